@@ -1,0 +1,33 @@
+// marevo-cli: the headless face of Marevo. Verbs mirror the library's operations.
+
+#include "ConsoleOperator.h"
+#include "Demo.h"
+
+#include "foundation/MarevoTypes.h"
+#include "foundation/Runtime.h"
+
+#include <CLI/CLI.hpp>
+
+int main(int argc, char** argv) {
+    using namespace marevo;
+    CLI::App app{"Marevo CTD profiling, command-line tool"};
+    app.require_subcommand(1);
+
+    std::string dataRoot = DefaultDataRoot().string();
+    bool yes = false, quiet = false;
+    app.add_option("--data-root", dataRoot, "Data folder (settings, cruises, logs)")
+        ->capture_default_str();
+    app.add_flag("--yes", yes, "Answer OK to every question (default: Cancel)");
+    app.add_flag("-q,--quiet", quiet, "Print no status or progress lines");
+
+    auto* demo = app.add_subcommand(
+        "demo", "Acquire a simulated descent, store and read back its series, log the run");
+
+    CLI11_PARSE(app, argc, argv);
+
+    cli::TConsoleOperator op(yes, quiet);
+    TRuntimeScope runtime({nullptr, &op, nullptr, nullptr});
+    if (*demo)
+        return cli::RunDemo(dataRoot);
+    return 2;
+}

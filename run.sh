@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Marevo's one entry point on a Debian 12 machine:
+#   ./run.sh deps    install the Debian packages that are missing (idempotent)
+#   ./run.sh build   configure and build everything into build/
+#   ./run.sh test    deps, build, every test; then the core tests again under ASan + UBSan
+#   ./run.sh bench   deps, optimised build into build-release/, run every benchmark
+#   ./run.sh demo    deps, build, run the main job on the built-in simulated data
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config make
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libfmt-dev libcli11-dev
+  qt6-base-dev qt6-svg-dev
+  python3 python3-gsw
+  socat xvfb locales
+)
+# Locales the tests switch to, to prove that files are written the same whatever the locale.
+TEST_LOCALES=(de_DE en_US)
+JOBS=${JOBS:-2}
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+deps() {
+  local missing=() p
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      "${missing[@]}"
+  fi
+  local l
+  for l in "${TEST_LOCALES[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${l}.utf8" || as_root localedef -i "$l" -f UTF-8 "${l}.UTF-8"
+  done
+}
+
+configure_and_build() { # dir, cmake options...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DMAREVO_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+}
+
+build() {
+  configure_and_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+}
+
+run_tests() {
+  build
+  ctest --test-dir build --output-on-failure -j "$JOBS"
+  # The core again, built without Qt (which also proves it needs none), under the sanitizers.
+  configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS=-O1 \
+    -DMAREVO_SANITIZE=ON -DMAREVO_WITH_QT=OFF -DMAREVO_BUILD_BENCH=OFF
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+}
+
+bench() {
+  configure_and_build build-release -DCMAKE_BUILD_TYPE=Release -DMAREVO_BUILD_TESTS=OFF
+  local b
+  for b in build-release/bench/bench_*; do
+    [ -x "$b" ] || continue
+    echo "== $(basename "$b")"
+    "$b" --benchmark_counters_tabular=true
+  done
+}
+
+demo() {
+  build
+  ./build/apps/marevo-cli/marevo-cli demo "$@"
+}
+
+cmd=${1:-}
+shift || true
+case "$cmd" in
+  deps) deps ;;
+  build) deps; build ;;
+  test) deps; run_tests ;;
+  bench) deps; bench ;;
+  demo) deps; demo "$@" ;;
+  *) echo "usage: $0 {deps|build|test|bench|demo}" >&2; exit 2 ;;
+esac

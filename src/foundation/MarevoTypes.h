@@ -1,0 +1,68 @@
+#pragma once
+// Small shared services: the status line, the standard names of files and folders, the text
+// operations that split probe answers into words and take cruise names and cast numbers out of
+// file names, and two numeric helpers.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace marevo {
+
+// Shows text in the main window's status field (repainted at once), then logs it. The log line
+// follows the log switch; the text is shown either way.
+void StatusMessage(std::string_view text);
+// Empties the status field; writes nothing to the log.
+void ClearStatusMessage();
+
+// ---- Standard names ---------------------------------------------------------------------------
+// Folders and names come from the settings (environment and configuration), which pass them in.
+
+// $HOME/MarevoData, the data root of a new workstation.
+std::filesystem::path DefaultDataRoot();
+
+std::filesystem::path ParamColName(const std::filesystem::path& cfgFolder);
+std::filesystem::path EnvironName(const std::filesystem::path& cfgFolder);
+std::filesystem::path DefaultConfigName(const std::filesystem::path& cfgFolder,
+                                        std::string_view configName);
+std::filesystem::path CruiseFolder(const std::filesystem::path& dataRoot, std::string_view cruise);
+std::filesystem::path DefaultCruiseName(const std::filesystem::path& dataRoot,
+                                        std::string_view cruise);
+// "000" + n, last three characters: cast numbers above 999 keep their last three digits.
+std::string CastNumberText(int castNumber);
+// Binary file of cast n of the current cruise: binDir / cruise + three digits + ".bin".
+std::filesystem::path BinFileName(const std::filesystem::path& binDir, std::string_view cruise,
+                                  int castNumber);
+// Binary file that belongs to the cast file f of any type, in its cruise's "bin" folder.
+std::filesystem::path BinFileOf(const std::filesystem::path& dataRoot, std::string_view f);
+
+// ---- Text operations --------------------------------------------------------------------------
+
+// Last n characters of s; all of s when shorter.
+std::string RightChars(std::string_view s, int n);
+// File part of f up to its first "."; f unchanged (folders included) when the file part has none.
+// Both "/" and "\" separate folders, so names written on other systems split the same way.
+std::string BaseFileName(std::string_view f);
+// Cruise name of a cruise file ("CR.cru"), a cast file ("CR007.bin") or a cast-list entry
+// ("CR007"); empty when the name is too short.
+std::string ExtractCruise(std::string_view f);
+// Cast number of a cast file: the last three characters of its base name; 0 when not a number.
+int ExtractCastNumber(std::string_view f);
+// Number of blank-separated words (only the blank separates; runs of blanks count once).
+int WordNumber(std::string_view s);
+// The n-th (from 1) blank-separated word, trimmed; empty when there is none.
+std::string ExtractWord(std::string_view s, int n);
+// Whether byte c may occur in a text answer of the probe (anything else means binary data).
+bool IsAnswerChar(unsigned char c);
+
+// ---- Numbers and time -------------------------------------------------------------------------
+
+// Returns once the runtime clock has passed the moment of the call plus s seconds. It polls the
+// clock without processing any messages, sleeping a millisecond between polls rather than
+// spinning, so a protocol wait does not take a core from the acquisition worker.
+void WaitSeconds(double s);
+
+// 10^x as exp(x * ln 10) in extended precision; an overflow is the caller's to handle.
+long double Power10(long double x);
+
+} // namespace marevo

@@ -1,0 +1,118 @@
+#include "foundation/Stream.h"
+
+#include "foundation/Guard.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace marevo {
+
+// ---- TMemoryStream ----------------------------------------------------------------------------
+
+std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
+    const std::size_t n = pos_ < bytes_.size() ? std::min(count, bytes_.size() - pos_) : 0;
+    if (n > 0)
+        std::memcpy(buffer, bytes_.data() + pos_, n);
+    pos_ += n;
+    return n;
+}
+
+std::size_t TMemoryStream::Write(const void* buffer, std::size_t count) {
+    const std::size_t n = pos_ < limit_ ? std::min(count, limit_ - pos_) : 0;
+    if (n == 0)
+        return 0;
+    if (pos_ + n > bytes_.size())
+        bytes_.resize(pos_ + n);
+    std::memcpy(bytes_.data() + pos_, buffer, n);
+    pos_ += n;
+    return n;
+}
+
+void TMemoryStream::Seek(std::int64_t position) {
+    if (position < 0)
+        Raise("Seek before the start of a memory stream");
+    pos_ = static_cast<std::size_t>(position);
+}
+
+// ---- TFileStream ------------------------------------------------------------------------------
+
+TFileStream::TFileStream(const std::filesystem::path& fileName, TFileMode mode)
+    : fileName_(fileName) {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case TFileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case TFileMode::OpenRead: flags |= O_RDONLY; break;
+    case TFileMode::OpenReadWrite: flags |= O_RDWR; break;
+    }
+    fd_ = ::open(fileName.c_str(), flags, 0644);
+    if (fd_ < 0)
+        Raise("Cannot open file " + fileName.string() + ": " + std::strerror(errno));
+}
+
+TFileStream::~TFileStream() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+    auto* p = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(fd_, p + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
+    const auto* p = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd_, p + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::int64_t TFileStream::Position() const { return ::lseek(fd_, 0, SEEK_CUR); }
+
+void TFileStream::Seek(std::int64_t position) {
+    if (::lseek(fd_, position, SEEK_SET) < 0)
+        Raise("Cannot seek in " + fileName_.string() + ": " + std::strerror(errno));
+}
+
+std::int64_t TFileStream::Size() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? st.st_size : -1;
+}
+
+void TFileStream::Sync() {
+    if (::fsync(fd_) != 0)
+        Raise("Cannot write " + fileName_.string() + " to disk: " + std::strerror(errno));
+}
+
+// ---- Record reader and writer -----------------------------------------------------------------
+
+void TRecordWriter::PutBytes(const void* data, std::size_t count, std::string_view field) {
+    if (stream_.Write(data, count) != count)
+        Raise(failText_ + std::string(field));
+}
+
+void TRecordReader::GetBytes(void* data, std::size_t count, std::string_view field) {
+    if (stream_.Read(data, count) != count)
+        Raise(failText_ + std::string(field));
+}
+
+} // namespace marevo
