@@ -1,0 +1,110 @@
+#pragma once
+// One channel of a cast: a sensor value decoded from the probe's frames, a quantity computed from
+// other parameters, a GPS or external value, a time base, or a text field of a header. The
+// parameter holds its definition records and, once its collection prepares acquisition or
+// processing, its value buffers; its links to other parameters are resolved by the collection.
+
+#include "foundation/DataArray.h"
+#include "foundation/Stream.h"
+#include "parameters/ParaRecords.h"
+
+#include <memory>
+#include <string>
+
+namespace marevo {
+
+class TParamRaw {
+public:
+    // Every record zero, every buffer null: the catalogue defaults come from SetDefPara.
+    TParamRaw();
+    virtual ~TParamRaw();
+    TParamRaw(const TParamRaw&) = delete;
+    TParamRaw& operator=(const TParamRaw&) = delete;
+
+    TParaGeneral ParaGeneral;
+    TParaScale ParaScale;
+    TParaSmooth ParaSmooth;
+    TParaText ParaText;
+    TParaRaw paraRaw;
+    TParaCalib ParaCalib;
+    TParaFunction ParaFunction;
+    TParaFormat ParaFormat;
+    TParaFrame ParaFrame;
+    std::int32_t PosInProbe = 0; // position of the channel in the probe's channel list
+
+    // Buffers, owned; null until the collection creates them.
+    std::unique_ptr<TCyclicArray> InCyBuf;     // calibrated values of the last frames
+    std::unique_ptr<TCyclicArray> RawInCyBuf;  // decoded raw values of the last frames
+    std::unique_ptr<TLinearArray> PostLinBuf;  // every accepted value of the cast
+    std::unique_ptr<TLinearArray> SortedBuffer; // the cast's values after binning
+
+    TFlaggedValue Decoded;    // last decoded raw value
+    TFlaggedValue Calibrated; // last calibrated value
+    TFlaggedValue Current;    // current value
+    TFlaggedValue Current0;   // current value of the previous computation pass
+    std::string CurrentStr;   // Current formatted for display
+    std::string CurrentStr0;
+
+    // Resolved by the collection: LinkPtr[i] is the parameter numbered ParaLink[i].
+    TLinkPointer LinkPtr{};
+    TParameter* CalibPtr = nullptr;
+
+    // Result of the last stream operation; written by the const writers too, as it reports on
+    // the operation rather than defining the parameter.
+    mutable TParaStatus ErrorStatus = ParaOk;
+
+    std::int32_t GetParaNb() const { return ParaGeneral.ParaNb; }
+    std::int32_t getQVLParaNb() const { return paraRaw.PrbCross[0]; }
+    TParaType ParaType() const { return paraRaw.ParaType; }
+    // Name and number for log messages: "Pressure / 101".
+    std::string GetParaStr() const;
+    void SetPosInProbe(std::int32_t aPos) { PosInProbe = aPos; }
+    TParaLink Link() const;
+
+    // Rebuilds ParaFrame for position index in the frame list, at byte offset ParaPtr.
+    void SetParaFrame(std::int32_t index, std::int32_t ParaPtr);
+
+    // Identity, limits, scale, smoothing, frame decoding and links (not texts, calibration,
+    // format).
+    virtual void Assign(const TParamRaw& Source);
+    // What a probe's own channel description brings: position, calibration, frame decoding.
+    void AssignAcqui(const TParamRaw& Source);
+    // What a configuration brings: scale, smoothing, format.
+    void AssignDisplay(const TParamRaw& Source);
+
+    // Stream records at the stream's current position; true on success. A failure is logged
+    // and leaves ErrorStatus at ParaFailed; fields read before it keep their new values.
+    bool WritePara(TStream& stream) const;        // definition record, 2752 bytes
+    bool ReadPara(TStream& stream);
+    bool WriteParaDisplay(TStream& stream) const; // display record, 1541 bytes
+    bool ReadParaDisplay(TStream& stream);
+    bool WriteParaRaw(TStream& stream) const;     // acquisition record, 728 bytes
+    bool ReadParaRaw(TStream& stream);
+    // SortedBuffer in the array format; only the stored types have one.
+    virtual bool WriteSortedBuffer(TStream& stream) const;
+    virtual bool ReadSortedBuffer(TStream& stream);
+
+    // The parameter types whose binned series is stored; the others are recomputed.
+    static bool IsStoredType(TParaType type);
+};
+
+class TParameter : public TParamRaw {
+public:
+    TParameter();
+    ~TParameter() override;
+
+    TParaInterpol ParaInterpol;
+    std::unique_ptr<TLinearArray> SmoothBuffer; // smoothed copy of SortedBuffer, owned
+
+    // Replaces the definition by the catalogue entry ParaIndex (see ParaCatalogue.cpp).
+    void SetDefPara(std::int32_t ParaIndex);
+
+    // A new, independent parameter carrying a copy of the definition (named fields only: no
+    // reserved areas, format, frame position, values, links or buffers). Null on failure.
+    std::unique_ptr<TParameter> MakeCopy() const;
+
+    // Creates the acquisition rings (ringSize slots) and the empty series.
+    void CreateBuffers(int ringSize = 2000);
+};
+
+} // namespace marevo
