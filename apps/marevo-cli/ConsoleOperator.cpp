@@ -1,13 +1,21 @@
 #include "ConsoleOperator.h"
 
+#include "foundation/EventLog.h"
+#include "foundation/Runtime.h"
+
 #include <fmt/core.h>
 
 #include <cstdio>
 
 namespace marevo::cli {
 
-void TConsoleOperator::Message(std::string_view text, std::string_view caption, TMessageKind) {
-    fmt::print(stderr, "{}: {}\n", caption, text);
+// An error box comes right after the log line of its failure: show that line's reason with it.
+void TConsoleOperator::Message(std::string_view text, std::string_view caption,
+                               TMessageKind kind) {
+    if (kind == TMessageKind::Error)
+        fmt::print(stderr, "{}: {} ({})\n", caption, text, EventLog().LastMessage());
+    else
+        fmt::print(stderr, "{}: {}\n", caption, text);
 }
 
 bool TConsoleOperator::Confirm(std::string_view text, std::string_view caption) {

@@ -2,6 +2,7 @@
 
 #include "ConsoleOperator.h"
 #include "Demo.h"
+#include "ParamsCommand.h"
 
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
@@ -22,6 +23,12 @@ int main(int argc, char** argv) {
 
     auto* demo = app.add_subcommand(
         "demo", "Acquire a simulated descent, store and read back its series, log the run");
+    auto* params = app.add_subcommand(
+        "params", "List a parameter collection (the default one, or a Param.col file)");
+    std::string paramFile, writeDefault;
+    params->add_option("--file", paramFile, "Param.col file to list");
+    params->add_option("--write-default", writeDefault,
+                       "Write the default collection to this Param.col file first");
 
     CLI11_PARSE(app, argc, argv);
 
@@ -29,5 +36,7 @@ int main(int argc, char** argv) {
     TRuntimeScope runtime({nullptr, &op, nullptr, nullptr});
     if (*demo)
         return cli::RunDemo(dataRoot);
+    if (*params)
+        return cli::RunParams(paramFile, writeDefault);
     return 2;
 }

@@ -61,12 +61,18 @@ std::filesystem::path TEventLog::FileName() const {
     return fileName_;
 }
 
+std::string TEventLog::LastMessage() const {
+    std::lock_guard guard(lock_);
+    return lastMessage_;
+}
+
 void TEventLog::Write(TDateTime at, std::string_view text) {
     if (!Enabled())
         return;
     std::string line = LogLine(at, text);
     line.append("\r\n");
     std::lock_guard guard(lock_);
+    lastMessage_.assign(text);
     if (fd_ < 0) {
         dropped_.fetch_add(1, std::memory_order_relaxed);
         return;

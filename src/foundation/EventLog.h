@@ -47,11 +47,15 @@ public:
     // written is dropped and counted; the lines already written stay intact.
     void Write(TDateTime at, std::string_view text);
     std::uint64_t DroppedLines() const { return dropped_.load(std::memory_order_relaxed); }
+    // The message of the last line written or dropped, so a terminal front end can tell the
+    // reason behind an error box without a log file.
+    std::string LastMessage() const;
 
 private:
     mutable std::mutex lock_;
     int fd_ = -1;
     std::filesystem::path fileName_;
+    std::string lastMessage_;
     std::atomic<bool> enabled_{true};
     std::atomic<std::uint64_t> dropped_{0};
 };

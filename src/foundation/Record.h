@@ -3,8 +3,11 @@
 // alignment gap and reserved area spelled out as a named byte array and kept as read, so that
 // reading a record and writing it back gives every byte again.
 //
+// A record is declared with the alignment its stored layout was built for (alignas), so that its
+// fields sit aligned in memory exactly as in the file and may be used, and referenced, directly.
+//
 //   #pragma pack(push, 1)
-//   struct TSomething {
+//   struct alignas(8) TSomething {
 //       std::int32_t Count;        // 0
 //       std::uint8_t gap4[4];      // 4: alignment gap of the stored layout
 //       TExtended Rate;            // 8

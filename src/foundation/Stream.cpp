@@ -103,6 +103,24 @@ void TFileStream::Sync() {
         Raise("Cannot write " + fileName_.string() + " to disk: " + std::strerror(errno));
 }
 
+void WriteFileAtomically(const std::filesystem::path& fileName,
+                         const std::function<void(TStream&)>& write) {
+    std::filesystem::path temporary = fileName;
+    temporary += ".new";
+    try {
+        {
+            TFileStream out(temporary, TFileMode::Create);
+            write(out);
+            out.Sync();
+        }
+        std::filesystem::rename(temporary, fileName);
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        throw;
+    }
+}
+
 // ---- Record reader and writer -----------------------------------------------------------------
 
 void TRecordWriter::PutBytes(const void* data, std::size_t count, std::string_view field) {

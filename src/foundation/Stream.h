@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -74,6 +75,12 @@ private:
     int fd_ = -1;
     std::filesystem::path fileName_;
 };
+
+// Replaces fileName with what `write` puts into a stream, so that a crash or a full disk never
+// leaves a half-written file: the bytes go to a temporary file beside it, reach the disk, and only
+// then take the file's name. On failure the old file is untouched and the failure is raised again.
+void WriteFileAtomically(const std::filesystem::path& fileName,
+                         const std::function<void(TStream&)>& write);
 
 // Writes fields as their little-endian byte images. A field written short raises
 // EMarevoError(failText + field name), e.g. "TFlaggedArray.WriteArray: write error - MaxIndice".

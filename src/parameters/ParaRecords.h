@@ -83,7 +83,7 @@ constexpr int MaxLinks = 16;
 #pragma pack(push, 1)
 
 // Identity and limits.
-struct TParaGeneral {
+struct alignas(8) TParaGeneral {
     std::int32_t ParaNb;                   // catalogue number, the key of the parameter
     TStr<10> CalibStr[CalibCoefCount];     // display names of the calibration coefficients
     TExtended AbsoMin;                     // absolute minimum of the quantity
@@ -114,7 +114,7 @@ MAREVO_RECORD_OFFSET(TParaGeneral, reserve, 330);
 enum TParaTextUse { txt_Unit = 0, txt_ListBox = 1, txt_Screen = 2, txt_File = 3 };
 
 // Texts and decimals by use.
-struct TParaText {
+struct alignas(8) TParaText {
     TStr<30> ParaStr[6];     // unit, list-box name, screen name, file/print name, two name copies
     std::uint8_t gap186[2];
     std::int32_t Decimal[6]; // decimals by use: [2] screen, [3] file/print
@@ -128,7 +128,7 @@ MAREVO_RECORD_OFFSET(TParaText, reserve, 212);
 constexpr std::int32_t NoProbeCode = 999;
 
 // How the channel arrives.
-struct TParaRaw {
+struct alignas(4) TParaRaw {
     std::int32_t PrbCross[8]; // [0] the probe's own code for the channel (999: none); rest zero
     TParaType ParaType;
     TParaConv ConvType;       // byte decoding of the frame field
@@ -140,7 +140,7 @@ MAREVO_RECORD_OFFSET(TParaRaw, ParaType, 32);
 MAREVO_RECORD_OFFSET(TParaRaw, CalibType, 34);
 
 // Position in the frame, rebuilt at every acquisition set-up and never stored.
-struct TParaFrame {
+struct alignas(4) TParaFrame {
     std::int32_t SizeByte;   // bytes the field occupies in the frame
     TBoolByte IsFrame;       // the field is part of the probe frame
     TBoolByte spare0;
@@ -158,7 +158,7 @@ MAREVO_RECORD_OFFSET(TParaFrame, PtrInframe, 16);
 using TCalibArray = std::array<TExtended, CalibCoefCount>;
 
 // Calibration.
-struct TParaCalib {
+struct alignas(8) TParaCalib {
     TExtended calib[CalibCoefCount]; // coefficients 0..19, packed without gaps
     TDateTime DateStandard;          // calibration date
     TDateTime DateSensor;
@@ -177,7 +177,7 @@ MAREVO_RECORD_OFFSET(TParaCalib, status, 280);
 using TParaLink = std::array<std::int32_t, MaxLinks>;
 
 // Derivation of a computed parameter.
-struct TParaFunction {
+struct alignas(4) TParaFunction {
     std::int32_t ParaLink[MaxLinks]; // input parameter numbers, in the formula's order; 0 = none
     std::int32_t LinkNb;             // inputs used
     std::int32_t CalibLink;          // parameter whose coefficients the formula uses; 0 = none
@@ -192,7 +192,7 @@ MAREVO_RECORD_OFFSET(TParaFunction, FunctionType, 72);
 MAREVO_RECORD_OFFSET(TParaFunction, FuncIndex, 76);
 
 // Filtering, blanking and validation.
-struct TParaSmooth {
+struct alignas(8) TParaSmooth {
     TSmoothType SmoothType;           // smoothing of the stored (binned) values
     std::uint8_t gap1[3];
     std::uint8_t SmoothFloat[7][16];  // real-valued settings per filter type 1..7 (unused)
@@ -221,7 +221,7 @@ MAREVO_RECORD_OFFSET(TParaSmooth, ValidMin, 260);
 MAREVO_RECORD_OFFSET(TParaSmooth, ValidMax, 264);
 
 // Interpolation settings, held in memory only.
-struct TParaInterpol {
+struct alignas(8) TParaInterpol {
     TInterpolType InterpolType;
     std::uint8_t gap1[7];
     TExtended firstValue;
@@ -238,7 +238,7 @@ MAREVO_RECORD_OFFSET(TParaInterpol, interval, 40);
 MAREVO_RECORD_OFFSET(TParaInterpol, reserve, 50);
 
 // Plot axis of the parameter.
-struct TParaScale {
+struct alignas(8) TParaScale {
     TScaleType ScaleType;
     std::uint8_t gap1[7];
     TExtended CurMin;        // current axis minimum (greater than CurMax on a downward axis)
@@ -292,7 +292,7 @@ MAREVO_RECORD_SIZE(TParaFormat, 301);
 constexpr int MaxParaListCount = 33;
 
 // An ordered list of up to 33 parameters (plot, value, bottle and export lists of the settings).
-struct TParaList {
+struct alignas(8) TParaList {
     std::int32_t count;                      // entries in use
     std::int32_t List[MaxParaListCount];     // parameter numbers
     TBoolByte Avail[MaxParaListCount];       // the parameter exists in the current collection

@@ -102,6 +102,7 @@ TEST(EventLog, LinesAreDroppedAndCountedWhenNoFileIsOpen) {
     CloseLog();
     WriteLog("dropped");
     EXPECT_EQ(env.log.DroppedLines(), 1u);
+    EXPECT_EQ(env.log.LastMessage(), "dropped");
     EXPECT_EQ(test::ReadFileBytes(env.log.FileName()), "09/03/2026 14:25:01   kept\r\n");
     EXPECT_FALSE(env.log.Open(env.dir / "no" / "such" / "folder", env.clock.Now()));
 }

@@ -69,3 +69,28 @@ TEST(FileStream, WritesReadsSeeksAndReportsOpenFailures) {
 
 } // namespace
 } // namespace marevo
+
+namespace marevo {
+namespace {
+
+TEST(AtomicWrite, FailedWriteLeavesTheOldFileWhole) {
+    test::TTestEnv env;
+    const auto name = env.dir / "Param.col";
+    WriteFileAtomically(name, [](TStream& s) { s.Write("old contents", 12); });
+    EXPECT_EQ(test::ReadFileBytes(name), "old contents");
+
+    EXPECT_THROW(WriteFileAtomically(name,
+                                     [](TStream& s) {
+                                         s.Write("new", 3);
+                                         Raise("disk full");
+                                     }),
+                 EMarevoError);
+    EXPECT_EQ(test::ReadFileBytes(name), "old contents");
+    EXPECT_FALSE(std::filesystem::exists(env.dir / "Param.col.new"));
+
+    WriteFileAtomically(name, [](TStream& s) { s.Write("new contents", 12); });
+    EXPECT_EQ(test::ReadFileBytes(name), "new contents");
+}
+
+} // namespace
+} // namespace marevo

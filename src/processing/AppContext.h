@@ -1,0 +1,42 @@
+#pragma once
+// The application's process-wide objects of the processing layer: the probe collection, the cast
+// collection and the general settings. The application owns them and installs them at start-up
+// with TAppScope; tests install fresh ones. Without an installed set, a default set exists (a
+// probe and a cast collection, settings at their defaults), as for a tool that starts bare.
+
+#include "parameters/ParaRecords.h"
+
+#include <array>
+
+namespace marevo {
+
+class TParamCollection;
+struct TGenConfig;
+
+struct TAppContext {
+    TParamCollection* probeParamCol = nullptr;
+    TParamCollection* castParamCol = nullptr;
+    TGenConfig* genCfg = nullptr;
+    // Resolved parameters of the values-window list (GenCfg's CurParaList); a stored list holds
+    // only numbers.
+    std::array<TParameter*, MaxParaListCount>* curParaPtr = nullptr;
+};
+
+TParamCollection& ProbeParamCol();
+TParamCollection& CastParamCol();
+TGenConfig& GenCfg();
+std::array<TParameter*, MaxParaListCount>& CurParaPtr();
+
+// Installs the given objects (null members keep the current ones) for its lifetime.
+class TAppScope {
+public:
+    explicit TAppScope(const TAppContext& objects);
+    ~TAppScope();
+    TAppScope(const TAppScope&) = delete;
+    TAppScope& operator=(const TAppScope&) = delete;
+
+private:
+    TAppContext saved_;
+};
+
+} // namespace marevo

@@ -1,0 +1,187 @@
+#pragma once
+// Parameter collections: an ordered, owning list of parameters with the description of the probe
+// that produced them and the layout of its data frame. Item order is the frame order (raw
+// parameters first, then NMEA and external inputs, then computed ones), the evaluation order and
+// the order of every stored block. Two live for the whole run (AppContext.h): ProbeParamCol, every
+// parameter the probe can deliver, and CastParamCol, the parameters of the cast in hand.
+
+#include "foundation/BottleStatus.h"
+#include "foundation/ShortString.h"
+#include "parameters/Parameter.h"
+#include "processing/CollectionTypes.h"
+#include "processing/ProbeInfo.h"
+#include "processing/SortInfo.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace marevo {
+
+// Format number of every stored collection block.
+constexpr std::int32_t CollectionFormat = 2889;
+// Version text of the Param.col file.
+constexpr const char* ParamColVersion = "1.25";
+// The probe block of a cast holds at most this many input parameters.
+constexpr int MaxProbeBlockParameters = 32;
+
+class TProbeCollection {
+public:
+    TProbeCollection();
+    virtual ~TProbeCollection();
+    TProbeCollection(const TProbeCollection&) = delete;
+    TProbeCollection& operator=(const TProbeCollection&) = delete;
+
+    // ---- The owning list ----------------------------------------------------------------------
+    int Count() const { return static_cast<int>(items_.size()); }
+    TParameter* Items(int index) const;
+    // Appends and returns the parameter; the collection owns it from now on.
+    TParameter* Add(std::unique_ptr<TParameter> parameter);
+    void Delete(int index);
+    // Empties the list, releasing every parameter.
+    void Clear();
+    auto begin() const { return items_.begin(); }
+    auto end() const { return items_.end(); }
+
+    TStr<40> versionPCol{};          // format version of the Param.col file last read or written
+    TProbeInfo ProbeInfo{};
+    TFrameInfo FrameInfo;            // valid only after SetFrameInfo
+    std::filesystem::path TheStreamName; // Param.col last read or written
+    bool IsParamList = false;
+
+    // ---- Queries ------------------------------------------------------------------------------
+    // First parameter in list order with that number; null when absent.
+    TParameter* FindPara(std::int32_t theNb) const;
+    // Last parameter in list order whose probe code (PrbCross[0]) is theNB; null when absent.
+    TParameter* FindQvlPara(std::int32_t theNB) const;
+    bool ExistParaNb(std::int32_t theNb) const;
+
+    // ---- Preparation --------------------------------------------------------------------------
+    bool SetFrameInfo();
+    void CheckDupSensor();
+    void UpdateDup();
+    void UpdateTimeUnit();
+    bool BuildCalcList();
+    bool SetLinkPtr();
+    // SetFrameInfo, CheckDupSensor, UpdateDup (on ProbeParamCol), BuildCalcList, SetLinkPtr: all
+    // run; true when the frame layout, the computed list and the links all succeeded.
+    bool BuildProbeInfo();
+    bool DefaultProbeInfo();
+    // Rebuilds the collection as the default collection of every catalogue parameter.
+    bool DefaultParamCol();
+
+    // For choice lists: the name of each parameter in order, with the parameter.
+    bool CreateStrings(std::vector<std::pair<std::string, TParameter*>>& aStrings) const;
+
+    // ---- Stored forms -------------------------------------------------------------------------
+    bool SaveToStream(TStream& theStream) const;
+    bool ReadFromStream(TStream& theStream);
+    bool SaveToStreamName(const std::filesystem::path& StreamName);
+    bool ReadFromStreamName(const std::filesystem::path& StreamName);
+    // Display settings of every parameter, embedded in a configuration file.
+    bool ParaColToConfigStream(TStream& theStream) const;
+    // Applies a display block to ProbeParamCol, whichever collection it is called on.
+    bool ConfigStreamToParaCol(TStream& theStream);
+    // The input parameters of a cast with the probe description, inside a cruise file.
+    bool ProbeToCruiseFile(TStream& theStream);
+    bool CruiseFileToProbe(TStream& theStream);
+
+private:
+    std::vector<std::unique_ptr<TParameter>> items_;
+};
+
+// The collection with the acquisition, binning and alarm state of a cast.
+class TParamCollection : public TProbeCollection {
+public:
+    TParamCollection();
+
+    // Restores the binning set-up to its defaults.
+    void ResetSortInfo();
+    // Element Yindex of the binned series of the vertical axis (first entry of the plot list).
+    long double GetYValue(std::int32_t Yindex) const;
+
+    // ---- What the collection holds ------------------------------------------------------------
+    TFileType TypeLoaded = FileTypeNone;
+    std::filesystem::path FileLoaded;
+    bool ProbeOnLine = false; // data comes from a live probe
+    bool RealTimeOn = false;  // real-time acquisition is running
+
+    // ---- Binning set-up and progress ----------------------------------------------------------
+    TSortInfo SortInfo{};
+
+    // ---- Acquisition counters and ring indexes ------------------------------------------------
+    std::int32_t RawIndex = 0;      // frames taken in since the reset
+    std::int32_t InputCBIndexI = 0; // slot of the newest frame in the input rings
+    std::int32_t InputCBIndexO = 0; // slot being post-processed
+    std::int32_t PostLBIndexO = -1; // last element of the post-processed series; -1 = empty
+    std::int32_t ValidateError = 0; // frames rejected by frame validation
+    std::int32_t FrameError = 0;    // frames rejected by the reader
+
+    // ---- Key parameters, resolved by the reset (not owned) ------------------------------------
+    TParameter* ParaPres = nullptr;
+    TParameter* ParaTemp = nullptr;
+    TParameter* ParaCond = nullptr;
+    TParameter* ParaTims = nullptr;
+    TParameter* ParaAlti = nullptr;
+    TParameter* ParaDept = nullptr;
+    TParameter* ParaTime = nullptr;
+    TParameter* ParaSpeed = nullptr;
+    TParameter* ParaScRt = nullptr;
+    TParameter* ParaWinchSpeed = nullptr;
+    TParameter* ParaWinchM = nullptr;
+    TParameter* ParaLati = nullptr;
+    TParameter* ParaLong = nullptr;
+    TParameter* Parapstat = nullptr;
+
+    // ---- Current values -----------------------------------------------------------------------
+    TFlaggedValue c_pres, c_temp, c_cond, c_time, c_alti;
+
+    // ---- Bin in progress ----------------------------------------------------------------------
+    TSortStepType I_Reserved2 = SortStepNone;
+    TDirection I_LastDir = DirectionDown;
+    bool I_CastUp = false;
+    long double I_Center = 0, I_Low = 0, I_High = 0;
+    std::int32_t SortingExtractionError = 0;
+    std::int32_t OfflineFilteringError = 0;
+    long double PressureOffsetFilter = 0;
+    TFlaggedValue I_MeanSum[33]{};
+    std::int32_t I_MeanNb[33]{};
+    std::int32_t I_FirstInIndex = 0, I_LastInIndex = 0, I_FirstLoIndex = 0, I_LastLoIndex = 0,
+                 I_FirstHiIndex = 0, I_LastHiIndex = 0;
+    bool I_FirstInFlag = false, I_LastInFlag = false, I_FirstLoFlag = false,
+         I_LastLoFlag = false, I_FirstHiFlag = false, I_LastHiFlag = false;
+
+    // ---- Running estimates --------------------------------------------------------------------
+    long double C_InvScanRate = 0, C_Speed = 0, C_SpeedLow = 0, C_Scanrate = 0, C_LastDP = 0,
+                C_LastDT = 0;
+
+    // ---- Bottles ------------------------------------------------------------------------------
+    std::uint8_t C_BtlNumber = 0;     // bottle last reported by the probe
+    std::int32_t C_LastBtlNumber = -1; // bottle last recorded
+    TBottleStatus C_BtlStatus = btl_Ready;
+    bool C_ScanRateKnown = false;
+    TDateTime c_BottleTims = 0;       // time counter at the bottle command
+
+    // ---- Binning progress ---------------------------------------------------------------------
+    long double c_SortPres = 0, C_WinchSpeed = 0;
+    TDateTime c_SortTime = 0;
+
+    // ---- Cast state ---------------------------------------------------------------------------
+    bool S_InWater = false;
+    long double S_MaxDownPres = 0, S_MinUpPres = 0;
+    TDirection S_direction = DirectionDown;
+    std::int32_t S_TrigCount = 0; // immersion trigger counter, 0..10
+    TRealTimeStatus S_RTStatus = rt_none;
+    bool S_NearBottom = false, S_BottomReached = false;
+
+    // ---- Bottles, position and alarms ---------------------------------------------------------
+    TDateTime BtlFireTime = 0;
+    bool StartPosUpdate = false; // the start position is still to be taken from the GPS
+    bool SavedAlarmChecked[AlarmCount]{};
+    bool AlarmOn[AlarmCount]{};
+    std::string ShortALarmStr;
+};
+
+} // namespace marevo
