@@ -292,7 +292,7 @@ MAREVO_RECORD_SIZE(TParaFormat, 301);
 constexpr int MaxParaListCount = 33;
 
 // An ordered list of up to 33 parameters (plot, value, bottle and export lists of the settings).
-struct alignas(8) TParaList {
+struct alignas(4) TParaList {
     std::int32_t count;                      // entries in use
     std::int32_t List[MaxParaListCount];     // parameter numbers
     TBoolByte Avail[MaxParaListCount];       // the parameter exists in the current collection
@@ -311,8 +311,10 @@ MAREVO_RECORD_OFFSET(TParaList, Ptr, 172);
 // Related array types.
 using TAFV16 = std::array<TFlaggedValue, MaxLinks>;     // the inputs of a formula
 using TLinkPointer = std::array<TParameter*, MaxLinks>; // resolved inputs
-constexpr int RawBufferSize = 201;
-using TRawBuffer = std::array<std::uint8_t, RawBufferSize>; // one raw frame
+// One frame as delivered to the parameters: the frame bytes (fewer than 256) followed by the GPS
+// and external values appended to it, addressed by byte offset 0..256.
+constexpr int RawBufferSize = 257;
+using TRawBuffer = std::array<std::uint8_t, RawBufferSize>;
 
 // Stored sizes of the per-parameter stream records.
 constexpr int ParaDefinitionRecordSize = 2752;

@@ -1,0 +1,114 @@
+#include "probelink/FrameFormat.h"
+
+#include <algorithm>
+#include <array>
+
+namespace marevo {
+
+TFrameFormat FrameFormatOfProtocol(int protocol) {
+    switch (protocol) {
+    case 5: return TFrameFormat::DF5;
+    case 0:
+    case 6: return TFrameFormat::DF6;
+    case 7: return TFrameFormat::DF7;
+    default: return TFrameFormat::None;
+    }
+}
+
+int FrameHeadSize(TFrameFormat format) {
+    switch (format) {
+    case TFrameFormat::DF5:
+    case TFrameFormat::DF6: return 6;
+    case TFrameFormat::DF7: return 8;
+    default: return 0;
+    }
+}
+
+int FrameCheckSize(TFrameFormat format) {
+    switch (format) {
+    case TFrameFormat::DF5: return 1;
+    case TFrameFormat::DF6:
+    case TFrameFormat::DF7: return 2;
+    default: return 0;
+    }
+}
+
+std::uint8_t FrameChecksum8(std::span<const std::uint8_t> bytes) {
+    std::uint8_t x = 0;
+    bool allZero = true;
+    for (std::uint8_t b : bytes) {
+        x ^= b;
+        allZero = allZero && b == 0;
+    }
+    return allZero ? 0xFF : x;
+}
+
+namespace {
+constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
+    std::array<std::uint16_t, 256> table{};
+    for (int i = 0; i < 256; ++i) {
+        std::uint16_t crc = static_cast<std::uint16_t>(i << 8);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+        table[static_cast<std::size_t>(i)] = crc;
+    }
+    return table;
+}
+constexpr auto CrcTable = MakeCrcTable();
+} // namespace
+
+std::uint16_t FrameCrc16(std::span<const std::uint8_t> bytes) {
+    std::uint16_t crc = 0;
+    for (std::uint8_t b : bytes)
+        crc = static_cast<std::uint16_t>(CrcTable[((crc >> 8) ^ b) & 0xFF] ^ (crc << 8));
+    return crc;
+}
+
+bool FrameCheckOK(TFrameFormat format, std::span<const std::uint8_t> frame) {
+    const std::size_t n = frame.size();
+    switch (format) {
+    case TFrameFormat::DF5:
+        return n >= 2 && frame[n - 1] == FrameChecksum8(frame.first(n - 1));
+    case TFrameFormat::DF6:
+    case TFrameFormat::DF7:
+        return n >= 3 && frame[n - 1] * 256 + frame[n - 2] == FrameCrc16(frame.first(n - 2));
+    default: return true;
+    }
+}
+
+std::vector<std::uint8_t> EncodeFrame(TFrameFormat format, const TFrameHead& head,
+                                      std::span<const std::uint8_t> channels, int frameSize) {
+    std::vector<std::uint8_t> f(static_cast<std::size_t>(std::max(frameSize, 0)), 0);
+    const int headSize = FrameHeadSize(format);
+    const int checkSize = FrameCheckSize(format);
+    if (frameSize < headSize + checkSize)
+        return f;
+    const std::uint8_t coarse = head.coarseTime ? 0x80 : 0x00;
+    if (format == TFrameFormat::DF7) {
+        f[0] = static_cast<std::uint8_t>(coarse | ((head.bottleStatus & 0x07) << 4) |
+                                         ((head.counter >> 8) & 0x07));
+        f[1] = static_cast<std::uint8_t>(head.counter & 0xFF);
+        for (int i = 0; i < 5; ++i)
+            f[2 + i] = static_cast<std::uint8_t>(head.timeCount >> (8 * i));
+        f[7] = head.bottleNumber;
+    } else if (format != TFrameFormat::None) {
+        f[0] = static_cast<std::uint8_t>(coarse | (head.counter & 0x7F));
+        for (int i = 0; i < 4; ++i)
+            f[1 + i] = static_cast<std::uint8_t>(head.timeCount >> (8 * i));
+        f[5] = static_cast<std::uint8_t>((head.bottleNumber & 0x1F) | (head.bottleStatus << 5));
+    }
+    const std::size_t room = static_cast<std::size_t>(frameSize - headSize - checkSize);
+    std::copy_n(channels.begin(), std::min(room, channels.size()),
+                f.begin() + headSize);
+    const std::size_t n = f.size();
+    if (format == TFrameFormat::DF5) {
+        f[n - 1] = FrameChecksum8(std::span(f).first(n - 1));
+    } else if (format == TFrameFormat::DF6 || format == TFrameFormat::DF7) {
+        const std::uint16_t crc = FrameCrc16(std::span(f).first(n - 2));
+        f[n - 2] = static_cast<std::uint8_t>(crc & 0xFF);
+        f[n - 1] = static_cast<std::uint8_t>(crc >> 8);
+    }
+    return f;
+}
+
+} // namespace marevo

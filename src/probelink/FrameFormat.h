@@ -1,0 +1,51 @@
+#pragma once
+// The probe's data frames DF5, DF6 and DF7: check fields and the encoder that builds frames (used
+// by the tests and by the simulated probe). Pure functions of bytes.
+//
+// DF5/DF6: byte 0 = time resolution flag (bit 7: 1 = 0.01 s per count, 0 = 0.001 s) and the 7-bit
+// frame counter; bytes 1-4 = time counter (uint32 LE); byte 5 = bottle number (bits 0-4) and
+// status (bits 5-7); channel data; DF5 ends with an 8-bit checksum, DF6 with a CRC-16 (low byte
+// first).
+// DF7: byte 0 = resolution flag (bit 7), bottle status (bits 4-6), high 3 bits of the 11-bit
+// counter (bits 0-2); byte 1 = low 8 bits of the counter; bytes 2-6 = 40-bit time counter (LE);
+// byte 7 = bottle number; channel data; CRC-16 (low byte first).
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace marevo {
+
+enum class TFrameFormat { None, DF5, DF6, DF7 };
+
+// The data format of a probe protocol number: 5 DF5, 6 and 0 DF6, 7 DF7, anything else none
+// (every frame is accepted).
+TFrameFormat FrameFormatOfProtocol(int protocol);
+
+// Channel data starts here in a frame of the format.
+int FrameHeadSize(TFrameFormat format);
+// Bytes taken by the check field at the end of a frame.
+int FrameCheckSize(TFrameFormat format);
+
+// XOR of the bytes; 0xFF when every byte is zero, so that an all-zero frame never passes.
+std::uint8_t FrameChecksum8(std::span<const std::uint8_t> bytes);
+// CRC-16/XMODEM: polynomial 0x1021, MSB first, initial 0, no reflection, no final XOR.
+std::uint16_t FrameCrc16(std::span<const std::uint8_t> bytes);
+
+// Whether the check field at the end of the frame matches its bytes.
+bool FrameCheckOK(TFrameFormat format, std::span<const std::uint8_t> frame);
+
+struct TFrameHead {
+    std::uint16_t counter = 0;     // 7-bit (DF5, DF6) or 11-bit (DF7) sequence number
+    std::uint64_t timeCount = 0;   // 32-bit (DF5, DF6) or 40-bit (DF7) time counter
+    bool coarseTime = false;       // 0.01 s per count instead of 0.001 s
+    std::uint8_t bottleNumber = 0;
+    std::uint8_t bottleStatus = 0; // TBottleStatus, 3 bits
+};
+
+// A whole frame of frameSize bytes: head, channel bytes (padded with zeros or cut to fit) and
+// check field. Counter and time are cut to the widths of the format.
+std::vector<std::uint8_t> EncodeFrame(TFrameFormat format, const TFrameHead& head,
+                                      std::span<const std::uint8_t> channels, int frameSize);
+
+} // namespace marevo

@@ -1,0 +1,131 @@
+#pragma once
+// The byte ring through which the probe's frame stream passes on its way to the pipeline. It reads
+// one frame's worth of bytes at a time from a port or a raw file, keeps them in a 20000-byte ring,
+// checks the newest frame (check field, counter, time), re-synchronises on the stream when a frame
+// fails, hands each accepted frame to its owner and saves the received bytes to the cast's raw
+// file. A second ring, with the size of one auxiliary record, carries the GPS and external values
+// to the .ext file.
+
+#include "parameters/ParaRecords.h"
+#include "foundation/Stream.h"
+#include "probelink/FrameFormat.h"
+
+#include <array>
+#include <cstdint>
+
+namespace marevo {
+
+// Where the ring's bytes come from: a live port (reads only when a whole frame's worth is
+// waiting, never waits) or a file (reads what is there).
+class IByteSource {
+public:
+    virtual ~IByteSource() = default;
+    virtual bool Live() const = 0;
+    // Bytes waiting (live sources).
+    virtual int Waiting() = 0;
+    // Reads at most count bytes; returns the number read.
+    virtual int Read(std::uint8_t* buffer, int count) = 0;
+};
+
+// A stored stream (raw file) as a source.
+class TStreamByteSource final : public IByteSource {
+public:
+    explicit TStreamByteSource(TStream& stream) : stream_(stream) {}
+    bool Live() const override { return false; }
+    int Waiting() override { return 0; }
+    int Read(std::uint8_t* buffer, int count) override;
+
+private:
+    TStream& stream_;
+};
+
+// What the ring reads and writes of its owner, the data source: the probe's protocol, the state
+// of the acquisition and the validation settings, and the owner's time-gap recovery state.
+struct TRingContext {
+    int Protocol = 6;             // ProbeInfo.Protocol: which frame format
+    bool RealTimeOn = false;      // real-time acquisition is running
+    std::int32_t RawIndex = 0;    // frames already taken by the pipeline
+    float minTimeInterval = 0.005f; // [s]
+    float maxTimeInterval = 0.75f;  // [s]
+    float datasetCount = 10.0f;     // frames after which a time-gap recovery ends
+    bool NoStream = false;          // time-gap recovery in progress
+    std::int32_t RawIdxRestart = 0; // RawIndex at which recovery last restarted
+    // GPS and external values appended to each delivered frame, taken from the auxiliary ring.
+    bool UseExtPara = false;
+    int AppendedValues = 0; // ExtCount - RawCount
+    const class TCyclicInputBuffer* ExtRing = nullptr;
+};
+
+constexpr int RingSize = 20000;
+using TExtBuffer = std::array<float, 21>; // one auxiliary record seen as values (index 0..20)
+
+class TCyclicInputBuffer {
+public:
+    // frameSize < 256 and 2 * frameSize < 19999; a frame size outside that is a programming
+    // error, reported as "Assert TInputBuffer.Create: FrameSize=" + size (the ring then accepts
+    // nothing). PRB is the owner's buffer that receives each accepted frame.
+    TCyclicInputBuffer(TRawBuffer& PRB, int frameSize, TRingContext& context);
+
+    // Reads and checks the next frame; true when a frame was accepted and copied to PRB.
+    bool ReadNewRawSet(IByteSource& source);
+    // Writes the bytes received and not yet saved, up to the start of the newest frame, which the
+    // next save writes; the last save of a cast passes includeNewest so that no frame is left out.
+    bool SaveToRawFile(TStream& file, bool includeNewest = false);
+
+    // Auxiliary ring: value i (0..20) of the record under construction or last read, and the
+    // storing of the record (it goes to the ring and becomes saveable).
+    float ExtValue(int i) const;
+    void SetExtValue(int i, float value);
+    void StoreRecord();
+    const TRawBuffer& Record() const { return tmp_; }
+
+    int FrameSize() const { return frameSize_; }
+    bool LastFrameOK() const { return lastFrameOK_; }
+    bool CurFrameOK() const { return curFrameOK_; }
+    int ByteToRead() const { return byteToRead_; }
+    std::int32_t FrameErrorNb() const { return frameErrorNb_; }
+    std::int32_t CRCErrorNb() const { return crcErrorNb_; }
+    std::int32_t TIMEErrorNb() const { return timeErrorNb_; }
+    // Received bytes that were overwritten before they could be saved (the saves fell behind).
+    std::int64_t LostByteNb() const { return lostByteNb_; }
+    std::uint16_t LastSynchroIndex() const { return lastSynchroIndex_; }
+
+    // Memory upload: checksum and (unless alternate) counter of a DF5 frame, no time check.
+    bool CheckFrameFromProbeMemoryDF5(bool alternate);
+
+private:
+    int LoadOneSet(IByteSource& source, int count);
+    void CyclicWrite(int ptr, int count);
+    void CyclicRead(int ptr, int count, std::uint8_t* into);
+    bool CheckFrame(bool alternate);
+    bool CheckFrame5(bool alternate);
+    bool CheckFrameCrc(bool alternate, bool df7);
+    bool FindValidFrame();
+    bool ComparePrec();
+    bool ComparePrecDF7();
+    bool TimeStep(std::uint32_t cur, std::uint32_t last);
+    void Deliver();
+    void Account(int received);
+
+    TRawBuffer& prb_;
+    TRingContext& context_;
+    int frameSize_;
+    bool valid_ = false;
+    bool lastFrameOK_ = false;
+    bool curFrameOK_ = false;
+    int byteToRead_;
+    TRawBuffer tmp_{}; // the bytes last read, then the frame under test
+    TRawBuffer last_{}; // the previously accepted frame, reference of the time check
+    std::uint16_t lastSynchroIndex_ = 0;
+    int ptrFrame_ = 0;
+    int ptrFirst_ = 0;
+    int ptrLast_ = 0;
+    std::int64_t unsaved_ = 0; // received and not yet written to the raw file
+    std::array<std::uint8_t, RingSize> ring_;
+    std::int32_t frameErrorNb_ = 0;
+    std::int32_t crcErrorNb_ = 0;
+    std::int32_t timeErrorNb_ = 0;
+    std::int64_t lostByteNb_ = 0;
+};
+
+} // namespace marevo

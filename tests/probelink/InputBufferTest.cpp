@@ -1,0 +1,332 @@
+#include "probelink/InputBuffer.h"
+
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace marevo {
+namespace {
+
+using test::TTestEnv;
+using TBytes = std::vector<std::uint8_t>;
+
+constexpr int FrameSize = 40;
+
+// Frame k of a 24 Hz probe: counter k, time 1000 + 42 k ms, channel bytes from k.
+TBytes Frame(TFrameFormat format, int k, int frameSize = FrameSize, std::uint64_t time = 0,
+             bool coarse = false) {
+    TFrameHead head;
+    head.counter = static_cast<std::uint16_t>(k);
+    head.timeCount = time ? time : 1000 + 42ull * static_cast<unsigned>(k);
+    head.coarseTime = coarse;
+    TBytes channels(static_cast<std::size_t>(frameSize));
+    for (std::size_t i = 0; i < channels.size(); ++i)
+        channels[i] = static_cast<std::uint8_t>(k * 7 + static_cast<int>(i));
+    return EncodeFrame(format, head, channels, frameSize);
+}
+
+TBytes Stream(TFrameFormat format, int first, int count, int frameSize = FrameSize) {
+    TBytes s;
+    for (int k = first; k < first + count; ++k) {
+        const TBytes f = Frame(format, k, frameSize);
+        s.insert(s.end(), f.begin(), f.end());
+    }
+    return s;
+}
+
+// A ring fed from a byte stream as a raw file, with the pipeline's frame count kept up to date.
+struct TReplay {
+    TReplay(const TBytes& bytes, int protocol, int frameSize = FrameSize)
+        : in(bytes), source(in), ring(prb, frameSize, context) {
+        context.Protocol = protocol;
+    }
+
+    // Reads until the stream is used up; returns the time counters (bytes 1-4) delivered.
+    std::vector<std::uint32_t> Run() {
+        std::vector<std::uint32_t> times;
+        while (in.Position() < in.Size()) {
+            if (ring.ReadNewRawSet(source)) {
+                delivered.emplace_back(prb.begin(), prb.begin() + ring.FrameSize());
+                times.push_back(prb[1] | prb[2] << 8 | prb[3] << 16 | std::uint32_t(prb[4]) << 24);
+                ++context.RawIndex;
+            }
+        }
+        return times;
+    }
+
+    TRawBuffer prb{};
+    TRingContext context;
+    TMemoryStream in;
+    TStreamByteSource source;
+    TCyclicInputBuffer ring;
+    std::vector<TBytes> delivered;
+};
+
+std::vector<std::uint32_t> Times(std::initializer_list<int> frames) {
+    std::vector<std::uint32_t> t;
+    for (int k : frames)
+        t.push_back(1000 + 42u * static_cast<unsigned>(k));
+    return t;
+}
+
+TEST(CheckFields, ChecksumAndCrcOfKnownBytes) {
+    const TBytes digits = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(FrameCrc16(digits), 0x31C3); // the CRC-16/XMODEM check value
+    EXPECT_EQ(FrameChecksum8(TBytes{0x01, 0x02, 0x04}), 0x07);
+    EXPECT_EQ(FrameChecksum8(TBytes{0, 0, 0}), 0xFF);
+    EXPECT_FALSE(FrameCheckOK(TFrameFormat::DF5, TBytes(20, 0))); // all zero never passes
+    for (TFrameFormat f : {TFrameFormat::DF5, TFrameFormat::DF6, TFrameFormat::DF7}) {
+        TBytes frame = Frame(f, 3);
+        EXPECT_TRUE(FrameCheckOK(f, frame));
+        frame[10] ^= 0x10;
+        EXPECT_FALSE(FrameCheckOK(f, frame));
+    }
+}
+
+TEST(FrameRing, CleanStreamsOfEachFormatAreDeliveredWhole) {
+    for (int protocol : {5, 6, 7, 0}) {
+        TTestEnv env;
+        const TFrameFormat format = FrameFormatOfProtocol(protocol);
+        TReplay r(Stream(format, 0, 50), protocol);
+        r.Run();
+        ASSERT_EQ(r.delivered.size(), 50u) << protocol;
+        EXPECT_EQ(r.delivered[17], Frame(format, 17)) << protocol;
+        EXPECT_EQ(r.ring.FrameErrorNb(), 0);
+        EXPECT_EQ(r.ring.CRCErrorNb(), 0);
+        EXPECT_EQ(r.ring.TIMEErrorNb(), 0);
+        EXPECT_TRUE(env.op.Events().empty()) << protocol;
+    }
+}
+
+TEST(FrameRing, DF7CountersRunPast127) {
+    TTestEnv env;
+    TReplay r(Stream(TFrameFormat::DF7, 100, 60), 7);
+    r.Run();
+    EXPECT_EQ(r.delivered.size(), 60u);
+    EXPECT_EQ(r.ring.LastSynchroIndex(), 159);
+}
+
+// One damaged stream per row, with what must come out of it.
+TEST(FrameRing, DamagedStreams) {
+    struct Case {
+        const char* what;
+        TBytes bytes;
+        std::vector<std::uint32_t> times; // time counters delivered, in order
+        int frameErrors, crcErrors;
+        bool resynchronised; // "Synchronize probe rx" shown
+    };
+    const TBytes clean = Stream(TFrameFormat::DF6, 0, 10);
+    auto corrupted = clean;
+    corrupted[4 * FrameSize + 12] ^= 0x01;
+    auto lost = clean;
+    lost.erase(lost.begin() + 4 * FrameSize + 5, lost.begin() + 4 * FrameSize + 12);
+    const TBytes midFrame(clean.begin() + 13, clean.end());
+    auto skipped = Stream(TFrameFormat::DF6, 0, 4);
+    for (int k : {9, 10, 11}) { // counter jumps with good CRCs, times continuous
+        TFrameHead h;
+        h.counter = static_cast<std::uint16_t>(k);
+        h.timeCount = 1000 + 42u * static_cast<unsigned>(k - 5);
+        const TBytes f = EncodeFrame(TFrameFormat::DF6, h, {}, FrameSize);
+        skipped.insert(skipped.end(), f.begin(), f.end());
+    }
+    const Case cases[] = {
+        {"clean", clean, Times({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}), 0, 0, false},
+        // The bad frame is dropped; the next one is still aligned and passes the plain check.
+        {"one corrupted frame", corrupted, Times({0, 1, 2, 3, 5, 6, 7, 8, 9}), 1, 1, false},
+        // Frame 4 is lost with the gap: the aligned check fails once (a frame error), the next
+        // read fails too and the search finds frame 5's boundary in it.
+        {"seven bytes lost", lost, Times({0, 1, 2, 3, 5, 6, 7, 8, 9}), 1, 2, true},
+        {"starts mid-frame", midFrame, Times({1, 2, 3, 4, 5, 6, 7, 8, 9}), 1, 2, true},
+        {"counter jumps", skipped, Times({0, 1, 2, 3, 4, 5, 6}), 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        TTestEnv env;
+        TReplay r(c.bytes, 6);
+        EXPECT_EQ(r.Run(), c.times) << c.what;
+        EXPECT_EQ(r.ring.FrameErrorNb(), c.frameErrors) << c.what;
+        EXPECT_EQ(r.ring.CRCErrorNb(), c.crcErrors) << c.what;
+        EXPECT_EQ(r.ring.TIMEErrorNb(), 0) << c.what;
+        EXPECT_EQ(env.Logged("Synchronize probe rx"), c.resynchronised) << c.what;
+        for (const TBytes& f : r.delivered)
+            EXPECT_TRUE(FrameCheckOK(TFrameFormat::DF6, f)) << c.what;
+    }
+}
+
+TEST(TimeCheck, FirstTwoFramesAreNotCheckedAndCoarseFramesOnlyOnReplay) {
+    TTestEnv env;
+    // Frame 1 is 5 s after frame 0: with RawIndex < 2 nobody looks.
+    TBytes s = Frame(TFrameFormat::DF6, 0, FrameSize, 1000);
+    for (const TBytes& f : {Frame(TFrameFormat::DF6, 1, FrameSize, 6000),
+                            Frame(TFrameFormat::DF6, 2, FrameSize, 6042),
+                            Frame(TFrameFormat::DF6, 3, FrameSize, 6043, true)})
+        s.insert(s.end(), f.begin(), f.end());
+    TReplay replay(s, 6);
+    EXPECT_EQ(replay.Run().size(), 4u);
+
+    TReplay live(s, 6);
+    live.context.RealTimeOn = true;
+    EXPECT_EQ(live.Run().size(), 3u); // the 0.01 s frame is refused in real time...
+    EXPECT_EQ(live.ring.TIMEErrorNb(), 0); // ...without counting a time error
+}
+
+TEST(TimeCheck, GapStartsRecoveryThatEndsAfterDatasetCountFrames) {
+    TTestEnv env;
+    TBytes s;
+    std::uint64_t t = 1000;
+    for (int k = 0; k < 40; ++k) {
+        t += (k == 10) ? 5000 : 42; // a 5 s gap before frame 10
+        const TBytes f = Frame(TFrameFormat::DF6, k, FrameSize, t);
+        s.insert(s.end(), f.begin(), f.end());
+    }
+    TReplay r(s, 6);
+    r.context.datasetCount = 5;
+    std::vector<bool> recovering;
+    std::vector<std::uint32_t> times;
+    while (r.in.Position() < r.in.Size()) {
+        if (r.ring.ReadNewRawSet(r.source)) {
+            times.push_back(r.prb[1] | r.prb[2] << 8 | r.prb[3] << 16 |
+                            std::uint32_t(r.prb[4]) << 24);
+            ++r.context.RawIndex;
+        }
+        recovering.push_back(r.context.NoStream);
+    }
+    // The frame after the gap is refused and counted; the frames after it come through.
+    EXPECT_EQ(times.size(), 39u);
+    EXPECT_EQ(std::find(times.begin(), times.end(), 1000 + 42 * 10 + 5000), times.end());
+    EXPECT_GE(r.ring.TIMEErrorNb(), 1);
+    EXPECT_TRUE(recovering[10]);
+    EXPECT_FALSE(recovering.back()); // recovery has ended
+}
+
+TEST(RawFile, SavesWriteEveryReceivedByteOnceAndInOrder) {
+    TTestEnv env;
+    const TBytes input = Stream(TFrameFormat::DF6, 0, 1200); // 48000 bytes: the ring wraps twice
+    TReplay r(input, 6);
+    TMemoryStream raw;
+    int saves = 0;
+    while (r.in.Position() < r.in.Size()) {
+        r.ring.ReadNewRawSet(r.source);
+        if (r.in.Position() % (FrameSize * 37) == 0) // saves at an odd period, wrapping
+            saves += r.ring.SaveToRawFile(raw);
+    }
+    EXPECT_GT(saves, 30);
+    r.ring.SaveToRawFile(raw);
+    // The ordinary save holds the newest frame back for the next save...
+    EXPECT_EQ(raw.Size() + FrameSize, static_cast<std::int64_t>(input.size()));
+    // ...and the last save of the cast includes it.
+    EXPECT_TRUE(r.ring.SaveToRawFile(raw, true));
+    EXPECT_EQ(raw.Bytes(), input);
+    EXPECT_FALSE(r.ring.SaveToRawFile(raw));
+    EXPECT_TRUE(env.Logged("No new data to write"));
+    EXPECT_EQ(r.ring.LostByteNb(), 0);
+}
+
+TEST(RawFile, SavesThatFallBehindReportTheLostBytes) {
+    TTestEnv env;
+    const TBytes input = Stream(TFrameFormat::DF6, 0, 600); // 24000 bytes without a save
+    TReplay r(input, 6);
+    r.Run();
+    EXPECT_EQ(r.ring.LostByteNb(), 24000 - RingSize);
+    TMemoryStream raw;
+    ASSERT_TRUE(r.ring.SaveToRawFile(raw, true));
+    // What is saved is the last RingSize bytes received, whole and in order.
+    EXPECT_EQ(raw.Bytes(), TBytes(input.end() - RingSize, input.end()));
+    EXPECT_FALSE(env.LogMessages().empty());
+}
+
+TEST(FrameRing, ImpossibleFrameSizeIsRefused) {
+    TTestEnv env;
+    TRawBuffer prb{};
+    TRingContext context;
+    TCyclicInputBuffer ring(prb, 300, context);
+    TMemoryStream in(Stream(TFrameFormat::DF6, 0, 5));
+    TStreamByteSource source(in);
+    EXPECT_FALSE(ring.ReadNewRawSet(source));
+    EXPECT_TRUE(env.Logged("Error in InputBuffer.CreateAssert TInputBuffer.Create: FrameSize=300"));
+}
+
+TEST(FrameRing, AppendedValuesFollowTheFrame) {
+    TTestEnv env;
+    TRawBuffer unused{};
+    TRingContext extContext;
+    TCyclicInputBuffer ext(unused, 4 * 3, extContext);
+    ext.SetExtValue(1, -17.5f);
+    ext.SetExtValue(2, 37.25f);
+    TReplay r(Stream(TFrameFormat::DF6, 0, 3), 6);
+    r.context.UseExtPara = true;
+    r.context.AppendedValues = 2;
+    r.context.ExtRing = &ext;
+    r.Run();
+    float values[2];
+    std::memcpy(values, r.prb.data() + FrameSize, sizeof values);
+    EXPECT_EQ(values[0], -17.5f);
+    EXPECT_EQ(values[1], 37.25f);
+
+    ext.StoreRecord();
+    TMemoryStream extFile;
+    ASSERT_TRUE(ext.SaveToRawFile(extFile)); // auxiliary records are saved as soon as stored
+    EXPECT_EQ(extFile.Size(), 12);
+}
+
+// Long streams with flipped bits, dropped and inserted bytes and garbage bursts: no frame with a
+// wrong check field ever comes out, and after each damaged stretch frames come again within a
+// few clean frames.
+TEST(FrameRing, RandomDamageNeverDeliversABadFrameAndRecoversQuickly) {
+    TTestEnv env;
+    std::mt19937 rng(20261209);
+    int worstRecovery = 0;
+    for (int round = 0; round < 20; ++round) {
+        TBytes stream;
+        std::vector<std::pair<std::size_t, int>> cleanStarts; // stream offset, first clean frame
+        int k = 0;
+        for (int stretch = 0; stretch < 30; ++stretch) {
+            const int cleanFrames = 6 + static_cast<int>(rng() % 10);
+            cleanStarts.emplace_back(stream.size(), k);
+            for (int i = 0; i < cleanFrames; ++i, ++k) {
+                const TBytes f = Frame(TFrameFormat::DF6, k);
+                stream.insert(stream.end(), f.begin(), f.end());
+            }
+            // Damage one or two frames' worth of the stream.
+            TBytes damaged;
+            for (int i = 0; i < 1 + static_cast<int>(rng() % 2); ++i, ++k) {
+                const TBytes f = Frame(TFrameFormat::DF6, k);
+                damaged.insert(damaged.end(), f.begin(), f.end());
+            }
+            switch (rng() % 4) {
+            case 0: damaged[rng() % damaged.size()] ^= static_cast<std::uint8_t>(1 << (rng() % 8));
+                break;
+            case 1: damaged.erase(damaged.begin() + static_cast<long>(rng() % damaged.size()));
+                break;
+            case 2: damaged.insert(damaged.begin() + static_cast<long>(rng() % damaged.size()),
+                                   static_cast<std::uint8_t>(rng()));
+                break;
+            default:
+                for (auto& b : damaged)
+                    b = static_cast<std::uint8_t>(rng());
+            }
+            stream.insert(stream.end(), damaged.begin(), damaged.end());
+        }
+        TReplay r(stream, 6);
+        std::vector<std::uint32_t> times = r.Run();
+        for (const TBytes& f : r.delivered)
+            ASSERT_TRUE(FrameCheckOK(TFrameFormat::DF6, f)) << "round " << round;
+        // Each clean stretch after the first: how many of its frames were missed at its start.
+        for (std::size_t s = 1; s < cleanStarts.size(); ++s) {
+            const int first = cleanStarts[s].second;
+            int missed = 0;
+            while (std::find(times.begin(), times.end(), 1000 + 42u * unsigned(first + missed)) ==
+                       times.end() &&
+                   missed < 6)
+                ++missed;
+            worstRecovery = std::max(worstRecovery, missed);
+        }
+    }
+    std::cout << "worst recovery: " << worstRecovery << " clean frames\n";
+    EXPECT_LE(worstRecovery, 3);
+}
+
+} // namespace
+} // namespace marevo
