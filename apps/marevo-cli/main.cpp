@@ -3,6 +3,7 @@
 #include "ConsoleOperator.h"
 #include "Demo.h"
 #include "ParamsCommand.h"
+#include "RawCheckCommand.h"
 
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
@@ -30,6 +31,18 @@ int main(int argc, char** argv) {
     params->add_option("--write-default", writeDefault,
                        "Write the default collection to this Param.col file first");
 
+    auto* rawCheck = app.add_subcommand(
+        "raw-check", "Read a raw file through the frame ring and count accepted and bad frames");
+    std::string rawFile;
+    int protocol = 6, frameSize = 0;
+    rawCheck->add_option("FILE", rawFile, "Raw file (.raw)")->required()->check(CLI::ExistingFile);
+    rawCheck->add_option("--protocol", protocol, "Probe protocol: 5 (DF5), 6 (DF6), 7 (DF7)")
+        ->check(CLI::IsMember({5, 6, 7}))
+        ->capture_default_str();
+    rawCheck->add_option("--frame-size", frameSize, "Bytes per frame")
+        ->required()
+        ->check(CLI::Range(1, 255));
+
     CLI11_PARSE(app, argc, argv);
 
     cli::TConsoleOperator op(yes, quiet);
@@ -38,5 +51,7 @@ int main(int argc, char** argv) {
         return cli::RunDemo(dataRoot);
     if (*params)
         return cli::RunParams(paramFile, writeDefault);
+    if (*rawCheck)
+        return cli::RunRawCheck(rawFile, protocol, frameSize);
     return 2;
 }
