@@ -29,10 +29,6 @@ std::uint32_t Counts(float seconds) {
 
 } // namespace
 
-int TStreamByteSource::Read(std::uint8_t* buffer, int count) {
-    return count > 0 ? static_cast<int>(stream_.Read(buffer, static_cast<std::size_t>(count))) : 0;
-}
-
 TCyclicInputBuffer::TCyclicInputBuffer(TRawBuffer& PRB, int frameSize, TRingContext& context)
     : prb_(PRB), context_(context), frameSize_(frameSize), byteToRead_(frameSize) {
     ring_.fill(0x88);

@@ -8,36 +8,13 @@
 
 #include "parameters/ParaRecords.h"
 #include "foundation/Stream.h"
+#include "probelink/ByteSource.h"
 #include "probelink/FrameFormat.h"
 
 #include <array>
 #include <cstdint>
 
 namespace marevo {
-
-// Where the ring's bytes come from: a live port (reads only when a whole frame's worth is
-// waiting, never waits) or a file (reads what is there).
-class IByteSource {
-public:
-    virtual ~IByteSource() = default;
-    virtual bool Live() const = 0;
-    // Bytes waiting (live sources).
-    virtual int Waiting() = 0;
-    // Reads at most count bytes; returns the number read.
-    virtual int Read(std::uint8_t* buffer, int count) = 0;
-};
-
-// A stored stream (raw file) as a source.
-class TStreamByteSource final : public IByteSource {
-public:
-    explicit TStreamByteSource(TStream& stream) : stream_(stream) {}
-    bool Live() const override { return false; }
-    int Waiting() override { return 0; }
-    int Read(std::uint8_t* buffer, int count) override;
-
-private:
-    TStream& stream_;
-};
 
 // What the ring reads and writes of its owner, the data source: the probe's protocol, the state
 // of the acquisition and the validation settings, and the owner's time-gap recovery state.

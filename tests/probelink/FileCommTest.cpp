@@ -1,5 +1,6 @@
 #include "probelink/FileComm.h"
 
+#include "support/Pty.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,7 @@ void PrintTo(const TCommConfig& c, std::ostream* os) {
 
 namespace {
 
+using test::TPty;
 using test::TTestEnv;
 
 // A scripted line: what it receives, what it takes of writes, its CTS and its status.
@@ -415,46 +417,9 @@ TEST(FileComm, WrapsADeviceThatIsAlreadyOpen) {
 
 // ---- On a pseudo-terminal ------------------------------------------------------------------
 
-struct TPty {
-    TPty() {
-        char name[128] = {};
-        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
-            throw std::runtime_error("openpty failed");
-        path = name;
-    }
-    ~TPty() {
-        CloseMaster();
-        ::close(slave);
-    }
-    void Send(const std::string& bytes) const {
-        ASSERT_EQ(::write(master, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    }
-    std::string Receive(std::size_t count) const {
-        std::string got;
-        for (int polls = 0; got.size() < count && polls < 200; ++polls) {
-            pollfd p{master, POLLIN, 0};
-            if (::poll(&p, 1, 10) == 1) {
-                char buffer[256];
-                const ssize_t n = ::read(master, buffer, sizeof buffer);
-                if (n > 0)
-                    got.append(buffer, std::size_t(n));
-            }
-        }
-        return got;
-    }
-    void CloseMaster() {
-        if (master >= 0)
-            ::close(master);
-        master = -1;
-    }
-    TPortResolver Resolver() const {
-        return [path = path](int) { return std::filesystem::path(path); };
-    }
-
-    int master = -1;
-    int slave = -1;
-    std::string path;
-};
+TPortResolver ResolverOf(const TPty& pty) {
+    return [path = pty.path](int) { return std::filesystem::path(path); };
+}
 
 // Bytes written on the master reach the slave through a kernel work queue, shortly after.
 bool WaitForSize(TFileCOMM& port, int count) {
@@ -470,7 +435,7 @@ TEST(FileCommOnPseudoTerminal, CountsReadsPurgesAndWrites) {
     TTestEnv env;
     TPty pty;
     TFileCOMM port;
-    ASSERT_TRUE(port.Open("CTD", "COM1:9600,n,8,1,n", pty.Resolver())) << port.OpenError();
+    ASSERT_TRUE(port.Open("CTD", "COM1:9600,n,8,1,n", ResolverOf(pty))) << port.OpenError();
     pty.Send("SN 0123\r\n");
     ASSERT_TRUE(WaitForSize(port, 9));
     char buffer[32];
@@ -495,7 +460,7 @@ TEST(FileCommOnPseudoTerminal, FlowControlOpensBecauseAPseudoTerminalNeverHoldsC
     TTestEnv env;
     TPty pty;
     TFileCOMM port;
-    EXPECT_TRUE(port.Open("CTD", "COM1:9600,n,8,1,e", pty.Resolver())) << port.OpenError();
+    EXPECT_TRUE(port.Open("CTD", "COM1:9600,n,8,1,e", ResolverOf(pty))) << port.OpenError();
     EXPECT_TRUE(env.op.Events().empty());
 }
 
@@ -503,7 +468,7 @@ TEST(FileCommOnPseudoTerminal, UnpluggedDeviceIsReportedWithoutACrashUntilFlush)
     TTestEnv env;
     TPty pty;
     TFileCOMM port;
-    ASSERT_TRUE(port.Open("CTD", "COM1:9600,n,8,1,n", pty.Resolver()));
+    ASSERT_TRUE(port.Open("CTD", "COM1:9600,n,8,1,n", ResolverOf(pty)));
     pty.Send("half a fra");
     ASSERT_TRUE(WaitForSize(port, 10));
     pty.CloseMaster();

@@ -1,10 +1,13 @@
 #include "probelink/InputBuffer.h"
 
+#include "support/Pty.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <random>
 
 namespace marevo {
@@ -326,6 +329,42 @@ TEST(FrameRing, RandomDamageNeverDeliversABadFrameAndRecoversQuickly) {
     }
     std::cout << "worst recovery: " << worstRecovery << " clean frames\n";
     EXPECT_LE(worstRecovery, 3);
+}
+
+} // namespace
+} // namespace marevo
+
+namespace marevo {
+namespace {
+
+// The kernel hands pseudo-terminal bytes over shortly after they are written.
+bool WaitForWaiting(IByteSource& source, int count) {
+    for (int i = 0; i < 2000 && source.Waiting() < count; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return source.Waiting() >= count;
+}
+
+TEST(FrameRing, LivePortIsReadOnlyWhenAWholeFrameIsWaiting) {
+    TTestEnv env;
+    test::TPty pty;
+    TFileCOMM port;
+    ASSERT_TRUE(port.Open("CTD", "COM1:115200,n,8,1,n",
+                          [&](int) { return std::filesystem::path(pty.path); }))
+        << port.OpenError();
+    TPortByteSource source(port);
+    TRawBuffer prb{};
+    TRingContext context;
+    TCyclicInputBuffer ring(prb, FrameSize, context);
+
+    const TBytes frame = Frame(TFrameFormat::DF6, 0);
+    pty.Send(std::string(frame.begin(), frame.begin() + 25));
+    ASSERT_TRUE(WaitForWaiting(source, 25));
+    EXPECT_FALSE(ring.ReadNewRawSet(source));
+    EXPECT_EQ(source.Waiting(), 25); // nothing taken while the frame is incomplete
+    pty.Send(std::string(frame.begin() + 25, frame.end()));
+    ASSERT_TRUE(WaitForWaiting(source, FrameSize));
+    EXPECT_TRUE(ring.ReadNewRawSet(source));
+    EXPECT_EQ(TBytes(prb.begin(), prb.begin() + FrameSize), frame);
 }
 
 } // namespace
