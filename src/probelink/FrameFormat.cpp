@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstring>
 
 namespace marevo {
 
@@ -109,6 +111,43 @@ std::vector<std::uint8_t> EncodeFrame(TFrameFormat format, const TFrameHead& hea
         f[n - 1] = static_cast<std::uint8_t>(crc >> 8);
     }
     return f;
+}
+
+int ChannelSize(TParaConv conv) {
+    switch (conv) {
+    case ParaConvByte: return 1;
+    case ParaConvWord: return 2;
+    case ParaConvByte3: return 3;
+    case ParaConvSingle: return 4;
+    default: return 0;
+    }
+}
+
+int EncodeChannel(TParaConv conv, double value, std::uint8_t* at) {
+    auto integer = [&](double v, double lo, double hi) {
+        return static_cast<long long>(std::clamp(std::round(std::isfinite(v) ? v : 0.0), lo, hi));
+    };
+    switch (conv) {
+    case ParaConvByte: at[0] = static_cast<std::uint8_t>(integer(value, 0, 255)); return 1;
+    case ParaConvWord: {
+        const auto w = integer(value, 0, 65535);
+        at[0] = static_cast<std::uint8_t>(w & 0xFF);
+        at[1] = static_cast<std::uint8_t>(w >> 8);
+        return 2;
+    }
+    case ParaConvByte3: {
+        const auto v = integer(value * 10.0, -8388608.0, 8388607.0) & 0xFFFFFF;
+        for (int i = 0; i < 3; ++i)
+            at[i] = static_cast<std::uint8_t>(v >> (8 * i));
+        return 3;
+    }
+    case ParaConvSingle: {
+        const float f = static_cast<float>(value);
+        std::memcpy(at, &f, sizeof f);
+        return 4;
+    }
+    default: return 0;
+    }
 }
 
 } // namespace marevo

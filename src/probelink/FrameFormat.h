@@ -10,6 +10,8 @@
 // counter (bits 0-2); byte 1 = low 8 bits of the counter; bytes 2-6 = 40-bit time counter (LE);
 // byte 7 = bottle number; channel data; CRC-16 (low byte first).
 
+#include "parameters/ParaRecords.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -47,5 +49,13 @@ struct TFrameHead {
 // check field. Counter and time are cut to the widths of the format.
 std::vector<std::uint8_t> EncodeFrame(TFrameFormat format, const TFrameHead& head,
                                       std::span<const std::uint8_t> channels, int frameSize);
+
+// Bytes a channel of the conversion takes in a frame (0 for conversions that carry no channel).
+int ChannelSize(TParaConv conv);
+
+// Writes a channel value as the probe sends it, the inverse of the frame decoding: a byte, a
+// little-endian word, a little-endian IEEE single, or a 24-bit two's-complement count of tenths.
+// Integers are rounded and clamped to their range. Returns the bytes written.
+int EncodeChannel(TParaConv conv, double value, std::uint8_t* at);
 
 } // namespace marevo

@@ -89,6 +89,27 @@ TEST(CheckFields, ChecksumAndCrcOfKnownBytes) {
     }
 }
 
+TEST(CheckFields, ChannelsAreWrittenAsTheProbeSendsThem) {
+    struct Case {
+        TParaConv conv;
+        double value;
+        TBytes bytes;
+    };
+    const Case cases[] = {
+        {ParaConvByte, 200.4, {200}},
+        {ParaConvByte, 300, {255}}, // clamped
+        {ParaConvWord, 0x1234, {0x34, 0x12}},
+        {ParaConvByte3, 1234.5, {0x39, 0x30, 0x00}},    // 12345 tenths
+        {ParaConvByte3, -0.1, {0xFF, 0xFF, 0xFF}},      // two's complement
+        {ParaConvSingle, 1.0, {0x00, 0x00, 0x80, 0x3F}},
+    };
+    for (const Case& c : cases) {
+        std::uint8_t at[4] = {};
+        EXPECT_EQ(EncodeChannel(c.conv, c.value, at), ChannelSize(c.conv));
+        EXPECT_EQ(TBytes(at, at + ChannelSize(c.conv)), c.bytes) << int(c.conv) << " " << c.value;
+    }
+}
+
 TEST(FrameRing, CleanStreamsOfEachFormatAreDeliveredWhole) {
     for (int protocol : {5, 6, 7, 0}) {
         TTestEnv env;
