@@ -2,6 +2,7 @@
 
 #include "ConsoleOperator.h"
 #include "Demo.h"
+#include "InitCommand.h"
 #include "ParamsCommand.h"
 #include "RawCheckCommand.h"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
 
     auto* demo = app.add_subcommand(
         "demo", "Acquire a simulated descent, store and read back its series, log the run");
+    auto* init = app.add_subcommand(
+        "init", "Create or read the settings under the data root, as the program starts");
     auto* params = app.add_subcommand(
         "params", "List a parameter collection (the default one, or a Param.col file)");
     std::string paramFile, writeDefault;
@@ -43,12 +46,15 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::Range(1, 255));
 
+
     CLI11_PARSE(app, argc, argv);
 
     cli::TConsoleOperator op(yes, quiet);
     TRuntimeScope runtime({nullptr, &op, nullptr, nullptr});
     if (*demo)
         return cli::RunDemo(dataRoot);
+    if (*init)
+        return cli::RunInit(dataRoot);
     if (*params)
         return cli::RunParams(paramFile, writeDefault);
     if (*rawCheck)

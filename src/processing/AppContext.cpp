@@ -1,5 +1,6 @@
 #include "processing/AppContext.h"
 
+#include "foundation/Guard.h"
 #include "processing/ParamCollection.h"
 #include "storage/GenConfig.h"
 
@@ -25,12 +26,26 @@ TParamCollection& CastParamCol() { return *Current().castParamCol; }
 TGenConfig& GenCfg() { return *Current().genCfg; }
 std::array<TParameter*, MaxParaListCount>& CurParaPtr() { return *Current().curParaPtr; }
 
+TConfig& Config() {
+    if (!Current().config)
+        Raise("no configuration installed");
+    return *Current().config;
+}
+
+TEnviron& Environ() {
+    if (!Current().environ)
+        Raise("no environment installed");
+    return *Current().environ;
+}
+
 TAppScope::TAppScope(const TAppContext& objects) : saved_(Current()) {
     TAppContext& now = Current();
     if (objects.probeParamCol) now.probeParamCol = objects.probeParamCol;
     if (objects.castParamCol) now.castParamCol = objects.castParamCol;
     if (objects.genCfg) now.genCfg = objects.genCfg;
     if (objects.curParaPtr) now.curParaPtr = objects.curParaPtr;
+    if (objects.config) now.config = objects.config;
+    if (objects.environ) now.environ = objects.environ;
 }
 
 TAppScope::~TAppScope() { Current() = saved_; }

@@ -12,6 +12,8 @@ namespace marevo {
 
 class TParamCollection;
 struct TGenConfig;
+class TConfig;
+class TEnviron;
 
 struct TAppContext {
     TParamCollection* probeParamCol = nullptr;
@@ -20,12 +22,20 @@ struct TAppContext {
     // Resolved parameters of the values-window list (GenCfg's CurParaList); a stored list holds
     // only numbers.
     std::array<TParameter*, MaxParaListCount>* curParaPtr = nullptr;
+    // The settings objects. Whoever installs a configuration also installs its GenCfg and
+    // CurParaPtr as genCfg and curParaPtr, so the configuration owns the records in use.
+    TConfig* config = nullptr;
+    TEnviron* environ = nullptr;
 };
 
 TParamCollection& ProbeParamCol();
 TParamCollection& CastParamCol();
 TGenConfig& GenCfg();
 std::array<TParameter*, MaxParaListCount>& CurParaPtr();
+// The installed configuration and environment; raise EMarevoError when none is installed (a bare
+// tool has no settings files).
+TConfig& Config();
+TEnviron& Environ();
 
 // Installs the given objects (null members keep the current ones) for its lifetime.
 class TAppScope {

@@ -1,9 +1,13 @@
 #pragma once
-// TTestEnv plus fresh application objects: an empty probe and cast collection, general settings
-// at their defaults and the resolved values-window list, installed for the test's lifetime.
+// TTestEnv plus fresh application objects, installed for the test's lifetime: an empty probe and
+// cast collection, a configuration at its defaults (whose GenCfg and resolved values-window list
+// are the ones in use) and an environment whose default data root is dir / "data" (nothing is
+// created there until a test applies its defaults).
 
 #include "processing/AppContext.h"
 #include "processing/ParamCollection.h"
+#include "storage/Config.h"
+#include "storage/Environ.h"
 #include "storage/GenConfig.h"
 #include "support/TestEnv.h"
 
@@ -11,15 +15,15 @@ namespace marevo::test {
 
 class TAppEnv : public TTestEnv {
 public:
-    TAppEnv() { SetGenConfigDefaults(genCfg); }
-
     TParamCollection probe;
     TParamCollection cast;
-    TGenConfig genCfg{};
-    std::array<TParameter*, MaxParaListCount> curParaPtr{};
+    TConfig config;
+    TEnviron environ{dir / "data"};
+    TGenConfig& genCfg = config.GenCfg;
+    std::array<TParameter*, MaxParaListCount>& curParaPtr = config.CurParaPtr;
 
 private:
-    TAppScope appScope_{{&probe, &cast, &genCfg, &curParaPtr}};
+    TAppScope appScope_{{&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ}};
 };
 
 } // namespace marevo::test
