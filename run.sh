@@ -69,6 +69,8 @@ bench() {
     echo "== $(basename "$b")"
     "$b" --benchmark_counters_tabular=true
   done
+  # The seawater formulas against an implementation nobody here wrote.
+  /usr/bin/python3 bench/gsw_compare.py --bench build-release/bench/bench_formulas
 }
 
 demo() {

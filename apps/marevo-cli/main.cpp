@@ -1,5 +1,6 @@
 // marevo-cli: the headless face of Marevo. Verbs mirror the library's operations.
 
+#include "CalcCommand.h"
 #include "ConsoleOperator.h"
 #include "Demo.h"
 #include "InitCommand.h"
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::Range(1, 255));
 
+    auto* calc = app.add_subcommand(
+        "calc", "Evaluate a computed parameter from its inputs (or CSV samples on standard input)");
+    cli::TCalcOptions calcOptions;
+    cli::AddCalcOptions(*calc, calcOptions);
 
     CLI11_PARSE(app, argc, argv);
 
@@ -59,5 +64,7 @@ int main(int argc, char** argv) {
         return cli::RunParams(paramFile, writeDefault);
     if (*rawCheck)
         return cli::RunRawCheck(rawFile, protocol, frameSize);
+    if (*calc)
+        return cli::RunCalc(calcOptions, dataRoot);
     return 2;
 }

@@ -6,9 +6,13 @@
 
 #include "foundation/DataArray.h"
 #include "foundation/Stream.h"
+#include "parameters/Decoding.h"
+#include "parameters/DerivedFormulas.h"
 #include "parameters/ParaRecords.h"
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace marevo {
@@ -86,7 +90,22 @@ public:
 
     // The parameter types whose binned series is stored; the others are recomputed.
     static bool IsStoredType(TParaType type);
+
+    // ---- Decoding and calibration (ParaDecoding.cpp) ------------------------------------------
+    // Decoded := the field at ParaFrame.PtrInframe of frame (the newest complete frame) as
+    // paraRaw.ConvType says; a header conversion (DF4..DF7, at the frame start) updates instead
+    // the collection's header state, bottle number and status and time base through ctx. A
+    // field that does not lie inside the frame is a failure: Decoded (0.0, flag 1), logged.
+    // False only when a frame header could not be decoded; the caller must then stop the
+    // acquisition, as its time base and bottle state are no longer known.
+    bool ParaDecode(std::span<const std::uint8_t> frame, const TDecodeContext& ctx);
+    // Calibrated := Decoded turned into an engineering value as paraRaw.CalibType says, with the
+    // coefficients ParaCalib.calib.
+    void ParaCalibrate(const TDecodeContext& ctx);
 };
+
+// Per input of a computed parameter, the series it reads (a SortedBuffer); null: missing.
+using TPFVA = std::array<const TLinearArray*, MaxLinks>;
 
 class TParameter : public TParamRaw {
 public:
@@ -105,6 +124,19 @@ public:
 
     // Creates the acquisition rings (ringSize slots) and the empty series.
     void CreateBuffers(int ringSize = 2000);
+
+    // ---- Derived value (ParaDerived.cpp) ------------------------------------------------------
+    // The formulas are chosen by the parameter number (DerivedFormulas.h). pCal: the coefficients
+    // of the parameter named by CalibLink, null when it names none. A failure is logged as
+    // "Error in Parameter.MainFunc1" / "Error in Parameter.MainFunc" + message + GetParaStr.
+
+    // This parameter's value from one set of inputs, in the order of its links.
+    TFlaggedValue MainFunc1(const TAFV16& ParaAr, const TFormulaCoefs* pCal,
+                            const TFormulaSettings& settings) const;
+    // The same for element index (0..MaxFVIndex) of whole input series; an input series that is
+    // missing or shorter than index + 1 gives an invalid input.
+    TFlaggedValue MainFunc(int index, const TPFVA& PParaAr, const TFormulaCoefs* pCal,
+                           const TFormulaSettings& settings) const;
 };
 
 } // namespace marevo

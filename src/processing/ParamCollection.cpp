@@ -517,6 +517,19 @@ bool TProbeCollection::CruiseFileToProbe(TStream& theStream) {
 
 TParamCollection::TParamCollection() { ResetSortInfo(); }
 
+TDecodeContext TParamCollection::DecodeContext() {
+    TDecodeContext ctx;
+    ctx.Header = &HeaderState;
+    ctx.CastStarted = S_RTStatus != rt_none && S_RTStatus != rt_wait;
+    ctx.BtlNumber = &C_BtlNumber;
+    ctx.BtlStatus = &C_BtlStatus;
+    ctx.TimeBase = ParaTims ? &ParaTims->Current : nullptr;
+    ctx.RawIndex = RawIndex;
+    ctx.SpeedLow = C_SpeedLow;
+    ctx.WinchSpeed = C_WinchSpeed;
+    return ctx;
+}
+
 void TParamCollection::ResetSortInfo() {
     const TDateTime now = Clock().Now();
     TSortInfo& s = SortInfo;

@@ -157,6 +157,14 @@ public:
     long double C_InvScanRate = 0, C_Speed = 0, C_SpeedLow = 0, C_Scanrate = 0, C_LastDP = 0,
                 C_LastDT = 0;
 
+    // ---- Frame-header decoding ----------------------------------------------------------------
+    // Shared by the header decodings of this collection's frames; the acquisition reset resets it.
+    THeaderDecodeState HeaderState;
+    // What ParaDecode and ParaCalibrate of this collection's parameters read and write, for the
+    // frame in hand: the header state, bottle number and status, the time base (ParaTims), the
+    // cast status and the pipeline's speeds. Valid while the collection and ParaTims live.
+    TDecodeContext DecodeContext();
+
     // ---- Bottles ------------------------------------------------------------------------------
     std::uint8_t C_BtlNumber = 0;     // bottle last reported by the probe
     std::int32_t C_LastBtlNumber = -1; // bottle last recorded

@@ -12,20 +12,17 @@ namespace {
 
 using test::TTestEnv;
 
-template <class T>
-void FillRandom(T& record, std::mt19937& rng) {
+template <class T> void FillRandom(T& record, std::mt19937& rng) {
     auto* bytes = reinterpret_cast<std::uint8_t*>(&record);
     for (std::size_t i = 0; i < sizeof(T); ++i)
         bytes[i] = static_cast<std::uint8_t>(rng());
 }
 
-template <class T>
-bool SameBytes(const T& a, const T& b) {
+template <class T> bool SameBytes(const T& a, const T& b) {
     return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
-template <class T>
-bool AllZero(const T& record) {
+template <class T> bool AllZero(const T& record) {
     T zero;
     std::memset(&zero, 0, sizeof(T));
     return SameBytes(record, zero);
@@ -183,9 +180,9 @@ TEST(SortedBuffer, OnlyStoredTypesWriteTheirBinnedSeries) {
     TMemoryStream s;
     EXPECT_FALSE(computed.WriteSortedBuffer(s));
     EXPECT_EQ(s.Size(), 0);
-    EXPECT_EQ(env.LogMessages(), std::vector<std::string>{
-                                     "Error in ParamRaw.WriteSortedBufferTParamSorted."
-                                     "WriteSortedBuffer: not a correct parameter type"});
+    EXPECT_EQ(env.LogMessages(),
+              std::vector<std::string>{"Error in ParamRaw.WriteSortedBufferTParamSorted."
+                                       "WriteSortedBuffer: not a correct parameter type"});
     EXPECT_EQ(env.op.Events(),
               std::vector<std::string>{"Message Error [Error]: Writing sorted buffer"});
 
@@ -274,8 +271,8 @@ TEST(ParameterCopies, AssignmentsCopyExactlyTheirRecords) {
          false, false, true},
         {"AssignAcqui", [&](TParameter& p) { p.AssignAcqui(source); }, false, false, false, true,
          false, true, false, false, true},
-        {"AssignDisplay", [&](TParameter& p) { p.AssignDisplay(source); }, false, true, true,
-         false, false, false, true, false, false},
+        {"AssignDisplay", [&](TParameter& p) { p.AssignDisplay(source); }, false, true, true, false,
+         false, false, true, false, false},
     };
     for (const Case& c : cases) {
         TParameter p;
