@@ -1,11 +1,18 @@
 #include "Demo.h"
 
-#include "foundation/DataArray.h"
-#include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "foundation/Stream.h"
+#include "probelink/ByteSource.h"
+#include "probelink/FrameFormat.h"
+#include "probelink/InputBuffer.h"
+#include "processing/AppContext.h"
+#include "processing/FormulaSettings.h"
+#include "processing/ParamCollection.h"
+#include "shell/Startup.h"
+#include "storage/Config.h"
+#include "storage/Environ.h"
 
 #include <fmt/core.h>
 
@@ -16,61 +23,149 @@ namespace marevo::cli {
 
 namespace fs = std::filesystem;
 
-// Acquires a simulated 24 Hz descent to 100 dbar into the acquisition ring and the cast series,
-// stores the series in its binary form, reads it back and checks it, logging as a cast would.
+namespace {
+
+constexpr double ScanRate = 24.0;    // frames per second
+constexpr double DescentSpeed = 1.0; // m/s
+constexpr double Bottom = 200.0;     // dbar
+
+// The water of the simulated cast: a warm mixed layer over a thermocline.
+double TemperatureAt(double p) { return 8.0 + 12.0 / (1.0 + std::exp((p - 60.0) / 12.0)); }
+// Conductivity of water of salinity near 35 at that temperature [mS/cm].
+double ConductivityAt(double p) { return 42.914 * (1.0 + 0.0196 * (TemperatureAt(p) - 15.0)); }
+
+// The probe's input channels, in frame order: DF6 head, time base, pressure, temperature,
+// conductivity, CRC word.
+bool BuildCastCollection(TParamCollection& cast) {
+    for (int number : {6, 100, 101, 110, 120, 4}) {
+        const TParameter* known = ProbeParamCol().FindPara(number);
+        if (!known)
+            return false;
+        cast.Add(known->MakeCopy())->SetPosInProbe(cast.Count());
+    }
+    cast.ProbeInfo.Protocol = 6;
+    return cast.BuildProbeInfo();
+}
+
+// Writes the descent as the probe would send it: DF6 frames of the cast's layout.
+void WriteRawFile(const TParamCollection& cast, const fs::path& file, int frames) {
+    const int frameSize = cast.FrameInfo.RawSize;
+    TFileStream out(file, TFileMode::Create);
+    std::vector<std::uint8_t> channels(static_cast<std::size_t>(frameSize));
+    for (int k = 0; k < frames; ++k) {
+        const double p = std::min(Bottom, DescentSpeed * k / ScanRate);
+        const double values[] = {p, TemperatureAt(p), ConductivityAt(p)};
+        std::size_t at = 0;
+        for (double v : values)
+            at += static_cast<std::size_t>(EncodeChannel(ParaConvSingle, v, channels.data() + at));
+        TFrameHead head;
+        head.counter = static_cast<std::uint16_t>(k);
+        head.timeCount = 1000 + static_cast<std::uint64_t>(std::lround(k * 1000.0 / ScanRate));
+        const auto frame = EncodeFrame(TFrameFormat::DF6, head, channels, frameSize);
+        out.Write(frame.data(), frame.size());
+    }
+}
+
+// Computed parameters in list order, each from the current values of its inputs.
+void ComputeCurrentValues(TParamCollection& cast, const TFormulaSettings& settings) {
+    for (const auto& p : cast) {
+        if (p->ParaFunction.LinkNb <= 0)
+            continue;
+        TAFV16 inputs{};
+        for (int k = 0; k < std::min(p->ParaFunction.LinkNb, MaxLinks); ++k)
+            inputs[static_cast<std::size_t>(k)] =
+                p->LinkPtr[static_cast<std::size_t>(k)] ? p->LinkPtr[static_cast<std::size_t>(k)]->Current
+                                                        : InvalidFV;
+        TFormulaCoefs coefs;
+        if (p->CalibPtr)
+            coefs = TFormulaCoefs::From(p->CalibPtr->ParaCalib.calib);
+        p->Current = p->MainFunc1(inputs, p->CalibPtr ? &coefs : nullptr, settings);
+    }
+}
+
+} // namespace
+
+// Starts the settings as the program does, builds a cast collection for a CTD probe, records a
+// simulated 24 Hz descent as the probe's raw file, then replays it through the frame ring,
+// decodes and calibrates every frame and derives salinity, depth and density from it.
 int RunDemo(const fs::path& dataRoot) {
-    const fs::path txt = dataRoot / "Txt";
-    std::error_code ec;
-    fs::create_directories(txt, ec);
-    if (ec) {
-        fmt::print(stderr, "cannot create {}: {}\n", txt.string(), ec.message());
+    TParamCollection probe, cast;
+    TConfig config;
+    TEnviron environ(dataRoot);
+    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
+    const TStartSettingsResult started = StartSettings({.writeMissingEnviron = true});
+    if (!started.completed) {
+        fmt::print(stderr, "marevo-cli: the settings could not be started: {}\n",
+                   EventLog().LastMessage());
         return 1;
     }
-    if (!OpenLog(txt))
-        fmt::print(stderr, "warning: no event log in {}\n", txt.string());
+    if (!BuildCastCollection(cast)) {
+        fmt::print(stderr, "marevo-cli: the cast collection could not be built\n");
+        return 1;
+    }
+
+    const fs::path rawDir = dataRoot / "DEMO" / "raw";
+    std::error_code ec;
+    fs::create_directories(rawDir, ec);
+    const fs::path rawFile = rawDir / "DEMO001.raw";
+    const int frames = static_cast<int>(Bottom / DescentSpeed * ScanRate) + 1;
+    WriteRawFile(cast, rawFile, frames);
     StatusMessage("Start Data Flow");
 
-    constexpr int Frames = 24 * 200; // 200 s at 24 Hz, 0.5 dbar/s
-    TCyclicArray ring(2000);
-    TLinearArray pressure;
-    for (int i = 0; i < Frames; ++i) {
-        const float p = 0.5f * (i / 24.0f) + 0.05f * std::sin(i * 0.3f); // descent with heave
-        // A spike every 1000 frames is flagged invalid, as validation would.
-        const TFlaggedValue fv{p, std::uint8_t(i % 1000 == 999 ? 1 : 0)};
-        ring.AddFV(fv);
-        pressure.AddFV(fv);
+    TFileStream in(rawFile, TFileMode::OpenRead);
+    TStreamByteSource source(in);
+    TRawBuffer frame{};
+    TRingContext ringContext;
+    ringContext.Protocol = cast.ProbeInfo.Protocol;
+    TCyclicInputBuffer ring(frame, cast.FrameInfo.RawSize, ringContext);
+    cast.ParaTims = cast.FindPara(100);
+    cast.S_RTStatus = rt_run; // a recorded cast: the time origin is its first frame
+    const TFormulaSettings settings = FormulaSettingsOf(config.GenCfg, 17.98);
+    const std::span<const std::uint8_t> frameBytes(frame.data(), frame.size());
+
+    fmt::print("{:>9} {:>9} {:>8} {:>9} {:>9} {:>8} {:>9}\n", "time [s]", "P [dbar]", "T [°C]",
+               "C [mS/cm]", "S [PSU]", "depth [m]", "σθ");
+    int accepted = 0;
+    double nextRow = 0;
+    const TParameter* shown[] = {cast.FindPara(400), cast.FindPara(101), cast.FindPara(401),
+                                 cast.FindPara(399), cast.FindPara(404), cast.FindPara(403),
+                                 cast.FindPara(609)};
+    while (in.Position() < in.Size()) {
+        if (!ring.ReadNewRawSet(source))
+            continue;
+        ++accepted;
+        ++ringContext.RawIndex;
+        cast.RawIndex = ringContext.RawIndex;
+        const TDecodeContext decode = cast.DecodeContext();
+        for (int i = 0; i < cast.FrameInfo.ExtCount; ++i) {
+            TParameter* p = cast.Items(i);
+            p->ParaDecode(frameBytes, decode);
+            p->ParaCalibrate(decode);
+            if (p->paraRaw.ParaType != Pt_Tims)
+                p->Current = p->Calibrated;
+        }
+        ComputeCurrentValues(cast, settings);
+        if (cast.FindPara(101)->Current.value + 1e-6 < nextRow)
+            continue;
+        nextRow += 20.0;
+        std::string row;
+        for (const TParameter* p : shown)
+            row += p && p->Current.Valid() ? fmt::format(" {:>9.4f}", p->Current.value)
+                                           : fmt::format(" {:>9}", "invalid");
+        fmt::print("{}\n", row);
     }
     StatusMessage("Stop Data Flow");
 
-    const fs::path file = txt / "demo-pressure.bin";
-    bool ok = false;
-    {
-        TFileStream out(file, TFileMode::Create);
-        ok = pressure.WriteArray(out);
-    }
-    TLinearArray back;
-    if (ok) {
-        TFileStream in(file, TFileMode::OpenRead);
-        ok = back.ReadArray(in);
-    }
-    int invalid = 0;
-    for (int i = 0; i < back.Count(); ++i)
-        invalid += back.AtFlag(i) != 0;
-    ok = ok && back.Count() == Frames;
-    for (int i = 0; ok && i < Frames; ++i)
-        ok = back.AtFV(i) == pressure.AtFV(i);
-
-    fmt::print("data root      {}\n", dataRoot.string());
+    fmt::print("\ndata root      {}\n", dataRoot.string());
+    fmt::print("settings       {} ({})\n", started.configFile.string(),
+               started.configCreated ? "created" : "read");
+    fmt::print("raw file       {} ({} bytes)\n", rawFile.string(), fs::file_size(rawFile, ec));
+    fmt::print("frames         {} written, {} accepted, {} frame errors, {} CRC errors\n", frames,
+               accepted, ring.FrameErrorNb(), ring.CRCErrorNb());
+    fmt::print("parameters     {} in the cast ({} computed)\n", cast.Count(),
+               cast.Count() - cast.FrameInfo.ExtCount);
     fmt::print("event log      {}\n", EventLog().FileName().string());
-    fmt::print("frames         {} ({} flagged invalid)\n", Frames, invalid);
-    fmt::print("deepest        {:.2f} dbar\n", pressure.LastValue());
-    fmt::print("ring           last slot {}, 1 s ago {:.2f} dbar\n", ring.LastIndice,
-               ring.PrecValue(24));
-    fmt::print("series file    {} ({} bytes)\n", file.string(), fs::file_size(file, ec));
-    fmt::print("read back      {}\n", ok ? "identical" : "DIFFERENT");
-    WriteLog(ok ? "Demo cast stored and read back" : "Demo cast read back differs");
-    CloseLog();
-    return ok ? 0 : 1;
+    return accepted == frames ? 0 : 1;
 }
 
 } // namespace marevo::cli
