@@ -9,6 +9,7 @@
 #include "parameters/Decoding.h"
 #include "parameters/DerivedFormulas.h"
 #include "parameters/ParaRecords.h"
+#include "parameters/ValueContext.h"
 
 #include <cstdint>
 #include <memory>
@@ -137,6 +138,38 @@ public:
     // missing or shorter than index + 1 gives an invalid input.
     TFlaggedValue MainFunc(int index, const TPFVA& PParaAr, const TFormulaCoefs* pCal,
                            const TFormulaSettings& settings) const;
+
+    // ---- Values (ParaValues.cpp) --------------------------------------------------------------
+    // A value that passes is stored, with its screen text (Decimal[2] decimals, 10 characters
+    // right-aligned), in Current/CurrentStr (CurValue) or Current0/CurrentStr0 (CalcValue); a
+    // flagged value leaves them unchanged. With ctx.ValidateLimits on, a value outside the
+    // validation limits is flagged. Inputs linked in a cycle give an invalid value. Failures
+    // are logged as "Error in Parameter.<operation>" + message + GetParaStr.
+
+    // The newest value: read from the buffers, or computed from the inputs' newest values.
+    // CurrentStr reads "invalid" when there is none.
+    TFlaggedValue CurValue(const TValueContext& ctx);
+    // The value in one stored frame, ParaAr indexed by PosInList.
+    TFlaggedValue CalcValue(const TRawFVArray& ParaAr, const TValueContext& ctx);
+    // Computed parameters: appends to SortedBuffer the samples from its Count up to ctx.MaxIndex,
+    // from the inputs' SortedBuffers. False when an input or a series is missing or there is
+    // nothing to append.
+    bool CalculateAll(const TValueContext& ctx);
+    // Brings the inputs, depth first, then this parameter up to ctx.MaxIndex.
+    bool CalcUpdated(const TValueContext& ctx);
+    // 1 when validation is on for this parameter and value lies outside ValidMin..ValidMax.
+    std::uint8_t ValidateLimits(double value) const;
+    // First filter of the newest frame (slot ctx.RingIndex): InCyBuf from RawInCyBuf.
+    void ParaFirstFilter(const TValueContext& ctx);
+    // Extends SmoothBuffer from SortedBuffer by the parameter's smoothing; false when nothing
+    // was smoothed. An unknown smoothing type is reset to none with a warning to the operator.
+    bool Smooth(const TValueContext& ctx);
+    // Automatic plot range (ParaScale.AutoMin/AutoMax) of this parameter's values whose axis
+    // values (yPara) lie in the axis window; ScaleNb widens the margin. False when the values
+    // exceed the absolute limits (the range is then clamped to them) or there are none.
+    bool SetAuto(const TParameter& yPara, bool AutoY, int ScaleNb, const TValueContext& ctx);
+    // The file/print name.
+    std::string HeaderPrompt() const;
 };
 
 } // namespace marevo
