@@ -8,7 +8,7 @@
 #include "probelink/FrameFormat.h"
 #include "probelink/InputBuffer.h"
 #include "processing/AppContext.h"
-#include "processing/FormulaSettings.h"
+#include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "shell/Startup.h"
 #include "storage/Config.h"
@@ -66,23 +66,6 @@ void WriteRawFile(const TParamCollection& cast, const fs::path& file, int frames
     }
 }
 
-// Computed parameters in list order, each from the current values of its inputs.
-void ComputeCurrentValues(TParamCollection& cast, const TFormulaSettings& settings) {
-    for (const auto& p : cast) {
-        if (p->ParaFunction.LinkNb <= 0)
-            continue;
-        TAFV16 inputs{};
-        for (int k = 0; k < std::min(p->ParaFunction.LinkNb, MaxLinks); ++k)
-            inputs[static_cast<std::size_t>(k)] =
-                p->LinkPtr[static_cast<std::size_t>(k)] ? p->LinkPtr[static_cast<std::size_t>(k)]->Current
-                                                        : InvalidFV;
-        TFormulaCoefs coefs;
-        if (p->CalibPtr)
-            coefs = TFormulaCoefs::From(p->CalibPtr->ParaCalib.calib);
-        p->Current = p->MainFunc1(inputs, p->CalibPtr ? &coefs : nullptr, settings);
-    }
-}
-
 } // namespace
 
 // Starts the settings as the program does, builds a cast collection for a CTD probe, records a
@@ -120,14 +103,14 @@ int RunDemo(const fs::path& dataRoot) {
     TCyclicInputBuffer ring(frame, cast.FrameInfo.RawSize, ringContext);
     cast.ParaTims = cast.FindPara(100);
     cast.S_RTStatus = rt_run; // a recorded cast: the time origin is its first frame
-    const TFormulaSettings settings = FormulaSettingsOf(config.GenCfg, 17.98);
+    const TValueContext values = ValueContextOf(cast, config.GenCfg, config.DataValidation, 17.98);
     const std::span<const std::uint8_t> frameBytes(frame.data(), frame.size());
 
     fmt::print("{:>9} {:>9} {:>8} {:>9} {:>9} {:>8} {:>9}\n", "time [s]", "P [dbar]", "T [°C]",
                "C [mS/cm]", "S [PSU]", "depth [m]", "σθ");
     int accepted = 0;
     double nextRow = 0;
-    const TParameter* shown[] = {cast.FindPara(400), cast.FindPara(101), cast.FindPara(401),
+    TParameter* shown[] = {cast.FindPara(400), cast.FindPara(101), cast.FindPara(401),
                                  cast.FindPara(399), cast.FindPara(404), cast.FindPara(403),
                                  cast.FindPara(609)};
     while (in.Position() < in.Size()) {
@@ -136,22 +119,25 @@ int RunDemo(const fs::path& dataRoot) {
         ++accepted;
         ++ringContext.RawIndex;
         cast.RawIndex = ringContext.RawIndex;
+        // The frame's input values by position, as a stored frame holds them.
         const TDecodeContext decode = cast.DecodeContext();
-        for (int i = 0; i < cast.FrameInfo.ExtCount; ++i) {
+        TRawFVArray frameValues;
+        frameValues.fill(InvalidFV);
+        for (int i = 0; i < cast.FrameInfo.ExtCount && i < RawFVCount; ++i) {
             TParameter* p = cast.Items(i);
             p->ParaDecode(frameBytes, decode);
             p->ParaCalibrate(decode);
-            if (p->paraRaw.ParaType != Pt_Tims)
-                p->Current = p->Calibrated;
+            frameValues[static_cast<std::size_t>(i)] =
+                p->paraRaw.ParaType == Pt_Tims ? p->Current : p->Calibrated;
         }
-        ComputeCurrentValues(cast, settings);
-        if (cast.FindPara(101)->Current.value + 1e-6 < nextRow)
+        if (frameValues[static_cast<std::size_t>(cast.FrameInfo.PresPos)].value + 1e-6 < nextRow)
             continue;
         nextRow += 20.0;
         std::string row;
-        for (const TParameter* p : shown)
-            row += p && p->Current.Valid() ? fmt::format(" {:>9.4f}", p->Current.value)
-                                           : fmt::format(" {:>9}", "invalid");
+        for (TParameter* p : shown) {
+            const TFlaggedValue v = p ? p->CalcValue(frameValues, values) : InvalidFV;
+            row += v.Valid() ? fmt::format(" {:>9.4f}", v.value) : fmt::format(" {:>9}", "invalid");
+        }
         fmt::print("{}\n", row);
     }
     StatusMessage("Stop Data Flow");
