@@ -38,6 +38,10 @@ TEnviron& Environ() {
     return *Current().environ;
 }
 
+TRawStream* CurrentRawStream() { return Current().rawStream; }
+
+void SetCurrentRawStream(TRawStream* source) { Current().rawStream = source; }
+
 TAppScope::TAppScope(const TAppContext& objects) : saved_(Current()) {
     TAppContext& now = Current();
     if (objects.probeParamCol) now.probeParamCol = objects.probeParamCol;

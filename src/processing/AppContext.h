@@ -14,6 +14,7 @@ class TParamCollection;
 struct TGenConfig;
 class TConfig;
 class TEnviron;
+class TRawStream;
 
 struct TAppContext {
     TParamCollection* probeParamCol = nullptr;
@@ -26,6 +27,9 @@ struct TAppContext {
     // CurParaPtr as genCfg and curParaPtr, so the configuration owns the records in use.
     TConfig* config = nullptr;
     TEnviron* environ = nullptr;
+    // The single current data source (real-time cast, raw-file import or memory upload). Its
+    // creator owns it and clears it here before freeing it; TAppScope does not install one.
+    TRawStream* rawStream = nullptr;
 };
 
 TParamCollection& ProbeParamCol();
@@ -36,6 +40,9 @@ std::array<TParameter*, MaxParaListCount>& CurParaPtr();
 // tool has no settings files).
 TConfig& Config();
 TEnviron& Environ();
+// The current data source; null when none.
+TRawStream* CurrentRawStream();
+void SetCurrentRawStream(TRawStream* source);
 
 // Installs the given objects (null members keep the current ones) for its lifetime.
 class TAppScope {

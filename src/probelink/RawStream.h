@@ -1,0 +1,153 @@
+#pragma once
+// TRawStream: the data source of the acquisition pipeline. Each GetNewFrame tries to put one new
+// probe frame, followed by the GPS and external-sensor values appended to it, into RawBuffer.
+// Live, the frames come from the probe port and the auxiliary values from the GPS and external
+// ports, and everything received is recorded into the cast's .raw and .ext files; on replay the
+// .raw file and its .ext companion are read back frame by frame.
+
+#include "parameters/ParaRecords.h"
+#include "foundation/Stream.h"
+#include "platform/Clock.h"
+#include "probelink/FileComm.h"
+#include "probelink/InputBuffer.h"
+#include "probelink/Nmea.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace marevo {
+
+class TParamCollection;
+
+// Silence after which a link counts as lost [ms].
+constexpr std::uint64_t LinkTimeoutMs = 5000;
+
+class TRawStream {
+public:
+    // Replay source, at its end until OpenFile. frames: the collection whose frame layout
+    // (FrameInfo, ProbeInfo.Protocol) and acquisition counters the source follows; null means
+    // ProbeParamCol.
+    static std::unique_ptr<TRawStream> Create(TParamCollection* frames = nullptr);
+    // Live (onLine) source: opens the probe, GPS and external ports from the environment's port
+    // texts through its port map and creates the .raw file and its .ext companion. Without
+    // onLine only the auxiliary ring and the .ext file are prepared. isCommOpen tells whether the
+    // port opened last did open.
+    static std::unique_ptr<TRawStream> CreateEx(bool onLine, bool& isCommOpen,
+                                                const std::filesystem::path& fileName,
+                                                TParamCollection* frames = nullptr);
+    // Live source over ports that are already open (tests, simulators); a port may be null when
+    // its input is not used. Same steps as CreateEx from there on.
+    struct TPorts {
+        std::unique_ptr<TFileCOMM> probe;
+        std::unique_ptr<TFileCOMM> nmea;
+        std::unique_ptr<TFileCOMM> ext;
+    };
+    static std::unique_ptr<TRawStream> CreateOnPorts(TPorts ports, bool& isCommOpen,
+                                                     const std::filesystem::path& fileName,
+                                                     TParamCollection* frames = nullptr);
+    // Closes the ports and the .raw and .ext files.
+    ~TRawStream();
+    TRawStream(const TRawStream&) = delete;
+    TRawStream& operator=(const TRawStream&) = delete;
+
+    // Replay: opens fileName for reading and, when the frame carries appended values, its .ext
+    // companion; true when the .ext file was opened too.
+    bool OpenFile(const std::filesystem::path& fileName);
+
+    // One attempt to produce a frame; true when RawBuffer holds a new accepted frame.
+    bool GetNewFrame();
+    // At least one frame's worth of bytes is available; keeps the probe link supervision.
+    bool EnoughByte();
+
+    // Writes what was received since the last save: probe bytes to the .raw file, auxiliary
+    // records to the .ext file. The last save of a cast passes lastSave so that the newest frame
+    // is written too. False when there was nothing new for the .raw file.
+    bool SaveToRawFiles(bool lastSave = false);
+
+    // ---- State --------------------------------------------------------------------------------
+    bool IsOnLine() const { return isOnLine_; }
+    const std::filesystem::path& StreamName() const { return streamName_; }
+    bool EndOfStream() const { return endOfStream_; }
+    bool NoData() const { return noData_; }
+    bool CTDLinkOff() const { return ctdLinkOff_; }
+    bool NMEALinkOff() const { return nmeaLinkOff_; }
+    bool PARLinkOff() const { return parLinkOff_; }
+    bool ExtCommOk() const { return extCommOk_; }
+    bool NMEACommOk() const { return nmeaCommOk_; }
+    bool NoStream() const { return context_.NoStream; }
+    std::int32_t RawIdxRestart() const { return context_.RawIdxRestart; }
+
+    // The current frame followed by its appended 4-byte values.
+    const TRawBuffer& RawBuffer() const { return rawBuffer_; }
+    int FrameSize() const { return inputBuffer_->FrameSize(); }
+    bool IsLastFrameOK() const { return inputBuffer_->LastFrameOK(); }
+    bool IsCurFrameOK() const { return inputBuffer_->CurFrameOK(); }
+    std::int32_t CRCError() const { return inputBuffer_->CRCErrorNb(); }
+    std::int32_t TIMEError() const { return inputBuffer_->TIMEErrorNb(); }
+    std::int32_t FrameError() const { return inputBuffer_->FrameErrorNb(); }
+    // Bytes of one auxiliary record (0 when there is no auxiliary ring).
+    int ExtFrameSize() const { return extInputBuffer_ ? extInputBuffer_->FrameSize() : 0; }
+
+    // The probe port, for the command protocol (null when not live or not open).
+    TFileCOMM* CommStream() { return probePort_.get(); }
+    TFileCOMM* NMEACommStream() { return nmeaPort_.get(); }
+    TFileCOMM* ExtCommStream() { return extPort_.get(); }
+
+private:
+    explicit TRawStream(TParamCollection& frames);
+
+    void Begin(bool onLine, const std::filesystem::path& fileName);
+    void OpenLive(TPorts ports, bool& isCommOpen);
+    void PrepareExtOnly();
+    void CreateExtRing(int values);
+    void ReleaseAfterFailure();
+    void RestartTimers();
+    void RefreshContext();
+
+    // Auxiliary inputs, filling the record of the auxiliary ring.
+    bool ReadCommExt();
+    bool ReadCommNMEA();
+    bool ReadCommWinch();
+    bool ReadExternalFile();
+    bool ReadNmeaSentence();
+    // Frees and clears the command protocol's .xfr transcript stream when one is open. The
+    // protocol object owns that stream; this is where it gets released once that object exists.
+    void ReleaseProtocolTranscript();
+
+    TParamCollection& frames_;
+    bool isOnLine_ = false;
+    std::filesystem::path streamName_;
+    std::unique_ptr<TFileStream> rawFile_;
+    std::unique_ptr<TFileStream> extFile_;
+    std::unique_ptr<TFileCOMM> probePort_;
+    std::unique_ptr<TFileCOMM> nmeaPort_;
+    std::unique_ptr<TFileCOMM> extPort_;
+    bool endOfStream_ = true;
+    TRingContext context_;
+    TRingContext extContext_;
+    std::unique_ptr<TCyclicInputBuffer> inputBuffer_;
+    std::unique_ptr<TCyclicInputBuffer> extInputBuffer_;
+    TRawBuffer rawBuffer_{};
+    TRawBuffer extRawBuffer_{}; // delivery buffer of the auxiliary ring, read nowhere
+    bool extCommOk_ = false;
+    bool nmeaCommOk_ = false;
+    TDateTime startTimeout_ = 0; // last time a whole frame's worth of bytes was waiting
+    TDateTime delayTimeOut_ = 0; // raw-data save period, as a date-time span
+    bool noData_ = true;
+    bool nmeaLinkOff_ = false;
+    bool parLinkOff_ = false;
+    bool ctdLinkOff_ = false;
+
+    // Auxiliary readers' state: the GPS receive buffer, the link timers [tick ms] and the PAR
+    // request cycle.
+    TNmeaReader nmea_;
+    std::uint64_t nmeaTimer_ = 0;
+    std::uint64_t parTimer_ = 0;
+    std::uint64_t ctdTimer_ = 0;
+    std::uint64_t parCycleStart_ = 0;
+    bool par2dSent_ = false;
+};
+
+} // namespace marevo

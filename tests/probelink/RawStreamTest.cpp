@@ -1,0 +1,446 @@
+#include "probelink/RawStream.h"
+
+#include "probelink/FrameFormat.h"
+#include "probelink/ParSensor.h"
+#include "support/AppEnv.h"
+#include "support/Pty.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+namespace marevo {
+namespace {
+
+using test::TAppEnv;
+using TBytes = std::vector<std::uint8_t>;
+
+constexpr int FrameSize = 40;
+
+TBytes Frame(int k) {
+    TFrameHead head;
+    head.counter = static_cast<std::uint16_t>(k);
+    head.timeCount = 1000 + 42ull * static_cast<unsigned>(k);
+    TBytes channels(FrameSize);
+    for (std::size_t i = 0; i < channels.size(); ++i)
+        channels[i] = static_cast<std::uint8_t>(k * 7 + static_cast<int>(i));
+    return EncodeFrame(TFrameFormat::DF6, head, channels, FrameSize);
+}
+
+std::string Text(const TBytes& bytes) { return {bytes.begin(), bytes.end()}; }
+
+// A whole NMEA sentence with its checksum and CR LF.
+std::string Sentence(const std::string& body) {
+    std::uint8_t sum = 0;
+    for (char c : body)
+        sum ^= static_cast<std::uint8_t>(c);
+    char tail[8];
+    std::snprintf(tail, sizeof tail, "*%02X\r\n", sum);
+    return "$" + body + tail;
+}
+
+std::string Gga(const std::string& lat, const std::string& lon, char quality = '1') {
+    return Sentence("GPGGA,123519," + lat + ",N," + lon + ",E," + quality +
+                    ",08,0.9,545.4,M,46.9,M,,");
+}
+
+// Same as the PAR sensor's reply: "#", two bytes, the reading spread over b3..b6, CR LF.
+std::string ParReply(std::uint32_t raw) {
+    std::string r = "#AB";
+    r += static_cast<char>(0x30 | ((raw >> 20) & 0x0F));
+    r += static_cast<char>((raw >> 12) & 0xFF);
+    r += static_cast<char>((raw >> 4) & 0xFF);
+    r += static_cast<char>(raw & 0x0F);
+    r += "\r\n";
+    return r;
+}
+
+float FloatAt(const TRawBuffer& b, int offset) {
+    float v;
+    std::memcpy(&v, b.data() + offset, sizeof v);
+    return v;
+}
+
+// A serial line driven by the test: what it puts in `in` is waiting, what the source writes goes
+// to `out`.
+struct TFakeLine final : ISerialDevice {
+    std::string in, out;
+    bool open = true;
+    bool Open(const std::filesystem::path&, const TSerialSettings&) override { return open = true; }
+    bool IsOpen() const override { return open; }
+    bool Status(TSerialStatus& s) override {
+        s.errors = 0;
+        s.waiting = in.size();
+        return true;
+    }
+    std::ptrdiff_t Read(void* buffer, std::size_t count) override {
+        const std::size_t n = std::min(count, in.size());
+        std::memcpy(buffer, in.data(), n);
+        in.erase(0, n);
+        return static_cast<std::ptrdiff_t>(n);
+    }
+    std::ptrdiff_t Write(const void* data, std::size_t count) override {
+        out.append(static_cast<const char*>(data), count);
+        return static_cast<std::ptrdiff_t>(count);
+    }
+    bool PurgeReceive() override {
+        in.clear();
+        return true;
+    }
+    bool CtsHolding() override { return false; }
+    void Close() override { open = false; }
+    std::string LastError() const override { return {}; }
+};
+
+// A probe of 40-byte DF6 frames; GPS (800, 801, 808) and, when asked, external values appended.
+struct TRig {
+    explicit TRig(std::vector<std::int32_t> extList = {}) {
+        TFrameInfo& info = env.probe.FrameInfo;
+        info.RawSize = FrameSize;
+        info.RawCount = 3;
+        info.ExtCount = info.RawCount + 3 + static_cast<int>(extList.size());
+        info.UseNmea = info.UseExtPara = true;
+        info.UseExternal =
+            std::find(extList.begin(), extList.end(), 807) != extList.end();
+        env.probe.ProbeInfo.Protocol = 6;
+        env.config.DataValidation.minTimeInterval = 0.005f;
+        env.config.DataValidation.maxTimeInterval = 0.75f;
+        env.config.DataValidation.datasetCount = 10;
+        TEnviron& e = env.environ;
+        e.NMEAParaList.count = 3;
+        e.NMEAParaList.List[0] = 800;
+        e.NMEAParaList.List[1] = 801;
+        e.NMEAParaList.List[2] = 808;
+        e.ExtParaList.count = static_cast<std::int32_t>(extList.size());
+        std::copy(extList.begin(), extList.end(), e.ExtParaList.List);
+        e.NMEAPrefix.Set("$GP");
+        e.RefreshRate[2] = 10.0;
+        e.ExtParOffsetV = TExtended(0.1);
+        e.ExtParScale = TExtended(2.0);
+        e.ExtParMultiplier = TExtended(1000.0);
+    }
+
+    // A live source over fake lines.
+    std::unique_ptr<TRawStream> Open() {
+        TRawStream::TPorts ports;
+        ports.probe = Port(probe);
+        ports.nmea = Port(gps);
+        ports.ext = Port(ext);
+        bool isOpen = false;
+        auto source = TRawStream::CreateOnPorts(std::move(ports), isOpen, env.dir / "C001.raw");
+        EXPECT_TRUE(isOpen);
+        return source;
+    }
+    static std::unique_ptr<TFileCOMM> Port(TFakeLine*& line) {
+        line = new TFakeLine;
+        return std::make_unique<TFileCOMM>(std::unique_ptr<ISerialDevice>(line));
+    }
+
+    TAppEnv env;
+    TFakeLine* probe = nullptr;
+    TFakeLine* gps = nullptr;
+    TFakeLine* ext = nullptr;
+};
+
+template <class Condition>
+bool PollFor(Condition condition) {
+    for (int i = 0; i < 2000; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// Frame and appended bytes as the pipeline sees them.
+TBytes Delivered(const TRawStream& source) {
+    const TRawBuffer& b = source.RawBuffer();
+    return TBytes(b.begin(), b.begin() + FrameSize + 12);
+}
+
+TEST(RawStream, LiveFramesCarryThePositionReceivedAfterThePreviousFrameAndReplayTheSame) {
+    TRig rig;
+    test::TPty probePty, gpsPty;
+    TEnviron& e = rig.env.environ;
+    const std::filesystem::path cfg = rig.env.dir / "cfg/";
+    std::filesystem::create_directories(cfg);
+    e.Dir[FileTypeConfig].Set(cfg.string());
+    std::ofstream(cfg / "Ports.map") << "COM7=" << probePty.path << "\nCOM8=" << gpsPty.path
+                                     << "\n";
+    e.ProbeCommPort.CommCfgStr.Set("COM7:9600,n,8,1,n");
+    e.NMEACommPort.CommCfgStr.Set("COM8:4800,n,8,1,n");
+
+    const std::filesystem::path raw = rig.env.dir / "C001.raw";
+    const std::vector<std::string> fixes = {Gga("4530.0000", "00830.0000"),
+                                            Gga("4531.2000", "00831.8000")};
+    std::vector<TBytes> live;
+    {
+        bool isOpen = false;
+        auto source = TRawStream::CreateEx(true, isOpen, raw);
+        ASSERT_TRUE(isOpen);
+        ASSERT_TRUE(source->NMEACommOk());
+        for (int k = 0; k < 3; ++k) {
+            if (k < 2) {
+                gpsPty.Send(fixes[k]);
+                ASSERT_TRUE(PollFor([&] {
+                    return source->NMEACommStream()->size() >= int(fixes[k].size());
+                }));
+            }
+            probePty.Send(Text(Frame(k)));
+            ASSERT_TRUE(PollFor([&] { return source->GetNewFrame(); })) << "frame " << k;
+            ++rig.env.probe.RawIndex;
+            live.push_back(Delivered(*source));
+        }
+        EXPECT_TRUE(source->SaveToRawFiles(true));
+    }
+    const auto appended = [&](int k, int i) {
+        TRawBuffer b{};
+        std::copy(live[k].begin(), live[k].end(), b.begin());
+        return FloatAt(b, FrameSize + 4 * i);
+    };
+    EXPECT_EQ(appended(0, 0), 0.0f);
+    EXPECT_EQ(appended(0, 2), 0.0f);
+    EXPECT_FLOAT_EQ(appended(1, 0), 45.5f);
+    EXPECT_FLOAT_EQ(appended(1, 1), 8.5f);
+    EXPECT_EQ(appended(1, 2), 1.0f);
+    EXPECT_FLOAT_EQ(appended(2, 0), 45.52f);
+    EXPECT_FLOAT_EQ(appended(2, 1), 8.53f);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_TRUE(std::equal(live[k].begin(), live[k].begin() + FrameSize, Frame(k).begin()));
+
+    EXPECT_EQ(test::ReadFileBytes(raw), Text(Frame(0)) + Text(Frame(1)) + Text(Frame(2)));
+    EXPECT_EQ(test::ReadFileBytes(rig.env.dir / "C001.ext").size(), 3u * 16u);
+
+    rig.env.probe.RawIndex = 0;
+    auto replay = TRawStream::Create();
+    ASSERT_TRUE(replay->OpenFile(raw));
+    std::vector<TBytes> again;
+    for (int calls = 0; !replay->EndOfStream() && calls < 10; ++calls) {
+        if (replay->GetNewFrame()) {
+            ++rig.env.probe.RawIndex;
+            again.push_back(Delivered(*replay));
+        }
+    }
+    EXPECT_TRUE(replay->EndOfStream());
+    EXPECT_EQ(again, live);
+}
+
+enum class TLink { CTD, GPS, PAR };
+
+struct TLinkCase {
+    TLink link;
+    int firstOffMs; // fake time at which the link is first reported lost
+    const char* message; // status message shown when it is lost ("" for none)
+};
+
+class RawStreamLink : public ::testing::TestWithParam<TLinkCase> {};
+
+// Steps of 100 ms with every input alive except the one under test; the PAR link is only checked
+// on the steps that read a reply, so it is seen lost one step later.
+TEST_P(RawStreamLink, SilenceForFiveSecondsTurnsTheLinkOffAndDataTurnsItBackOn) {
+    const TLinkCase c = GetParam();
+    TRig rig({807});
+    auto source = rig.Open();
+    const auto linkOff = [&] {
+        switch (c.link) {
+        case TLink::CTD: return source->CTDLinkOff();
+        case TLink::GPS: return source->NMEALinkOff();
+        case TLink::PAR: return source->PARLinkOff();
+        }
+        return false;
+    };
+    int k = 0;
+    int offAt = -1;
+    for (int t = 100; t <= 6000 && offAt < 0; t += 100) {
+        rig.env.clock.AdvanceMs(100);
+        if (c.link != TLink::CTD)
+            rig.probe->in += Text(Frame(k++));
+        source->GetNewFrame();
+        if (linkOff())
+            offAt = t;
+    }
+    EXPECT_EQ(offAt, c.firstOffMs);
+    if (*c.message) {
+        const auto messages = rig.env.LogMessages();
+        EXPECT_EQ(std::count(messages.begin(), messages.end(), c.message), 1);
+    }
+
+    // Data returns: at the next step that reads the input.
+    for (int step = 0; step < 3 && linkOff(); ++step) {
+        rig.env.clock.AdvanceMs(100);
+        rig.probe->in += Text(Frame(k++));
+        if (c.link == TLink::GPS)
+            rig.gps->in += Gga("4530.0000", "00830.0000");
+        if (c.link == TLink::PAR)
+            rig.ext->in += ParReply(0x123456) + ParReply(0x123456) + ParReply(0x123456);
+        source->GetNewFrame();
+    }
+    EXPECT_FALSE(linkOff());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, RawStreamLink,
+    ::testing::Values(TLinkCase{TLink::CTD, 5000, ""},
+                      TLinkCase{TLink::GPS, 5000,
+                                "TimeOut GPS Communication or GPGGA Sentence not found"},
+                      TLinkCase{TLink::PAR, 5100, "TimeOut PAR Communication"}),
+    [](const ::testing::TestParamInfo<TLinkCase>& info) {
+        return std::string(info.param.link == TLink::CTD   ? "CTD"
+                           : info.param.link == TLink::GPS ? "GPS"
+                                                           : "PAR");
+    });
+
+TEST(RawStream, ParExchangeSendsItsRequestsOnTheClockAndStoresTheReplyAtItsIndex) {
+    TRig rig({809, 807}); // 807 second in the list, after the three GPS values: float 5
+    auto source = rig.Open();
+    ASSERT_EQ(source->ExtFrameSize(), 4 * (3 + 2 + 1));
+    const auto step = [&](std::uint64_t ms, int k) {
+        rig.env.clock.AdvanceMs(ms);
+        rig.probe->in += Text(Frame(k));
+        EXPECT_TRUE(source->GetNewFrame());
+    };
+    step(100, 0); // within 0.2 s of the cycle start: a read attempt, nothing waiting
+    EXPECT_EQ(rig.ext->out, "");
+    step(150, 1); // 0.25 s: the second request, then a read attempt
+    EXPECT_EQ(rig.ext->out, "*2D!\r\n");
+    step(100, 2); // 0.35 s: second request already sent, nothing more
+    EXPECT_EQ(rig.ext->out, "*2D!\r\n");
+    step(100, 3); // 0.45 s: a new cycle
+    EXPECT_EQ(rig.ext->out, "*2D!\r\n*Q0!\r\n");
+
+    const std::uint32_t raw = 0x4A5B6C;
+    rig.ext->in = "xx" + ParReply(raw) + ParReply(raw) + ParReply(raw);
+    step(100, 4); // read: good reply, answered by a new query
+    EXPECT_EQ(rig.ext->out, "*2D!\r\n*Q0!\r\n*Q0!\r\n");
+    step(10, 5); // the value rides on the next frame
+    const double volts = raw / 3355443.0;
+    EXPECT_NEAR(FloatAt(source->RawBuffer(), FrameSize + 4 * 4), (volts - 0.1) / 2.0 * 1000.0,
+                1e-2);
+    EXPECT_FALSE(source->PARLinkOff());
+}
+
+struct TGpsCase {
+    std::string sentence;
+    const char* message;
+    bool moves;
+};
+
+class RawStreamGps : public ::testing::TestWithParam<TGpsCase> {};
+
+TEST_P(RawStreamGps, OnlyAGoodFixMovesTheRecordedPosition) {
+    const TGpsCase c = GetParam();
+    TRig rig;
+    auto source = rig.Open();
+    rig.gps->in = Gga("4530.0000", "00830.0000");
+    rig.probe->in = Text(Frame(0)) + Text(Frame(1)) + Text(Frame(2));
+    ASSERT_TRUE(source->GetNewFrame());
+    rig.gps->in = c.sentence;
+    ASSERT_TRUE(source->GetNewFrame());
+    ASSERT_TRUE(source->GetNewFrame());
+    EXPECT_FLOAT_EQ(FloatAt(source->RawBuffer(), FrameSize), c.moves ? 45.52f : 45.5f);
+    if (*c.message) {
+        EXPECT_TRUE(rig.env.Logged(c.message));
+    }
+    const auto messages = rig.env.LogMessages();
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const std::string& m) { return m.find("GPS") != m.npos; }),
+              *c.message ? 1 : 0);
+}
+
+std::string GpsCaseName(const ::testing::TestParamInfo<TGpsCase>& info) {
+    static const char* const names[] = {"GoodGGA", "GGAQualityZero", "GLLStatusV", "RMC"};
+    return names[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sentences, RawStreamGps,
+    ::testing::Values(
+        TGpsCase{Gga("4531.2000", "00830.0000"), "", true},
+        TGpsCase{Gga("4531.2000", "00830.0000", '0'), "GPS GGA BAD QUALITY STATUS/COVERAGE",
+                 false},
+        TGpsCase{Sentence("GPGLL,4531.2000,N,00830.0000,E,123519,V,A"),
+                 "GPS GLL BAD QUALITY STATUS/COVERAGE", false},
+        TGpsCase{Sentence("GPRMC,123519,A,4531.2000,N,00830.0000,E,022.4,084.4,230394,,"), "",
+                 false}),
+    GpsCaseName);
+
+TEST(RawStream, NoDataForLongerThanTheSavePeriodPurgesTheAuxiliaryQueues) {
+    for (const auto& [silenceMs, purged] : {std::pair{9900, false}, std::pair{10100, true}}) {
+        TRig rig({807});
+        auto source = rig.Open();
+        rig.probe->in = Text(Frame(0));
+        ASSERT_TRUE(source->GetNewFrame());
+        EXPECT_FALSE(source->NoData());
+        rig.gps->in = Gga("4530.0000", "00830.0000");
+        rig.ext->in = ParReply(1);
+        rig.env.clock.AdvanceMs(static_cast<std::uint64_t>(silenceMs));
+        EXPECT_FALSE(source->GetNewFrame());
+        EXPECT_EQ(source->NoData(), purged) << silenceMs;
+        EXPECT_EQ(rig.gps->in.empty(), purged) << silenceMs;
+        EXPECT_EQ(rig.ext->in.empty(), purged) << silenceMs;
+    }
+}
+
+TEST(RawStream, RawFileShorterThanOneFrameEndsAtOnce) {
+    for (const std::size_t size : {std::size_t(0), std::size_t(FrameSize - 1)}) {
+        TAppEnv env;
+        env.probe.FrameInfo.RawSize = FrameSize;
+        env.probe.ProbeInfo.Protocol = 6;
+        const auto raw = env.dir / "C002.raw";
+        std::ofstream(raw, std::ios::binary) << Text(Frame(0)).substr(0, size);
+        auto source = TRawStream::Create();
+        EXPECT_TRUE(source->EndOfStream());
+        EXPECT_FALSE(source->OpenFile(raw)); // no appended values: no .ext
+        EXPECT_FALSE(source->GetNewFrame());
+        EXPECT_TRUE(source->EndOfStream()) << size;
+    }
+}
+
+TEST(RawStream, MissingFilesAreLoggedAndLeaveTheSourceEnded) {
+    TRig rig;
+    const auto raw = rig.env.dir / "C003.raw";
+    auto source = TRawStream::Create();
+    EXPECT_FALSE(source->OpenFile(raw));
+    EXPECT_TRUE(source->EndOfStream());
+    EXPECT_FALSE(source->GetNewFrame());
+    // A .raw whose .ext companion is missing cannot give its appended values.
+    std::ofstream(raw, std::ios::binary) << Text(Frame(0));
+    EXPECT_FALSE(source->OpenFile(raw));
+    EXPECT_TRUE(source->EndOfStream());
+    const auto messages = rig.env.LogMessages();
+    EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                            [](const std::string& m) {
+                                return m.rfind("Error in rawStream.OpenFile", 0) == 0;
+                            }),
+              2);
+}
+
+TEST(RawStream, ProbePortThatDoesNotOpenCreatesNoFiles) {
+    TRig rig;
+    rig.env.environ.ProbeCommPort.CommCfgStr.Set("NONE");
+    bool isOpen = true;
+    auto source = TRawStream::CreateEx(true, isOpen, rig.env.dir / "C004.raw");
+    EXPECT_FALSE(isOpen);
+    EXPECT_FALSE(std::filesystem::exists(rig.env.dir / "C004.raw"));
+    EXPECT_FALSE(std::filesystem::exists(rig.env.dir / "C004.ext"));
+    EXPECT_FALSE(source->GetNewFrame());
+}
+
+TEST(RawStream, CurrentSourceIsSetAndClearedByItsCreator) {
+    TRig rig;
+    EXPECT_EQ(CurrentRawStream(), nullptr);
+    auto source = TRawStream::Create();
+    SetCurrentRawStream(source.get());
+    EXPECT_EQ(CurrentRawStream(), source.get());
+    SetCurrentRawStream(nullptr);
+    EXPECT_EQ(CurrentRawStream(), nullptr);
+}
+
+} // namespace
+} // namespace marevo
