@@ -20,6 +20,9 @@
 
 namespace marevo {
 
+class TCastInfo;
+class TBottlesCollection;
+
 // Format number of every stored collection block.
 constexpr std::int32_t CollectionFormat = 2889;
 // Version text of the Param.col file.
@@ -190,6 +193,44 @@ public:
     bool SavedAlarmChecked[AlarmCount]{};
     bool AlarmOn[AlarmCount]{};
     std::string ShortALarmStr;
+
+    // ---- Acquisition pipeline (AcquiPipeline.cpp) ---------------------------------------------
+    // Creates both input rings (AcquiRingSize slots) of every parameter; false for fewer than 3.
+    bool InitRoundBuffer();
+    // Reset, then new binned, smoothing and post-processed series for every parameter, with its
+    // link count recounted and its links resolved; false for fewer than 3 parameters.
+    bool InitLinearBuffer();
+    // Reset, then every buffer emptied (rings keep their slots), before a stored cast is re-read.
+    void ResetBuffers();
+    // Binning reset, acquisition reset and resolution of the key parameters.
+    void Reset();
+    void ResetAcqui();
+    // Ring index step: IndexPtr := (IndexPtr + delta) folded into 0..AcquiRingSize-1.
+    void AddCBPointers(std::int32_t& IndexPtr, std::int32_t delta);
+    // Appends a copy of ProbeParamCol's scan-rate parameter (52).
+    bool AddAcquiPara();
+    // Appends copies of ProbeParamCol's parameters named by the environment's GPS and external
+    // lists, the external ones with the environment's calibration.
+    bool AddNMEAAndExternalParameter();
+    // Removes every Pt_Acqui parameter.
+    bool DelAcquiPara();
+
+    // The header and bottle list of the current cast, lent by whoever holds the cast (not owned).
+    // Null when no cast is open: the pipeline then writes no header field and records no bottle.
+    TCastInfo* CastHeader = nullptr;
+    TBottlesCollection* Bottles = nullptr;
+
+    // ---- Per-frame pipeline state -------------------------------------------------------------
+    // Post-processed time counter and pressure of the preceding frame (speed and scan rate).
+    TFlaggedValue PrevTims = ZeroFV, PrevPres = ZeroFV;
+    // Direction detection: hysteresis band [dbar] and whether the descent has yet to be seen.
+    long double DirUpper = 0, DirLower = 0;
+    bool DirFirstSample = true;
+    // Conductivity lag filter: previous input and previous output.
+    long double LagX = 0, LagY = 0;
 };
+
+// Slots of every input ring.
+constexpr int AcquiRingSize = 2000;
 
 } // namespace marevo
