@@ -31,7 +31,7 @@ std::string LastChars(const std::string& text, std::size_t n) {
 // Whole degrees right-aligned in 4 characters; the sign belongs to the whole position, so a
 // position just below zero shows "-0".
 std::string DegreeField(bool negative, long long degrees) {
-    return fmt::format("{:>4}", (negative ? "-" : "") + std::to_string(degrees));
+    return fmt::format("{:>4}", fmt::format("{}{}", negative ? "-" : "", degrees));
 }
 
 std::string TrimBlanks(std::string_view text) {
