@@ -12,6 +12,7 @@
 #include "probelink/InputBuffer.h"
 #include "probelink/Nmea.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -71,6 +72,10 @@ public:
     const std::filesystem::path& StreamName() const { return streamName_; }
     bool EndOfStream() const { return endOfStream_; }
     bool NoData() const { return noData_; }
+    // The pipeline met the cast's stop condition (immersion end or the end of a timed cast); the
+    // acquisition worker reads it and ends the cast.
+    void RequestStop() { stopRequested_ = true; }
+    bool StopRequested() const { return stopRequested_; }
     bool CTDLinkOff() const { return ctdLinkOff_; }
     bool NMEALinkOff() const { return nmeaLinkOff_; }
     bool PARLinkOff() const { return parLinkOff_; }
@@ -125,6 +130,7 @@ private:
     std::unique_ptr<TFileCOMM> nmeaPort_;
     std::unique_ptr<TFileCOMM> extPort_;
     bool endOfStream_ = true;
+    std::atomic<bool> stopRequested_{false}; // set on the worker, may be read elsewhere
     TRingContext context_;
     TRingContext extContext_;
     std::unique_ptr<TCyclicInputBuffer> inputBuffer_;

@@ -140,6 +140,7 @@ void TParamCollection::ResetAcqui() {
         C_InvScanRate = 0.1;
         C_ScanRateKnown = false;
         S_TrigCount = 0;
+        ResetExtractFlags();
         I_Low = I_Center = 0;
         I_High = 1.0;
         std::fill(std::begin(I_MeanSum), std::end(I_MeanSum), TFlaggedValue{});

@@ -215,6 +215,18 @@ public:
     // Removes every Pt_Acqui parameter.
     bool DelAcquiPara();
 
+    // ---- Binning (Binning.cpp) ----------------------------------------------------------------
+    // Starts a binning pass from the configuration's extraction settings.
+    void SetSortInfo();
+    // Bins the sample at PostLBIndexO by pressure, depth or time, as SortInfo.SortType says.
+    void Sort();
+    // Scan mode (AM_All): takes the sample at PostLBIndexO into the table.
+    void SortAll();
+    // Closes the bin in progress at the end of the cast.
+    void SortEnd();
+    // Sets the six first/last bookkeeping indexes of the bin in progress to "none".
+    void ResetExtractFlags();
+
     // The header and bottle list of the current cast, lent by whoever holds the cast (not owned).
     // Null when no cast is open: the pipeline then writes no header field and records no bottle.
     TCastInfo* CastHeader = nullptr;
