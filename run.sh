@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   g++ cmake ninja-build pkg-config make
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfmt-dev libcli11-dev
+  libfmt-dev libcli11-dev libbz2-dev
   qt6-base-dev qt6-svg-dev
   python3 python3-gsw
   socat xvfb locales

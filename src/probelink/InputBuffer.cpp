@@ -84,7 +84,8 @@ int TCyclicInputBuffer::LoadOneSet(IByteSource& source, int count) {
         CyclicWrite(ptrLast_, n);
         ptrLast_ = Wrap(ptrLast_ + n);
         ptrFrame_ = Wrap(ptrLast_ - frameSize_);
-        Account(n);
+        if (context_.SaveBytes)
+            Account(n);
     }
     byteToRead_ = frameSize_;
     return n;

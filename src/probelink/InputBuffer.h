@@ -25,6 +25,9 @@ struct TRingContext {
     float minTimeInterval = 0.005f; // [s]
     float maxTimeInterval = 0.75f;  // [s]
     float datasetCount = 10.0f;     // frames after which a time-gap recovery ends
+    // Received bytes wait in the ring to be saved (a live cast); a replay reads them from the
+    // file they were saved to, so nothing waits and nothing can be lost.
+    bool SaveBytes = true;
     bool NoStream = false;          // time-gap recovery in progress
     std::int32_t RawIdxRestart = 0; // RawIndex at which recovery last restarted
     // GPS and external values appended to each delivered frame, taken from the auxiliary ring.

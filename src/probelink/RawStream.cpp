@@ -210,6 +210,7 @@ bool TRawStream::OpenFile(const fs::path& fileName) {
 void TRawStream::RefreshContext() {
     context_.Protocol = frames_.ProbeInfo.Protocol;
     context_.RealTimeOn = frames_.RealTimeOn;
+    context_.SaveBytes = isOnLine_;
     context_.RawIndex = frames_.RawIndex;
     try {
         const TDataValidation& validation = Config().DataValidation;

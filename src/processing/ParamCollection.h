@@ -6,6 +6,7 @@
 // parameter the probe can deliver, and CastParamCol, the parameters of the cast in hand.
 
 #include "foundation/BottleStatus.h"
+#include "foundation/SeqLock.h"
 #include "foundation/ShortString.h"
 #include "parameters/Parameter.h"
 #include "processing/CollectionTypes.h"
@@ -215,6 +216,54 @@ public:
     // Removes every Pt_Acqui parameter.
     bool DelAcquiPara();
 
+    // ---- Per frame (AcquiFrame.cpp) -----------------------------------------------------------
+    // One frame from the current data source through decoding, validation, post-processing, the
+    // cast state, the bottles and, while recording, the limits and the binning. False when the
+    // source had no new frame (or the step failed).
+    bool DoAcqui();
+    // Decodes and calibrates the input parameters of the newest frame into both rings.
+    void LoadRawInputCB();
+    // Time and pressure steps of the newest frame; a frame that fails is kept, flagged.
+    void ValidateFrame();
+    // Pressure-temperature corrections and conductivity lag compensation, then one more element
+    // of every input's post-processed series.
+    void PostProcessing();
+    // Corrected temperature / conductivity; InvalidFV for flagged or out-of-range inputs.
+    TFlaggedValue PTCorrectTemperature(TFlaggedValue P, TFlaggedValue T) const;
+    TFlaggedValue PTCorrectConductivity(TFlaggedValue P, TFlaggedValue T, TFlaggedValue C) const;
+    // Conductivity lag compensation of the selected conductivity sensor.
+    TFlaggedValue LagCompensate(TFlaggedValue fv);
+    // Validity limits on the newest post-processed element of every input.
+    void ManageValidateLimits();
+    // Bins the newest post-processed sample.
+    void ManageSortingData();
+    // Recording: the cast is running.
+    bool RawSave() const { return S_RTStatus == rt_run; }
+
+    // ---- Cast state, bottles, alarms, end of cast (AcquiState.cpp) ----------------------------
+    // Speed, scan rate, immersion, cast state, direction, bottom and header times of the sample
+    // at PostLBIndexO; publishes the snapshot.
+    void SetCurrentState();
+    // Bottle closures reported by the frame heads of a replayed cast.
+    bool SetBottleState();
+    // Records the current values into the current cast's bottle BottleID.
+    void SetBottleValue(std::int32_t BottleID);
+    // Evaluates the six alarms.
+    void SetAlarm();
+    // End of cast: the offline filters, binning again when one is on, the last bin, the header's
+    // counters.
+    void DoAcquiEnd();
+
+    // What other threads may read while the acquisition runs, taken at the end of each
+    // SetCurrentState: current pressure, direction, deepest pressure, smoothed speed.
+    struct TAcquiSnapshot {
+        TFlaggedValue Pres = InvalidFV;
+        TDirection Direction = DirectionDown;
+        long double MaxDownPres = 0;
+        long double SpeedLow = 0;
+    };
+    TAcquiSnapshot Snapshot() const { return published_.Load(); }
+
     // ---- Binning (Binning.cpp) ----------------------------------------------------------------
     // Starts a binning pass from the configuration's extraction settings.
     void SetSortInfo();
@@ -226,6 +275,45 @@ public:
     void SortEnd();
     // Sets the six first/last bookkeeping indexes of the bin in progress to "none".
     void ResetExtractFlags();
+    // The vertical family: bin the sample at PostLBIndexO by pressure [dbar] or depth [m],
+    // averaging a window or interpolating at the bin centre; the ...End members close the bin in
+    // progress at the end of the cast.
+    void SortPressureAverage();
+    void SortPressureAverageEnd();
+    void SortPressureInterpolate();
+    void SortPressureInterpolateEnd();
+    void SortDepthAverage();
+    void SortDepthAverageEnd();
+    void SortDepthInterpolate();
+    void SortDepthInterpolateEnd();
+    // Time binning of the sample at PostLBIndexO.
+    void SortTimeAverage();
+    void SortTimeInterpolate();
+    // Clears the interpolation entries and the last handled sample.
+    void ResetArrayForSortingWithInterpolateProcedures();
+    // Linear interpolation at x between (x1, y1) and (x2, y2); a falling pair or a single point
+    // gives y1.
+    static TFlaggedValue Interpolate(long double x, long double x1, long double x2, long double y1,
+                                     long double y2);
+    // Row of the down-cast (GetDownIndex) or up-cast (GetUpIndex) part of the table at value y
+    // of the plot's vertical axis (pressure, depth or time); 0 for any other axis.
+    std::int32_t GetDownIndex(long double y) const;
+    std::int32_t GetUpIndex(long double y) const;
+
+    // Interpolation entries of the bin in progress for one input: the first and last valid
+    // sample met in the lower half [I_Low, I_Center) and in the upper half [I_Center, I_High),
+    // with how many samples each entry has taken.
+    struct TBinEnds {
+        long double FirstLo = 0, LastLo = 0, FirstHi = 0, LastHi = 0;
+        std::int32_t FirstLoNb = 0, LastLoNb = 0, FirstHiNb = 0, LastHiNb = 0;
+    };
+    // Inputs 0..32; entry BinAxisEntry holds the bin coordinate of the same samples.
+    static constexpr int BinAxisEntry = 33;
+    TBinEnds I_Ends[34]{};
+    // Sums of I_MeanSum kept in extended precision, from which the means are taken.
+    long double I_MeanSumX[33]{};
+    // Post-processed index of the last sample binning accepted; -1 = none.
+    std::int32_t I_LastSortedIndex = -1;
 
     // The header and bottle list of the current cast, lent by whoever holds the cast (not owned).
     // Null when no cast is open: the pipeline then writes no header field and records no bottle.
@@ -240,6 +328,11 @@ public:
     bool DirFirstSample = true;
     // Conductivity lag filter: previous input and previous output.
     long double LagX = 0, LagY = 0;
+
+private:
+    // The value context of the sample in hand.
+    TValueContext FrameValueContext() const;
+    TSeqLock<TAcquiSnapshot> published_;
 };
 
 // Slots of every input ring.

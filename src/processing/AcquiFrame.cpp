@@ -1,0 +1,310 @@
+// The per-frame steps of the cast collection's pipeline: taking a frame in, validating it,
+// post-processing it, and the limits and binning of the recorded sample. Nothing here allocates
+// once the buffers exist: the rings have their slots and the series grow by their increment.
+
+#include "foundation/Guard.h"
+#include "probelink/RawStream.h"
+#include "processing/AppContext.h"
+#include "processing/ParaValueContext.h"
+#include "processing/ParamCollection.h"
+#include "storage/CastInfo.h"
+#include "storage/Config.h"
+#include "storage/GenConfig.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace marevo {
+
+namespace {
+
+// Parameters that take a value from each frame (or from the values appended to it).
+bool TakesFrameValue(const TParameter& p) {
+    switch (p.ParaType()) {
+    case Pt_Tims:
+    case pt_Speed:
+    case pt_WinchSpeed:
+    case Pt_header:
+    case Pt_Nmea:
+    case Pt_Ext: return true;
+    default: return p.ParaFrame.IsFrame != 0;
+    }
+}
+
+// Position of the sensor chosen among duplicates; -1 when the choice is "none" or out of range.
+std::int32_t ChosenPos(const std::int32_t* positions, int count, std::int32_t choice) {
+    const std::int32_t slot = choice + 1;
+    return slot >= 1 && slot < count ? positions[slot] : -1;
+}
+
+} // namespace
+
+TValueContext TParamCollection::FrameValueContext() const {
+    const long double latitude = CastHeader ? CastHeader->latitude[0].ToLongDouble() : 0.0L;
+    return ValueContextOf(*this, GenCfg(), Config().DataValidation, latitude);
+}
+
+bool TParamCollection::DoAcqui() {
+    bool newFrame = false;
+    const bool ok = Guard({"Error in TParamCollection.DoAcqui", "Data acquisition"}, [&] {
+        TRawStream* source = CurrentRawStream();
+        if (!source || !source->GetNewFrame())
+            return;
+        newFrame = true;
+        ++RawIndex;
+        LoadRawInputCB();
+        if (S_RTStatus == rt_starting)
+            S_RTStatus = rt_run;
+        // A cast recorded in the probe's memory and taken data set by data set is not validated.
+        const bool memoryCast =
+            SortInfo.SortType == AM_All && CastHeader && CastHeader->RawMode != rm_RealTime;
+        if (!memoryCast)
+            ValidateFrame();
+        PostProcessing();
+        SetCurrentState();
+        SetBottleState();
+        if (!ProbeOnLine || S_RTStatus == rt_run) {
+            if (Config().DataValidation.ValidateLimits)
+                ManageValidateLimits();
+            ManageSortingData();
+        }
+    });
+    return ok && newFrame;
+}
+
+void TParamCollection::LoadRawInputCB() {
+    Guard({"Error in TParamCollection.LoadRawInputCB", "Raw file read - end import"}, [&] {
+        AddCBPointers(InputCBIndexI, 1);
+        InputCBIndexO = InputCBIndexI;
+        const std::int32_t slot = InputCBIndexI;
+        const int inputs = std::min(FrameInfo.ExtCount, Count());
+        // The slot is about to hold this frame: a frame that fails half-way leaves its inputs
+        // invalid rather than showing the values of the frame that used the slot before.
+        for (int i = 0; i < inputs; ++i) {
+            TParameter* p = Items(i);
+            if (!p->InCyBuf || !p->RawInCyBuf)
+                Raise("the input rings of " + p->GetParaStr() + " do not exist");
+            p->RawInCyBuf->AddFVAt(InvalidFV, slot);
+            p->InCyBuf->AddFVAt(InvalidFV, slot);
+        }
+        const TRawStream* source = CurrentRawStream();
+        if (!source)
+            Raise("there is no data source");
+        const TRawBuffer& raw = source->RawBuffer();
+        const std::span<const std::uint8_t> frame(raw.data(), raw.size());
+        const TDecodeContext decode = DecodeContext();
+        const bool firstFilter = ProbeInfo.Protocol > 5;
+        TValueContext filterCtx;
+        if (firstFilter)
+            filterCtx = FrameValueContext();
+        for (int i = 0; i < inputs; ++i) {
+            TParameter* p = Items(i);
+            if (!TakesFrameValue(*p))
+                continue;
+            if (!p->ParaDecode(frame, decode))
+                Raise("the frame head could not be decoded (frame " + std::to_string(RawIndex) +
+                      ")");
+            p->ParaCalibrate(decode);
+            p->RawInCyBuf->AddFVAt(p->Calibrated, slot);
+            p->InCyBuf->AddFVAt(p->Calibrated, slot);
+            if (firstFilter && p->ParaType() == Pt_Raw)
+                p->ParaFirstFilter(filterCtx);
+        }
+    });
+}
+
+void TParamCollection::ValidateFrame() {
+    Guard({"ParamCollection.ValidateFrame error", "Probe data stream. End acquisition"}, [&] {
+        if (S_RTStatus == rt_wait)
+            return;
+        const std::int32_t slot = InputCBIndexI;
+        const TDataValidation& dv = Config().DataValidation;
+        bool timeOk = true;
+        bool presOk = true;
+        // The first frame of a cast has no step to check: the slots before it hold no frame of
+        // this cast, and a first frame rejected for that would keep a replayed cast from ever
+        // starting its clock.
+        if (RawIndex > dv.datasetCount && RawIndex > 1) {
+            // The step to the frame before, or to the one before that when it is flagged.
+            const auto step = [&](const TParameter* p, double& now, double& before) {
+                const TCyclicArray& ring = *p->InCyBuf;
+                const TFlaggedValue previous = ring.AtFV(slot - 1);
+                now = ring.AtFV(slot).value;
+                before = previous.Valid() ? previous.value : ring.AtFV(slot - 2).value;
+            };
+            if (ParaTims && ParaTims->InCyBuf) {
+                double t0 = 0, t1 = 0;
+                step(ParaTims, t0, t1);
+                const double d = t0 - t1;
+                timeOk = dv.minTimeInterval < d && d < dv.maxTimeInterval;
+            }
+            if (ParaPres && ParaPres->InCyBuf) {
+                double p0 = 0, q = 0;
+                step(ParaPres, p0, q);
+                const double absoMax = ParaPres->ParaGeneral.AbsoMax.ToDouble();
+                presOk = std::fabs(p0 - q) < dv.maxPresInterval && p0 < absoMax && q < absoMax;
+            }
+        }
+        InputCBIndexO = slot;
+        if (timeOk && presOk)
+            return;
+        const int inputs = std::min(FrameInfo.ExtCount, Count());
+        for (int i = 0; i < inputs; ++i)
+            if (TCyclicArray* ring = Items(i)->InCyBuf.get())
+                ring->AtModifyFV(slot, {ring->AtFV(slot).value, 1});
+        ++ValidateError;
+    });
+}
+
+TFlaggedValue TParamCollection::PTCorrectTemperature(TFlaggedValue P, TFlaggedValue T) const {
+    if (!P.Valid() || !T.Valid())
+        return InvalidFV;
+    if (P.value < -20 || P.value > 20000 || T.value < -15 || T.value > 150)
+        return InvalidFV;
+    const long double x = GenCfg().ThermCompensation.ToLongDouble();
+    if (x == 0)
+        return T;
+    return {static_cast<float>(T.value * (P.value * x + 1)), 0};
+}
+
+TFlaggedValue TParamCollection::PTCorrectConductivity(TFlaggedValue P, TFlaggedValue T,
+                                                      TFlaggedValue C) const {
+    if (!P.Valid() || !T.Valid() || !C.Valid())
+        return InvalidFV;
+    if (P.value < -20 || P.value > 20000 || T.value < -15 || T.value > 150 || C.value < -10 ||
+        C.value > 1000)
+        return InvalidFV;
+    const std::int32_t condPos =
+        ChosenPos(FrameInfo.CondPosA, std::size(FrameInfo.CondPosA), GenCfg().DupCondNb);
+    const TParameter* sensor = condPos >= 0 ? Items(condPos) : nullptr;
+    if (!sensor)
+        return C;
+    const TExtended* calib = sensor->ParaCalib.calib;
+    const long double a = calib[5].ToLongDouble(), b = calib[6].ToLongDouble(),
+                      c = calib[7].ToLongDouble();
+    if (a + b + c == 0)
+        return C;
+    return {static_cast<float>(C.value * ((T.value - b) * a + 1 + P.value * c)), 0};
+}
+
+TFlaggedValue TParamCollection::LagCompensate(TFlaggedValue fv) {
+    const TGenConfig& gen = GenCfg();
+    const std::int32_t condPos =
+        ChosenPos(FrameInfo.CondPosA, std::size(FrameInfo.CondPosA), gen.DupCondNb);
+    const long double xn =
+        condPos >= 0 ? Items(condPos)->InCyBuf->AtFV(InputCBIndexO).value : 0.0L;
+    if (!FrameInfo.LagTimeStarted) {
+        FrameInfo.LagTimeStarted = true;
+        LagX = LagY = xn;
+        return fv;
+    }
+    const long double f = C_Scanrate;
+    const long double s = std::fabs(C_SpeedLow);
+    long double out = xn;
+    const auto passThrough = [&] { out = LagX = LagY = xn; };
+    // Recursive filter of time constant tau [s] at scan rate f. A time constant that is not a
+    // positive number (a flow rate of 0, a negative offset) would make the filter diverge or
+    // freeze: the value then passes through.
+    const auto filter = [&](long double tau) {
+        if (!(tau >= 0) || !std::isfinite(tau)) {
+            passThrough();
+            return;
+        }
+        const long double a = 1 / (1 + 2 * tau * f);
+        out = a * (xn + LagX) + (1 - 2 * a) * LagY;
+        LagY = out;
+        LagX = xn;
+    };
+    const long double offset = gen.TimeLagCompensationOffset.ToLongDouble();
+    const long double slope = gen.TimeLagCompensationSlope.ToLongDouble();
+    if (gen.CondForcedFlow) {
+        const long double flow = gen.FlowRate.ToLongDouble();
+        if (f <= 0.1L || !(flow > 0))
+            passThrough();
+        else
+            filter(offset + slope / std::sqrt(flow));
+    }
+    if (gen.ManualLagCompensation) {
+        const long double lag = gen.EdTimeLag.ToLongDouble();
+        if (f <= 0.1L || s <= 0.1L || !(lag > 0)) {
+            passThrough();
+        } else {
+            const long double e = std::exp(-1 / (lag * std::sqrt(s)));
+            out = xn * (1 - e) + LagY * e;
+            LagY = out;
+            LagX = xn;
+        }
+    }
+    if (gen.CondLagEffect) {
+        const long double u = std::clamp(s, 0.15L, 2.0L);
+        if (f <= 0.1L || s <= 0.1L)
+            passThrough();
+        else
+            filter(offset + slope / std::sqrt(u));
+    }
+    return {static_cast<float>(out), fv.flag};
+}
+
+void TParamCollection::PostProcessing() {
+    Guard({"Error in TParamCollection.PostProcessing", "Data post-processing - end acquisition"},
+          [&] {
+              ++PostLBIndexO;
+              const TGenConfig& gen = GenCfg();
+              const std::int32_t slot = InputCBIndexO;
+              const std::int32_t tempPos =
+                  ChosenPos(FrameInfo.TempPosA, std::size(FrameInfo.TempPosA), gen.DupTempNb);
+              const std::int32_t condPos =
+                  ChosenPos(FrameInfo.CondPosA, std::size(FrameInfo.CondPosA), gen.DupCondNb);
+              const bool lag = gen.CondLagEffect || gen.ManualLagCompensation || gen.CondForcedFlow;
+              const TParameter* pressure = ParaPres;
+              const int inputs = std::min(FrameInfo.ExtCount, Count());
+              for (int i = 0; i < inputs; ++i) {
+                  TParameter* p = Items(i);
+                  if (!p->InCyBuf || !p->PostLinBuf)
+                      Raise("the buffers of " + p->GetParaStr() + " do not exist");
+                  TFlaggedValue fv = p->InCyBuf->AtFV(slot);
+                  if (fv.Valid()) {
+                      const auto pressureNow = [&] {
+                          return pressure && pressure->InCyBuf ? pressure->InCyBuf->AtFV(slot)
+                                                               : InvalidFV;
+                      };
+                      if (gen.TempPTEffect && i == tempPos) {
+                          fv = PTCorrectTemperature(pressureNow(), fv);
+                          p->InCyBuf->AtModifyFV(slot, fv);
+                      }
+                      if (gen.CondPTEffect && i == condPos && FrameInfo.DoPTeffect) {
+                          const TFlaggedValue temperature =
+                              tempPos >= 0 ? Items(tempPos)->InCyBuf->AtFV(slot) : InvalidFV;
+                          fv = PTCorrectConductivity(pressureNow(), temperature, fv);
+                          p->InCyBuf->AtModifyFV(slot, fv);
+                      }
+                      if (lag && i == condPos && fv.Valid())
+                          fv = LagCompensate(fv);
+                  }
+                  p->PostLinBuf->AddFVAt(fv, PostLBIndexO);
+              }
+              AddCBPointers(InputCBIndexO, 1);
+          });
+}
+
+void TParamCollection::ManageValidateLimits() {
+    const int inputs = std::min(FrameInfo.ExtCount, Count());
+    for (int i = 0; i < inputs; ++i) {
+        TParameter* p = Items(i);
+        TLinearArray* series = p->PostLinBuf.get();
+        if (!series || PostLBIndexO < 0 || PostLBIndexO > series->LastIndice)
+            continue;
+        const TFlaggedValue fv = series->AtFV(PostLBIndexO);
+        if (fv.Valid() && p->ValidateLimits(fv.value) == 1)
+            series->SetFVAt({fv.value, 1}, PostLBIndexO);
+    }
+}
+
+void TParamCollection::ManageSortingData() {
+    if (SortInfo.SortType == AM_All)
+        SortAll();
+    else
+        Sort();
+}
+
+} // namespace marevo

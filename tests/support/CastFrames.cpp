@@ -1,0 +1,109 @@
+#include "support/CastFrames.h"
+
+#include "foundation/Stream.h"
+#include "probelink/CnvCast.h"
+#include "probelink/FrameFormat.h"
+#include "probelink/RawStream.h"
+#include "processing/AppContext.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace marevo::test {
+
+void BuildDF6Cast(TParamCollection& col, const std::vector<int>& channels) {
+    // The computed parameters of the cast come from the probe collection.
+    if (ProbeParamCol().Count() == 0) {
+        ASSERT_TRUE(ProbeParamCol().DefaultParamCol());
+    }
+    std::vector<int> numbers{6, 100};
+    numbers.insert(numbers.end(), channels.begin(), channels.end());
+    numbers.push_back(4);
+    for (int n : numbers) {
+        TParameter* p = col.Add(std::make_unique<TParameter>());
+        p->SetDefPara(n);
+        p->SetPosInProbe(col.Count());
+        if (p->ParaType() == Pt_Raw) {
+            p->paraRaw.ConvType = ParaConvSingle;
+            p->paraRaw.CalibType = ParaCalibNone;
+        }
+    }
+    col.ProbeInfo.Protocol = 6;
+    ASSERT_TRUE(col.BuildProbeInfo());
+}
+
+void WriteDF6(const TParamCollection& col, const std::filesystem::path& file,
+              const std::vector<TFrameRow>& rows) {
+    const int frameSize = col.FrameInfo.RawSize;
+    TFileStream out(file, TFileMode::Create);
+    std::vector<std::uint8_t> channels(static_cast<std::size_t>(frameSize));
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const TFrameRow& row = rows[k];
+        std::size_t at = 0;
+        for (double v : row.values)
+            at += static_cast<std::size_t>(EncodeChannel(ParaConvSingle, v, channels.data() + at));
+        TFrameHead head;
+        head.counter = static_cast<std::uint16_t>(row.counter >= 0 ? row.counter : k);
+        head.timeCount = static_cast<std::uint64_t>(std::llround(row.time * 1000.0));
+        head.bottleNumber = row.bottleNumber;
+        head.bottleStatus = row.bottleStatus;
+        const auto frame = EncodeFrame(TFrameFormat::DF6, head, channels, frameSize);
+        out.Write(frame.data(), frame.size());
+    }
+}
+
+TReplay::TReplay(TParamCollection& col, const std::filesystem::path& file)
+    : col_(col), source_(TRawStream::Create(&col)) {
+    source_->OpenFile(file);
+    SetCurrentRawStream(source_.get());
+}
+
+TReplay::~TReplay() { SetCurrentRawStream(nullptr); }
+
+int TReplay::Run() {
+    int frames = 0;
+    // Each call reads at most one frame's worth; a bound keeps a broken source from hanging.
+    for (long calls = 0; !source_->EndOfStream() && calls < 100'000'000; ++calls)
+        if (col_.DoAcqui())
+            ++frames;
+    return frames;
+}
+
+const std::vector<int>& TRealCast::Channels() {
+    static const std::vector<int> channels{101, 110, 111, 120, 121, 130, 147, 140};
+    return channels;
+}
+
+std::filesystem::path RealCastFile() {
+    return std::filesystem::path(MAREVO_SOURCE_DIR) / "data" / "real-casts" /
+           "south-atlantic-2011-24hz.cnv.bz2";
+}
+
+const TRealCast& RealCast() {
+    static const TRealCast cast = [] {
+        const TCnvCast table = ReadCnvCast(RealCastFile());
+        const char* names[] = {"prDM",    "t090C",   "t190C", "c0S/m", "c1S/m",
+                               "sbeox0V", "par",     "altM"};
+        const double scale[] = {1, 1, 1, 10, 10, 1, 1, 1}; // S/m to mS/cm
+        int columns[std::size(names)];
+        for (std::size_t i = 0; i < std::size(names); ++i)
+            columns[i] = table.Column(names[i]);
+        const int timeColumn = table.Column("timeS");
+        TRealCast c;
+        c.rows.reserve(table.ScanCount());
+        for (std::size_t s = 0; s < table.ScanCount(); ++s) {
+            TFrameRow row;
+            row.time = table.At(s, static_cast<std::size_t>(timeColumn));
+            row.counter = static_cast<int>(s % 128);
+            for (std::size_t i = 0; i < std::size(names); ++i)
+                row.values.push_back(table.At(s, static_cast<std::size_t>(columns[i])) * scale[i]);
+            c.deepest = std::max(c.deepest, row.values[0]);
+            c.rows.push_back(std::move(row));
+        }
+        return c;
+    }();
+    return cast;
+}
+
+} // namespace marevo::test
