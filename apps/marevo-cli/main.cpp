@@ -2,6 +2,7 @@
 
 #include "CalcCommand.h"
 #include "ConsoleOperator.h"
+#include "CruiseCommand.h"
 #include "Demo.h"
 #include "InitCommand.h"
 #include "ParamsCommand.h"
@@ -52,6 +53,10 @@ int main(int argc, char** argv) {
     cli::TCalcOptions calcOptions;
     cli::AddCalcOptions(*calc, calcOptions);
 
+    auto* cruise = app.add_subcommand("cruise", "Create, list, show and export cruises");
+    cli::TCruiseOptions cruiseOptions;
+    cli::AddCruiseCommands(*cruise, cruiseOptions);
+
     CLI11_PARSE(app, argc, argv);
 
     cli::TConsoleOperator op(yes, quiet);
@@ -66,5 +71,7 @@ int main(int argc, char** argv) {
         return cli::RunRawCheck(rawFile, protocol, frameSize);
     if (*calc)
         return cli::RunCalc(calcOptions, dataRoot);
+    if (*cruise)
+        return cli::RunCruise(cruiseOptions, dataRoot);
     return 2;
 }

@@ -51,7 +51,26 @@ TFileStream::TFileStream(const std::filesystem::path& fileName, TFileMode mode)
     fd_ = ::open(fileName.c_str(), flags, 0644);
     if (fd_ < 0)
         Raise("Cannot open file " + fileName.string() + ": " + std::strerror(errno));
+    readOnly_ = mode == TFileMode::OpenRead;
 }
+
+namespace {
+constexpr std::size_t ReadBufferSize = 1 << 16;
+
+// Reads up to count bytes at offset; the number read (0 at the end or on failure).
+std::size_t ReadAt(int fd, char* p, std::size_t count, std::int64_t offset) {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(fd, p + done, count - done, offset + std::int64_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+} // namespace
 
 TFileStream::~TFileStream() {
     if (fd_ >= 0)
@@ -61,6 +80,31 @@ TFileStream::~TFileStream() {
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     auto* p = static_cast<char*>(buffer);
     std::size_t done = 0;
+    if (readOnly_) {
+        while (done < count) {
+            const std::int64_t offset = position_ - bufferStart_;
+            if (offset >= 0 && offset < std::int64_t(bufferLength_)) {
+                const std::size_t n =
+                    std::min(count - done, bufferLength_ - static_cast<std::size_t>(offset));
+                std::memcpy(p + done, buffer_.data() + offset, n);
+                done += n;
+                position_ += std::int64_t(n);
+                continue;
+            }
+            if (count - done >= ReadBufferSize) { // large reads go straight to the caller
+                const std::size_t n = ReadAt(fd_, p + done, count - done, position_);
+                done += n;
+                position_ += std::int64_t(n);
+                break;
+            }
+            buffer_.resize(ReadBufferSize);
+            bufferStart_ = position_;
+            bufferLength_ = ReadAt(fd_, buffer_.data(), ReadBufferSize, position_);
+            if (bufferLength_ == 0)
+                break;
+        }
+        return done;
+    }
     while (done < count) {
         const ssize_t n = ::read(fd_, p + done, count - done);
         if (n < 0 && errno == EINTR)
@@ -86,15 +130,27 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
     return done;
 }
 
-std::int64_t TFileStream::Position() const { return ::lseek(fd_, 0, SEEK_CUR); }
+std::int64_t TFileStream::Position() const {
+    return readOnly_ ? position_ : ::lseek(fd_, 0, SEEK_CUR);
+}
 
 void TFileStream::Seek(std::int64_t position) {
+    if (readOnly_) {
+        if (position < 0)
+            Raise("Cannot seek in " + fileName_.string() + ": " + std::strerror(EINVAL));
+        position_ = position;
+        return;
+    }
     if (::lseek(fd_, position, SEEK_SET) < 0)
         Raise("Cannot seek in " + fileName_.string() + ": " + std::strerror(errno));
 }
 
 std::int64_t TFileStream::Size() const {
+    if (readOnly_ && sizeSeen_ >= 0 && position_ < sizeSeen_)
+        return sizeSeen_;
     struct stat st {};
+    if (readOnly_)
+        return sizeSeen_ = ::fstat(fd_, &st) == 0 ? st.st_size : -1;
     return ::fstat(fd_, &st) == 0 ? st.st_size : -1;
 }
 

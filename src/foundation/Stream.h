@@ -74,6 +74,16 @@ public:
 private:
     int fd_ = -1;
     std::filesystem::path fileName_;
+    // A file opened for reading only is read through a buffer at a position kept here, so that
+    // reading a long file a frame at a time costs no system call per frame. Its size is asked of
+    // the system again only once the position reaches the size last seen (a file that grows is
+    // still followed).
+    bool readOnly_ = false;
+    std::vector<char> buffer_;
+    std::int64_t bufferStart_ = 0;
+    std::size_t bufferLength_ = 0;
+    std::int64_t position_ = 0;
+    mutable std::int64_t sizeSeen_ = -1;
 };
 
 // Replaces fileName with what `write` puts into a stream, so that a crash or a full disk never

@@ -319,6 +319,29 @@ public:
     // Null when no cast is open: the pipeline then writes no header field and records no bottle.
     TCastInfo* CastHeader = nullptr;
     TBottlesCollection* Bottles = nullptr;
+    // The cruise header of the cast, lent likewise; the text export's cruise header lines need it.
+    const TCastInfo* CruiseHeader = nullptr;
+
+    // ---- Cast data files and text export (CastFiles.cpp, CastText.cpp) -------------------------
+    // Binary cast file of CastParamCol at the current cast's place in the cruise's bin folder,
+    // after the operator's OK when ask; ParaFailed only when no cast is loaded.
+    TParaStatus SaveAsBin(bool ask);
+    // The stored series and the binning record into StreamName with the extension ".bin".
+    TParaStatus BinSave(const std::filesystem::path& StreamName);
+    // A binary cast file written for this cast's collection; false (series emptied as far as
+    // read, TypeLoaded FileTypeNone) for a file of another cast or one cut short.
+    bool BinRead(const std::filesystem::path& StreamName);
+    // Text export of CastParamCol into the cruise's text folder (or the manual export folder).
+    TParaStatus SaveAsTxt();
+    // The text export of the configuration's data text settings. The periodic form (append and
+    // onTimeout) continues at row startidx and leaves startidx after the last row written.
+    bool TxtSave(const std::filesystem::path& StreamName, bool append, bool onTimeout,
+                 std::int32_t& startidx);
+    // A space-separated text export back into the series of its columns.
+    bool TxtRead(const std::filesystem::path& StreamName);
+    // The cast's raw frame file through the whole pipeline under the current settings, then the
+    // end-of-cast processing.
+    bool ReadRawFile(const std::filesystem::path& StreamName);
 
     // ---- Per-frame pipeline state -------------------------------------------------------------
     // Post-processed time counter and pressure of the preceding frame (speed and scan rate).

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 
 namespace marevo {
@@ -176,12 +177,31 @@ TEST(OfflineFilter, TheRealCastLosesItsSoakAndItsHeaveLoops) {
     ASSERT_TRUE(env.cast.InitLinearBuffer());
     env.cast.CastHeader = &header;
     TDataValidation& dv = env.config.DataValidation;
+    // Binned at 1 dbar by averaging while it is replayed, as an import does.
+    TAcquiCfg& acq = env.config.AcquiCfg;
+    acq.AcquiMode = AM_Pressure;
+    acq.VertUnit = vu_dbar;
+    acq.VertStep = acq.VertFirst = acq.VertMeanItv = acq.VertAlghMethod = TExtended::FromDouble(1);
+    acq.VertMean = 1;
+    acq.VertLastValueMethod = TExtended::FromDouble(0);
+    acq.AutoStart = SM_Manual;
     const auto file = env.dir / "real.raw";
     test::WriteDF6(env.cast, file, real.rows);
+    env.cast.SetSortInfo();
     test::TReplay replay(env.cast, file);
     const int frames = replay.Run();
     ASSERT_EQ(frames, static_cast<int>(real.rows.size()));
     const int rejected = env.cast.ValidateError;
+    // The down-cast rows of the table binned frame by frame.
+    const auto downCast = [&] {
+        std::vector<std::pair<float, float>> rows; // pressure, temperature
+        const TLinearArray& p = *env.cast.FindPara(101)->SortedBuffer;
+        const TLinearArray& t = *env.cast.FindPara(110)->SortedBuffer;
+        for (int i = 0; i <= env.cast.SortInfo.MaxDownIndex; ++i)
+            rows.emplace_back(p.AtFV(i).value, t.AtFV(i).value);
+        return rows;
+    };
+    const auto before = downCast();
 
     dv.WarmupFilterEnable = 1;
     dv.WarmupFilterThreshold = 10;
@@ -224,10 +244,30 @@ TEST(OfflineFilter, TheRealCastLosesItsSoakAndItsHeaveLoops) {
         flagged += !pressure.AtFV(k).Valid();
     EXPECT_EQ(header.OfflineFilteringError, env.cast.OfflineFilteringError);
     EXPECT_EQ(flagged, rejected + env.cast.OfflineFilteringError);
-    std::printf("real cast: %d frames, %d rejected by validation, %d flagged by the filters "
-                "(the first %d before the first valid sample at %.3f dbar)\n",
-                frames, rejected, env.cast.OfflineFilteringError, firstValid,
-                pressure.AtFV(firstValid).value);
+
+    // Binned again: still one row per dbar down to the deepest, now from below the soak.
+    const auto after = downCast();
+    ASSERT_FALSE(after.empty());
+    for (std::size_t i = 1; i < after.size(); ++i)
+        ASSERT_EQ(after[i].first, after[0].first + static_cast<float>(i)) << i;
+    EXPECT_EQ(after.back().first, before.back().first);
+    EXPECT_GT(after.front().first, before.front().first) << "the soak's rows are gone";
+    double largest = 0, sum = 0;
+    int compared = 0;
+    for (const auto& row : after)
+        for (const auto& old : before)
+            if (old.first == row.first) {
+                const double d = std::abs(double(row.second) - old.second);
+                largest = std::max(largest, d);
+                sum += d;
+                ++compared;
+            }
+    std::printf("real cast: %d frames, %d rejected by validation; warm-up flagged %d, wave filter "
+                "%d. Down-cast rows %zu (%.0f..%.0f dbar) before, %zu (%.0f..%.0f dbar) after; "
+                "temperature of the common rows changed by %.4f degC on average, %.4f at most\n",
+                frames, rejected, firstValid, env.cast.OfflineFilteringError - firstValid,
+                before.size(), before.front().first, before.back().first, after.size(),
+                after.front().first, after.back().first, sum / std::max(compared, 1), largest);
 }
 
 } // namespace
