@@ -1,6 +1,7 @@
 // marevo-cli: the headless face of Marevo. Verbs mirror the library's operations.
 
 #include "CalcCommand.h"
+#include "CastCommands.h"
 #include "ConsoleOperator.h"
 #include "CruiseCommand.h"
 #include "Demo.h"
@@ -57,6 +58,9 @@ int main(int argc, char** argv) {
     cli::TCruiseOptions cruiseOptions;
     cli::AddCruiseCommands(*cruise, cruiseOptions);
 
+    cli::TCastOptions castOptions;
+    cli::AddCastCommands(app, castOptions);
+
     CLI11_PARSE(app, argc, argv);
 
     cli::TConsoleOperator op(yes, quiet);
@@ -73,5 +77,7 @@ int main(int argc, char** argv) {
         return cli::RunCalc(calcOptions, dataRoot);
     if (*cruise)
         return cli::RunCruise(cruiseOptions, dataRoot);
+    if (cli::CastCommandChosen(castOptions))
+        return cli::RunCastCommand(castOptions, dataRoot);
     return 2;
 }

@@ -1,5 +1,8 @@
 #include "probelink/FrameFormat.h"
 
+#include "foundation/Guard.h"
+#include "foundation/Stream.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -148,6 +151,27 @@ int EncodeChannel(TParaConv conv, double value, std::uint8_t* at) {
     }
     default: return 0;
     }
+}
+
+} // namespace marevo
+
+namespace marevo {
+
+TSingleFrameWriter::TSingleFrameWriter(TStream& out, TFrameFormat format, int frameSize)
+    : out_(out), format_(format), frameSize_(frameSize),
+      channels_(static_cast<std::size_t>(std::max(frameSize, 0))) {}
+
+void TSingleFrameWriter::Write(const TFrameHead& head, std::span<const double> values) {
+    std::fill(channels_.begin(), channels_.end(), std::uint8_t{0});
+    std::size_t at = 0;
+    for (double v : values) {
+        if (at + 4 > channels_.size())
+            break;
+        at += static_cast<std::size_t>(EncodeChannel(ParaConvSingle, v, channels_.data() + at));
+    }
+    const auto frame = EncodeFrame(format_, head, channels_, frameSize_);
+    if (out_.Write(frame.data(), frame.size()) != frame.size())
+        Raise("frame write error");
 }
 
 } // namespace marevo

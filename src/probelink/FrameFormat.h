@@ -18,6 +18,8 @@
 
 namespace marevo {
 
+class TStream;
+
 enum class TFrameFormat { None, DF5, DF6, DF7 };
 
 // The data format of a probe protocol number: 5 DF5, 6 and 0 DF6, 7 DF7, anything else none
@@ -57,5 +59,21 @@ int ChannelSize(TParaConv conv);
 // little-endian word, a little-endian IEEE single, or a 24-bit two's-complement count of tenths.
 // Integers are rounded and clamped to their range. Returns the bytes written.
 int EncodeChannel(TParaConv conv, double value, std::uint8_t* at);
+
+// Writes whole frames of one format whose channels are IEEE singles in order: how a probe that
+// sends engineering values is recorded (the simulated casts, the tests and the benchmarks).
+class TSingleFrameWriter {
+public:
+    TSingleFrameWriter(TStream& out, TFrameFormat format, int frameSize);
+    // One frame: head, the values as singles, padding and check field. Raises EMarevoError when
+    // the stream takes fewer bytes.
+    void Write(const TFrameHead& head, std::span<const double> values);
+
+private:
+    TStream& out_;
+    TFrameFormat format_;
+    int frameSize_;
+    std::vector<std::uint8_t> channels_;
+};
 
 } // namespace marevo

@@ -324,7 +324,8 @@ public:
 
     // ---- Cast data files and text export (CastFiles.cpp, CastText.cpp) -------------------------
     // Binary cast file of CastParamCol at the current cast's place in the cruise's bin folder,
-    // after the operator's OK when ask; ParaFailed only when no cast is loaded.
+    // after the operator's OK when ask; ParaFailed when no cast is loaded or no cruise folder
+    // is known (the writer reports its own failure).
     TParaStatus SaveAsBin(bool ask);
     // The stored series and the binning record into StreamName with the extension ".bin".
     TParaStatus BinSave(const std::filesystem::path& StreamName);

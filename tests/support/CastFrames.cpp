@@ -35,21 +35,16 @@ void BuildDF6Cast(TParamCollection& col, const std::vector<int>& channels) {
 
 void WriteDF6(const TParamCollection& col, const std::filesystem::path& file,
               const std::vector<TFrameRow>& rows) {
-    const int frameSize = col.FrameInfo.RawSize;
     TFileStream out(file, TFileMode::Create);
-    std::vector<std::uint8_t> channels(static_cast<std::size_t>(frameSize));
+    TSingleFrameWriter writer(out, TFrameFormat::DF6, col.FrameInfo.RawSize);
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const TFrameRow& row = rows[k];
-        std::size_t at = 0;
-        for (double v : row.values)
-            at += static_cast<std::size_t>(EncodeChannel(ParaConvSingle, v, channels.data() + at));
         TFrameHead head;
         head.counter = static_cast<std::uint16_t>(row.counter >= 0 ? row.counter : k);
         head.timeCount = static_cast<std::uint64_t>(std::llround(row.time * 1000.0));
         head.bottleNumber = row.bottleNumber;
         head.bottleStatus = row.bottleStatus;
-        const auto frame = EncodeFrame(TFrameFormat::DF6, head, channels, frameSize);
-        out.Write(frame.data(), frame.size());
+        writer.Write(head, row.values);
     }
 }
 

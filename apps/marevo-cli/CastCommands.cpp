@@ -1,0 +1,189 @@
+#include "CastCommands.h"
+
+#include "foundation/EventLog.h"
+#include "foundation/MarevoTypes.h"
+#include "foundation/Runtime.h"
+#include "parameters/Units.h"
+#include "processing/AppContext.h"
+#include "processing/CastFiles.h"
+#include "processing/ParaValueContext.h"
+#include "processing/ParamCollection.h"
+#include "shell/Startup.h"
+#include "storage/Config.h"
+#include "storage/CruiseFile.h"
+#include "storage/Environ.h"
+
+#include <fmt/core.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace marevo::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Rows printed at each end of the table without --all.
+constexpr int EdgeRows = 10;
+constexpr int ColumnWidth = 11; // plus one blank before each column
+
+int Fail(std::string_view what) {
+    fmt::print(stderr, "marevo-cli: {}: {}\n", what, EventLog().LastMessage());
+    return 1;
+}
+
+// The cast's table as the data export's columns (those the cast holds), in the terminal.
+int PrintTable(TParamCollection& cast, const TCastInfo& header, bool all) {
+    const TConfig& config = Config();
+    const TTextFileCfg& cfg = config.DataTextCfg;
+    const TValueContext ctx = ValueContextOf(cast, GenCfg(), config.DataValidation,
+                                             header.latitude[0].ToLongDouble());
+    std::vector<TParameter*> columns;
+    for (int i = 0; i < std::clamp(cfg.ParaList.count, 0, MaxParaListCount); ++i) {
+        TParameter* p = cast.FindPara(cfg.ParaList.List[i]);
+        if (p && p->ParaType() != Pt_header && p->SortedBuffer) {
+            p->CalcUpdated(ctx);
+            columns.push_back(p);
+        }
+    }
+    if (columns.empty()) {
+        fmt::print(stderr, "marevo-cli: the data export lists no column of this cast\n");
+        return 1;
+    }
+    std::string line;
+    for (const TParameter* p : columns)
+        line += fmt::format(" {:>{}}", p->HeaderPrompt(), ColumnWidth);
+    fmt::print("{}\n", line);
+
+    const int rows = cast.SortInfo.MaxIndex + 1;
+    const long double timeFactor = TimeDivisor(GenCfg().TimeUnit);
+    for (int r = 0; r < rows; ++r) {
+        if (!all && r == EdgeRows && rows > 2 * EdgeRows) {
+            fmt::print("... {} rows ...\n", rows - 2 * EdgeRows);
+            r = rows - EdgeRows - 1;
+            continue;
+        }
+        line.clear();
+        for (const TParameter* p : columns) {
+            const TLinearArray& s = *p->SortedBuffer;
+            const TFlaggedValue v = r <= s.LastIndice ? s.Data()[r] : InvalidFV;
+            std::string text =
+                p->GetParaNb() == 400
+                    ? ExportTimeText(v.value * timeFactor, cfg.TimeUnit, header.CastTime[0])
+                    : ExportNumberText(v.value, p->ParaText.Decimal[txt_File]);
+            if (v.flag != 0)
+                text += "**";
+            line += fmt::format(" {:>{}}", text, ColumnWidth);
+        }
+        fmt::print("{}\n", line);
+    }
+    fmt::print("{} rows, deepest at row {}\n", rows, cast.SortInfo.MaxDownIndex + 1);
+    return 0;
+}
+
+} // namespace
+
+void AddCastCommands(CLI::App& app, TCastOptions& o) {
+    const auto addCast = [&](CLI::App* verb) {
+        verb->add_option("CRUISE", o.cruise, "Cruise name")->required();
+        verb->add_option("CAST", o.cast, "Cast number")
+            ->required()
+            ->check(CLI::Range(1, MaxCastNumber));
+    };
+    o.reprocess = app.add_subcommand(
+        "reprocess", "Replay a cast's raw file under the current configuration and store its "
+                     "binary file and cruise-file entry again");
+    addCast(o.reprocess);
+    o.exportText = app.add_subcommand(
+        "export", "Write a cast's text export (data text settings) from its binary file");
+    addCast(o.exportText);
+    o.exportText->add_option("FILE", o.output, "Output file (default: txt/CRUISE + cast + .txt)");
+    o.show = app.add_subcommand("show", "Print a cast's binned table (first and last rows)");
+    addCast(o.show);
+    o.show->add_flag("--all", o.all, "Print every row");
+}
+
+bool CastCommandChosen(const TCastOptions& o) {
+    return (o.reprocess && *o.reprocess) || (o.exportText && *o.exportText) ||
+           (o.show && *o.show);
+}
+
+int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
+    if (!IsSafeSettingsName(o.cruise)) {
+        fmt::print(stderr,
+                   "marevo-cli: \"{}\" cannot be a cruise name (1 to {} characters, no folder "
+                   "separator, no dot)\n",
+                   o.cruise, MaxSettingsNameLength);
+        return 2;
+    }
+    TParamCollection probe;
+    TParamCollection cast;
+    TConfig config;
+    TEnviron environ(dataRoot);
+    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
+    const TStartSettingsResult started = StartSettings();
+    if (!started.completed) {
+        fmt::print(stderr, "marevo-cli: the settings under {} cannot be used ({}); see `init`\n",
+                   dataRoot.string(), EventLog().LastMessage());
+        return 1;
+    }
+
+    const fs::path root = environ.DataRootPath();
+    const fs::path path = DefaultCruiseName(root, o.cruise);
+    if (!fs::exists(path)) {
+        fmt::print(stderr, "marevo-cli: no cruise {} under {}\n", o.cruise, root.string());
+        return 1;
+    }
+    TCruisefile file(cast);
+    if (!file.OpenCruiseFile(path))
+        return Fail("cannot open " + path.string());
+    if (o.cast > file.LastIndex) {
+        fmt::print(stderr, "marevo-cli: cruise {} has {} casts\n", o.cruise, file.LastIndex);
+        return 1;
+    }
+    if (!file.ReadCastNb(o.cast))
+        return Fail("cannot read cast " + std::to_string(o.cast));
+    // The cast's files are named after the current cruise.
+    config.GenCfg.CruiseName.Set(o.cruise);
+    TCastInfoC& holder = file.CastInfoc;
+    cast.CastHeader = &holder.Cast;
+    cast.CruiseHeader = &holder.Cruise;
+    cast.Bottles = &holder.Bottles;
+    if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
+        return Fail("cannot prepare the cast's parameters");
+
+    if (*o.reprocess) {
+        const fs::path raw = file.RawPath();
+        if (!cast.ReadRawFile(raw))
+            return Fail("cannot replay " + raw.string());
+        const fs::path bin = file.BinPath();
+        if (cast.BinSave(bin) != ParaOk)
+            return Fail("cannot write " + bin.string());
+        if (!file.WriteCastNb())
+            return Fail("cannot rewrite cast " + std::to_string(o.cast) + " in " + path.string());
+        fmt::print("cast {}: {} frames, {} rows; wrote {}\n", o.cast, cast.RawIndex,
+                   cast.SortInfo.MaxIndex + 1, bin.string());
+        return 0;
+    }
+
+    const fs::path bin = file.BinPath();
+    if (!cast.BinRead(bin))
+        return Fail("cannot read " + bin.string());
+    if (*o.exportText) {
+        fs::path out = o.output;
+        if (out.empty()) {
+            out = config.TxtDir(root) / bin.filename();
+            out.replace_extension(".txt");
+            fs::create_directories(out.parent_path());
+        }
+        std::int32_t start = 0;
+        if (!cast.TxtSave(out, false, false, start))
+            return Fail("cannot write " + out.string());
+        fmt::print("wrote {} ({} rows)\n", out.string(), start);
+        return 0;
+    }
+    return PrintTable(cast, holder.Cast, o.all);
+}
+
+} // namespace marevo::cli

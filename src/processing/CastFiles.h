@@ -1,0 +1,54 @@
+#pragma once
+// The cast data files of a collection (binary cast file, text export, raw-file replay; the
+// operations themselves are members of TParamCollection) and the pure text pieces of the export,
+// kept here so that they can be checked on their own.
+//
+// Binary cast file, little-endian:
+//   0    int32   n, the number of parameter records
+//   4    392     TSortInfo as in memory, its reserve zeroed
+//   396  201     reserved, zero
+//   597  n times int32 position in the collection, int32 ParaNb, the SortedBuffer in the array
+//                format (TFlaggedArray::WriteArray)
+// Only the stored types have a record (TParamRaw::IsStoredType); computed series follow from
+// them. The parameter definitions are the cast's probe block in the cruise file.
+
+#include "foundation/FlaggedValue.h"
+#include "platform/Clock.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace marevo {
+
+// Bytes before the first parameter record, and the reserved block after the binning record.
+constexpr int CastFileReserveSize = 201;
+constexpr int CastFileHeadSize = 4 + 392 + CastFileReserveSize;
+
+// The pressed state of the main window's "Change 'Show' flagged data filter" tool. Rows holding
+// a flagged value are exported when exactly one of this and DataValidation.ShowFlagged is set.
+void SetShowDataErrorButton(bool down);
+bool ShowDataErrorButton();
+
+// value rounded to 8 significant digits, written with exactly `decimals` decimals and "." as
+// decimal separator whatever the locale; from 1e8 on in scientific notation ("1.2345678E+08").
+// A value that rounds to zero is written without a sign.
+std::string ExportNumberText(long double value, int decimals);
+
+// The time column: seconds since the start of the cast in the export's time unit (TTimeUnit),
+// castStart (days) for the date-time forms.
+//   90 s, minute: "1.5000"; 3725.4 s, hhh:mm:ss: "001:02:05"; 65.6 s, hhh:mm:ss.ddd:
+//   "000:01:05.600"; the hours keep their last three digits.
+std::string ExportTimeText(long double seconds, std::uint8_t timeUnit, TDateTime castStart);
+
+// A field of a text export line read back: "hhh:mm:ss" or "hhh:mm:ss.ddd" as seconds (flag 0),
+// any other text as a number with "." and an optional exponent (flag 0 when the whole field is
+// one, flag 1 otherwise), an empty field InvalidFV. No value for a clock time that is none.
+std::optional<TFlaggedValue> ReadExportField(std::string_view field);
+
+// Whether a line of a text export holds data: at least 5 characters, each a blank, "-", ".", a
+// digit, ":", "E" or "e". Lines with tabs, commas, "/", "**", letters or the degree sign do not.
+bool IsExportDataLine(std::string_view line);
+
+} // namespace marevo
