@@ -78,7 +78,27 @@ bench() {
 
 demo() {
   build
-  ./build/apps/marevo-cli/marevo-cli demo "$@"
+  # The simulated instruments run as their own program on pseudo-terminals, as real ones would
+  # on serial lines; the demo identifies the probe on its line. The simulator's own log (what it
+  # heard) is shown at the end.
+  local devices simlog sim status=0
+  devices=$(mktemp) simlog=$(mktemp)
+  ./build/apps/probesim/marevo-probesim --duration 120 >"$devices" 2>"$simlog" &
+  sim=$!
+  for _ in $(seq 50); do
+    grep -q '^display ' "$devices" && break
+    sleep 0.1
+  done
+  local port
+  port=$(awk '$1 == "probe" { print $2 }' "$devices")
+  ./build/apps/marevo-cli/marevo-cli demo ${port:+--probe-port "$port"} "$@" || status=$?
+  kill "$sim" 2>/dev/null || true
+  wait "$sim" 2>/dev/null || true
+  echo
+  echo "simulated instruments: $(tr '\n' ' ' <"$devices")"
+  grep -E 'probe (<-|:)' "$simlog" | tail -n 30 || true
+  rm -f "$devices" "$simlog"
+  return "$status"
 }
 
 cmd=${1:-}

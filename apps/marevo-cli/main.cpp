@@ -28,6 +28,9 @@ int main(int argc, char** argv) {
 
     auto* demo = app.add_subcommand(
         "demo", "Acquire a simulated descent, store and read back its series, log the run");
+    std::string demoProbePort;
+    demo->add_option("--probe-port", demoProbePort,
+                     "Serial device of a (simulated) probe to identify through the protocol");
     auto* init = app.add_subcommand(
         "init", "Create or read the settings under the data root, as the program starts");
     auto* params = app.add_subcommand(
@@ -66,7 +69,7 @@ int main(int argc, char** argv) {
     cli::TConsoleOperator op(yes, quiet);
     TRuntimeScope runtime({nullptr, &op, nullptr, nullptr});
     if (*demo)
-        return cli::RunDemo(dataRoot);
+        return cli::RunDemo(dataRoot, demoProbePort);
     if (*init)
         return cli::RunInit(dataRoot);
     if (*params)

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace marevo {
@@ -50,6 +51,12 @@ TExtended Infinity(bool negative) {
     return Pack(negative, ExponentAllOnes, IntegerBit);
 }
 
+// Hosts whose long double is the 80-bit extended format itself (x86): canonical values then
+// convert by copying their ten bytes, which is what the arithmetic below computes, only faster.
+constexpr bool LongDoubleIsExtended = std::numeric_limits<long double>::digits == 64 &&
+                                      std::numeric_limits<long double>::max_exponent == 16384 &&
+                                      sizeof(long double) >= 10;
+
 // NaN, or an exponent 0x7FFF without the integer bit: the value is not a number.
 bool IsNotANumber(const TUnpacked& u) {
     return u.exponent == ExponentAllOnes && u.mantissa != IntegerBit;
@@ -80,6 +87,17 @@ TExtended TExtended::FromDouble(double value) {
 }
 
 TExtended TExtended::FromLongDouble(long double value) {
+    if constexpr (LongDoubleIsExtended) {
+        if (!std::isnan(value)) { // NaNs take the one quiet pattern
+            TExtended x;
+            std::memcpy(x.bytes, &value, sizeof x.bytes);
+            return x;
+        }
+    }
+    return PortableFromLongDouble(value);
+}
+
+TExtended TExtended::PortableFromLongDouble(long double value) {
     if constexpr (LongDoubleDigits < 64) {
         return FromDouble(static_cast<double>(value));
     } else {
@@ -172,6 +190,20 @@ double TExtended::ToDouble() const {
 }
 
 long double TExtended::ToLongDouble() const {
+    if constexpr (LongDoubleIsExtended) {
+        // Only canonical patterns: the explicit integer bit set exactly for normal numbers.
+        const TUnpacked u = Unpack(*this);
+        const bool integerBit = (u.mantissa >> 63) != 0;
+        if (u.exponent != ExponentAllOnes && integerBit == (u.exponent != 0)) {
+            long double value = 0;
+            std::memcpy(&value, bytes, sizeof bytes);
+            return value;
+        }
+    }
+    return PortableToLongDouble();
+}
+
+long double TExtended::PortableToLongDouble() const {
     if constexpr (LongDoubleDigits < 64) {
         return ToDouble();
     } else {

@@ -35,6 +35,12 @@ struct TExtended {
     long double ToLongDouble() const;
     double ToDouble() const;
 
+    // The same conversions by arithmetic alone, whatever the host's long double. Where long
+    // double is the stored format itself, the two above copy the bytes of canonical values
+    // instead; these stay for the other hosts and for the tests that compare them.
+    static TExtended PortableFromLongDouble(long double value);
+    long double PortableToLongDouble() const;
+
     // Byte equality: +0 and -0 differ, identical NaN patterns are equal.
     bool operator==(const TExtended&) const = default;
 };

@@ -74,6 +74,7 @@ TEST(ExtendedTest, KnownValuesEncodeToTheirStoredBytes) {
         const TExtended expected = TExtended::FromBytes(c.bytes);
         EXPECT_EQ(Hex(TExtended::FromDouble(c.value)), Hex(expected)) << c.name;
         EXPECT_EQ(Hex(TExtended::FromLongDouble(c.value)), Hex(expected)) << c.name;
+        EXPECT_EQ(Hex(TExtended::PortableFromLongDouble(c.value)), Hex(expected)) << c.name;
         EXPECT_EQ(Hex(TExtended(c.value)), Hex(expected)) << c.name;
     }
 }
@@ -91,6 +92,7 @@ TEST(ExtendedTest, KnownStoredBytesDecodeToTheirValues) {
         } else {
             EXPECT_EQ(BitsOf(d), BitsOf(c.value)) << c.name;
             EXPECT_EQ(ld, static_cast<long double>(c.value)) << c.name;
+            EXPECT_EQ(x.PortableToLongDouble(), ld) << c.name;
             EXPECT_EQ(std::signbit(ld), std::signbit(c.value)) << c.name;
         }
     }
@@ -269,6 +271,8 @@ TEST(ExtendedTest, RandomPatternsEncodeAndDecodeLikeTheHardware) {
         const long double hardware = HardwareValue(x);
         ASSERT_EQ(Hex(HardwareBytes(x.ToLongDouble())), Hex(x));
         ASSERT_EQ(Hex(TExtended::FromLongDouble(hardware)), Hex(x));
+        ASSERT_EQ(Hex(HardwareBytes(x.PortableToLongDouble())), Hex(x));
+        ASSERT_EQ(Hex(TExtended::PortableFromLongDouble(hardware)), Hex(x));
     }
 }
 

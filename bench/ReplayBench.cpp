@@ -1,0 +1,249 @@
+// End-to-end replay of recorded casts: a DF6 raw file through the data source, frame ring,
+// decoding and calibration, validation, post-processing, cast state and binning, the end of the
+// cast, and the computed parameters of the binned table; then the text export of the binned
+// table. Figures: frames per second, nanoseconds per frame (to see the cost grow linearly), peak
+// memory against the stored series, and the export's MB/s.
+
+#include "foundation/Stream.h"
+#include "probelink/CnvCast.h"
+#include "probelink/FrameFormat.h"
+#include "probelink/RawStream.h"
+#include "processing/AppContext.h"
+#include "processing/ParaValueContext.h"
+#include "processing/ParamCollection.h"
+#include "storage/CastInfo.h"
+#include "storage/Config.h"
+#include "storage/Environ.h"
+#include "storage/GenConfig.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+namespace marevo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The raw files of the run, removed when the program ends.
+struct TBenchDir {
+    fs::path path = fs::temp_directory_path() / ("marevo-bench-" + std::to_string(::getpid()));
+    TBenchDir() { fs::create_directories(path); }
+    ~TBenchDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+const fs::path& BenchDir() {
+    static const TBenchDir dir;
+    return dir.path;
+}
+
+// Peak resident memory of the process [MB] since the last ResetPeak.
+double PeakMB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+double CurrentMB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
+    return 0;
+}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The application objects of one replay.
+struct TApp {
+    TParamCollection probe, cast;
+    TConfig config;
+    TEnviron environ{BenchDir() / "data"};
+    TCastInfo header;
+    TAppScope scope{{&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ}};
+
+    // A DF6 probe of these channels, each a single float, binned at 1 dbar by averaging.
+    explicit TApp(const std::vector<int>& channels) {
+        probe.DefaultParamCol();
+        std::vector<int> numbers{6, 100};
+        numbers.insert(numbers.end(), channels.begin(), channels.end());
+        numbers.push_back(4);
+        for (int n : numbers) {
+            TParameter* p = cast.Add(std::make_unique<TParameter>());
+            p->SetDefPara(n);
+            p->SetPosInProbe(cast.Count());
+            if (p->ParaType() == Pt_Raw) {
+                p->paraRaw.ConvType = ParaConvSingle;
+                p->paraRaw.CalibType = ParaCalibNone;
+            }
+        }
+        cast.ProbeInfo.Protocol = 6;
+        cast.BuildProbeInfo();
+        TAcquiCfg& acq = config.AcquiCfg;
+        acq.AcquiMode = AM_Pressure;
+        acq.VertUnit = vu_dbar;
+        acq.VertStep = acq.VertFirst = acq.VertMeanItv = acq.VertAlghMethod =
+            TExtended::FromDouble(1);
+        acq.VertMean = 1;
+        acq.AutoStart = SM_Manual;
+        cast.InitRoundBuffer();
+        cast.InitLinearBuffer();
+        cast.CastHeader = &header;
+    }
+
+    // Replays the raw file, ends the cast and computes the binned table's computed parameters;
+    // the number of frames taken in.
+    std::int64_t Replay(const fs::path& file) {
+        cast.SetSortInfo();
+        auto source = TRawStream::Create(&cast);
+        source->OpenFile(file);
+        SetCurrentRawStream(source.get());
+        std::int64_t frames = 0;
+        while (!source->EndOfStream())
+            frames += cast.DoAcqui();
+        cast.DoAcquiEnd();
+        const TValueContext ctx =
+            ValueContextOf(cast, config.GenCfg, config.DataValidation, -17.98);
+        for (const auto& p : cast)
+            p->CalcUpdated(ctx);
+        SetCurrentRawStream(nullptr);
+        return frames;
+    }
+
+    // Bytes of every stored series (post-processed and binned).
+    double SeriesMB() const {
+        double bytes = 0;
+        for (const auto& p : cast) {
+            if (p->PostLinBuf)
+                bytes += p->PostLinBuf->Count() * double(sizeof(TFlaggedValue));
+            if (p->SortedBuffer)
+                bytes += p->SortedBuffer->Count() * double(sizeof(TFlaggedValue));
+        }
+        return bytes / (1024.0 * 1024.0);
+    }
+};
+
+const std::vector<int> RealChannels{101, 110, 111, 120, 121, 130, 147, 140};
+const std::vector<int> SyntheticChannels{101, 110, 111, 120, 121, 130,
+                                         147, 140, 135, 146, 132, 134};
+
+// The real 24 Hz cast as a DF6 raw file.
+const fs::path& RealCastRaw() {
+    static const fs::path file = [] {
+        const fs::path out = BenchDir() / "real.raw";
+        const TCnvCast table = ReadCnvCast(fs::path(MAREVO_SOURCE_DIR) / "data" / "real-casts" /
+                                           "south-atlantic-2011-24hz.cnv.bz2");
+        const char* names[] = {"prDM", "t090C", "t190C", "c0S/m", "c1S/m", "sbeox0V", "par", "altM"};
+        const double scale[] = {1, 1, 1, 10, 10, 1, 1, 1};
+        int columns[std::size(names)];
+        for (std::size_t i = 0; i < std::size(names); ++i)
+            columns[i] = table.Column(names[i]);
+        const std::size_t time = static_cast<std::size_t>(table.Column("timeS"));
+        TApp app(RealChannels);
+        TFileStream stream(out, TFileMode::Create);
+        TSingleFrameWriter writer(stream, TFrameFormat::DF6, app.cast.FrameInfo.RawSize);
+        std::vector<double> values(std::size(names));
+        for (std::size_t s = 0; s < table.ScanCount(); ++s) {
+            for (std::size_t i = 0; i < values.size(); ++i)
+                values[i] = table.At(s, static_cast<std::size_t>(columns[i])) * scale[i];
+            TFrameHead head;
+            head.counter = static_cast<std::uint16_t>(s);
+            head.timeCount = static_cast<std::uint64_t>(std::llround(table.At(s, time) * 1000));
+            writer.Write(head, values);
+        }
+        return out;
+    }();
+    return file;
+}
+
+// A slow synthetic cast at 32 Hz: down to 2000 dbar in the first half, back up in the second,
+// with 12 channels; hours of it.
+fs::path SyntheticRaw(double hours) {
+    const fs::path out = BenchDir() / ("synthetic-" + std::to_string(int(hours * 100)) + ".raw");
+    if (fs::exists(out))
+        return out;
+    TApp app(SyntheticChannels);
+    TFileStream stream(out, TFileMode::Create);
+    TSingleFrameWriter writer(stream, TFrameFormat::DF6, app.cast.FrameInfo.RawSize);
+    const std::int64_t frames = std::llround(hours * 3600 * 32);
+    std::vector<double> v(SyntheticChannels.size());
+    for (std::int64_t k = 0; k < frames; ++k) {
+        const double t = k / 32.0;
+        const double half = frames / 64.0;
+        const double p = 2 + 1998 * (t < half ? t / half : (2 * half - t) / half) +
+                         0.3 * std::sin(t * 0.8); // the ship's heave
+        const double temp = 2 + 18 / (1 + std::exp((p - 150) / 60));
+        v = {p, temp, temp + 0.001, 33 + 0.2 * temp, 33.01 + 0.2 * temp, 2.4 - p / 5000,
+             1000 * std::exp(-p / 30), std::max(0.0, 2010 - p), 95, 0.1, 150, 0.5};
+        TFrameHead head;
+        head.counter = static_cast<std::uint16_t>(k);
+        head.timeCount = static_cast<std::uint64_t>(std::llround(1000 + t * 1000));
+        writer.Write(head, v);
+    }
+    return out;
+}
+
+void Report(benchmark::State& state, std::int64_t frames, double peak, double before,
+            double series) {
+    state.SetItemsProcessed(state.iterations() * frames);
+    state.counters["frames"] = double(frames);
+    state.counters["frames/s"] =
+        benchmark::Counter(double(state.iterations()) * double(frames), benchmark::Counter::kIsRate);
+    state.counters["ns/frame"] = benchmark::Counter(
+        double(state.iterations()) * double(frames),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["peakMB"] = peak - before;
+    state.counters["seriesMB"] = series;
+}
+
+void BM_ReplayRealCast(benchmark::State& state) {
+    const fs::path& file = RealCastRaw();
+    std::int64_t frames = 0;
+    double peak = 0, before = 0, series = 0;
+    for (auto _ : state) {
+        before = CurrentMB();
+        ResetPeak();
+        TApp app(RealChannels);
+        frames = app.Replay(file);
+        peak = PeakMB();
+        series = app.SeriesMB();
+    }
+    Report(state, frames, peak, before, series);
+}
+BENCHMARK(BM_ReplayRealCast)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Arg: hundredths of an hour (24, 240, 2400: 1x, 10x and 100x; the last is the 24-hour cast).
+void BM_ReplaySynthetic(benchmark::State& state) {
+    const fs::path file = SyntheticRaw(state.range(0) / 100.0);
+    std::int64_t frames = 0;
+    double peak = 0, before = 0, series = 0;
+    for (auto _ : state) {
+        before = CurrentMB();
+        ResetPeak();
+        TApp app(SyntheticChannels);
+        frames = app.Replay(file);
+        peak = PeakMB();
+        series = app.SeriesMB();
+    }
+    Report(state, frames, peak, before, series);
+}
+BENCHMARK(BM_ReplaySynthetic)
+    ->Arg(24)
+    ->Arg(240)
+    ->Arg(2400)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+} // namespace
+} // namespace marevo
