@@ -86,7 +86,8 @@ TFlaggedValue Finish(const TParameter& p, TFlaggedValue candidate, const TValueC
         return InvalidFV;
     const TFlaggedValue result{candidate.value, 0};
     current = result;
-    text = fmt::format("{:>10.{}f}", candidate.value, std::clamp(p.ParaText.Decimal[2], 0, 20));
+    if (ctx.UpdateText)
+        text = fmt::format("{:>10.{}f}", candidate.value, std::clamp(p.ParaText.Decimal[2], 0, 20));
     return result;
 }
 
@@ -94,7 +95,8 @@ TFlaggedValue Finish(const TParameter& p, TFlaggedValue candidate, const TValueC
 
 TFlaggedValue TParameter::CurValue(const TValueContext& ctx) {
     try {
-        CurrentStr = "invalid";
+        if (ctx.UpdateText)
+            CurrentStr = "invalid";
         TLinkDepth depth;
         TFlaggedValue candidate = InvalidFV;
         switch (ParaType()) {

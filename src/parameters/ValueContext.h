@@ -22,6 +22,10 @@ struct TValueContext {
     bool UseNmea = false;           // the collection takes GPS values
     bool UseExtPara = false;        // the collection takes external-sensor values
     bool ValidateLimits = false;    // the configuration's data-validation switch
+    // CurValue/CalcValue also write the screen text (CurrentStr, CurrentStr0). The acquisition
+    // pipeline, which reads values many times a frame, leaves the texts to the windows that show
+    // them.
+    bool UpdateText = true;
 
     TFormulaSettings Formula{};
 

@@ -41,7 +41,9 @@ std::int32_t ChosenPos(const std::int32_t* positions, int count, std::int32_t ch
 
 TValueContext TParamCollection::FrameValueContext() const {
     const long double latitude = CastHeader ? CastHeader->latitude[0].ToLongDouble() : 0.0L;
-    return ValueContextOf(*this, GenCfg(), Config().DataValidation, latitude);
+    TValueContext ctx = ValueContextOf(*this, GenCfg(), Config().DataValidation, latitude);
+    ctx.UpdateText = false;
+    return ctx;
 }
 
 bool TParamCollection::DoAcqui() {
@@ -78,37 +80,51 @@ void TParamCollection::LoadRawInputCB() {
         InputCBIndexO = InputCBIndexI;
         const std::int32_t slot = InputCBIndexI;
         const int inputs = std::min(FrameInfo.ExtCount, Count());
-        // The slot is about to hold this frame: a frame that fails half-way leaves its inputs
-        // invalid rather than showing the values of the frame that used the slot before.
         for (int i = 0; i < inputs; ++i) {
-            TParameter* p = Items(i);
+            const TParameter* p = Items(i);
             if (!p->InCyBuf || !p->RawInCyBuf)
                 Raise("the input rings of " + p->GetParaStr() + " do not exist");
-            p->RawInCyBuf->AddFVAt(InvalidFV, slot);
-            p->InCyBuf->AddFVAt(InvalidFV, slot);
         }
-        const TRawStream* source = CurrentRawStream();
-        if (!source)
-            Raise("there is no data source");
-        const TRawBuffer& raw = source->RawBuffer();
-        const std::span<const std::uint8_t> frame(raw.data(), raw.size());
-        const TDecodeContext decode = DecodeContext();
-        const bool firstFilter = ProbeInfo.Protocol > 5;
-        TValueContext filterCtx;
-        if (firstFilter)
-            filterCtx = FrameValueContext();
-        for (int i = 0; i < inputs; ++i) {
-            TParameter* p = Items(i);
-            if (!TakesFrameValue(*p))
-                continue;
-            if (!p->ParaDecode(frame, decode))
-                Raise("the frame head could not be decoded (frame " + std::to_string(RawIndex) +
-                      ")");
-            p->ParaCalibrate(decode);
-            p->RawInCyBuf->AddFVAt(p->Calibrated, slot);
-            p->InCyBuf->AddFVAt(p->Calibrated, slot);
-            if (firstFilter && p->ParaType() == Pt_Raw)
-                p->ParaFirstFilter(filterCtx);
+        // The slot now holds this frame: whatever of it is not decoded (an input without a frame
+        // value, or every input after a failure) is invalid rather than the values of the frame
+        // that used the slot before.
+        int decoded = 0;
+        const auto invalidateFrom = [&](int first) {
+            for (int i = first; i < inputs; ++i) {
+                Items(i)->RawInCyBuf->AddFVAt(InvalidFV, slot);
+                Items(i)->InCyBuf->AddFVAt(InvalidFV, slot);
+            }
+        };
+        try {
+            const TRawStream* source = CurrentRawStream();
+            if (!source)
+                Raise("there is no data source");
+            const TRawBuffer& raw = source->RawBuffer();
+            const std::span<const std::uint8_t> frame(raw.data(), raw.size());
+            const TDecodeContext decode = DecodeContext();
+            const bool firstFilter = ProbeInfo.Protocol > 5;
+            TValueContext filterCtx;
+            if (firstFilter)
+                filterCtx = FrameValueContext();
+            for (; decoded < inputs; ++decoded) {
+                TParameter* p = Items(decoded);
+                if (!TakesFrameValue(*p)) {
+                    p->RawInCyBuf->AddFVAt(InvalidFV, slot);
+                    p->InCyBuf->AddFVAt(InvalidFV, slot);
+                    continue;
+                }
+                if (!p->ParaDecode(frame, decode))
+                    Raise("the frame head could not be decoded (frame " + std::to_string(RawIndex) +
+                          ")");
+                p->ParaCalibrate(decode);
+                p->RawInCyBuf->AddFVAt(p->Calibrated, slot);
+                p->InCyBuf->AddFVAt(p->Calibrated, slot);
+                if (firstFilter && p->ParaType() == Pt_Raw)
+                    p->ParaFirstFilter(filterCtx);
+            }
+        } catch (...) {
+            invalidateFrom(decoded);
+            throw;
         }
     });
 }
