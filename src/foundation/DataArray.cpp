@@ -181,6 +181,15 @@ void TLinearArray::Clear() {
     });
 }
 
+void TLinearArray::Reserve(long long count) {
+    if (count <= 0 || count > MaxFVIndex + 1LL)
+        return;
+    // The storage grows in steps of FAIncrement: room for the step that holds the last element.
+    const long long room =
+        std::min(count + FAIncrement.load(std::memory_order_relaxed) + 1, MaxFVIndex + 1LL);
+    Guard({"Error in TLinearArray.Reserve"}, [&] { PVA.reserve(static_cast<std::size_t>(room)); });
+}
+
 bool TLinearArray::IncMemTo(long long index) {
     if (index <= MaxIndice)
         return true;

@@ -85,6 +85,10 @@ public:
     static TLinearArray LoadCount(const TFlaggedValue* buf, int ItemNo);
 
     void Clear();
+    // Room for count elements without moving the series again while it grows to them: a long
+    // series grown by doubling is copied many times and, while it moves, held twice. Changes no
+    // element and no index; a count the series may never hold is ignored.
+    void Reserve(long long count);
 
     void AddFV(const TFlaggedValue& fv);
     void Add(float v, std::uint8_t f);

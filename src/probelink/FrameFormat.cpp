@@ -170,8 +170,24 @@ void TSingleFrameWriter::Write(const TFrameHead& head, std::span<const double> v
         at += static_cast<std::size_t>(EncodeChannel(ParaConvSingle, v, channels_.data() + at));
     }
     const auto frame = EncodeFrame(format_, head, channels_, frameSize_);
-    if (out_.Write(frame.data(), frame.size()) != frame.size())
+    pending_.insert(pending_.end(), frame.begin(), frame.end());
+    if (pending_.size() >= (1u << 16))
+        Flush();
+}
+
+void TSingleFrameWriter::Flush() {
+    const std::size_t n = pending_.size();
+    const std::size_t written = n > 0 ? out_.Write(pending_.data(), n) : 0;
+    pending_.clear();
+    if (written != n)
         Raise("frame write error");
+}
+
+TSingleFrameWriter::~TSingleFrameWriter() {
+    try {
+        Flush();
+    } catch (...) {
+    }
 }
 
 } // namespace marevo

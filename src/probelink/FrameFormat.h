@@ -62,18 +62,25 @@ int EncodeChannel(TParaConv conv, double value, std::uint8_t* at);
 
 // Writes whole frames of one format whose channels are IEEE singles in order: how a probe that
 // sends engineering values is recorded (the simulated casts, the tests and the benchmarks).
+// Frames are collected and written in blocks; Flush (or the end of the writer) writes the rest.
 class TSingleFrameWriter {
 public:
     TSingleFrameWriter(TStream& out, TFrameFormat format, int frameSize);
-    // One frame: head, the values as singles, padding and check field. Raises EMarevoError when
-    // the stream takes fewer bytes.
+    // Writes what is left; a failure there is only detected by an explicit Flush.
+    ~TSingleFrameWriter();
+    TSingleFrameWriter(const TSingleFrameWriter&) = delete;
+    TSingleFrameWriter& operator=(const TSingleFrameWriter&) = delete;
+    // One frame: head, the values as singles, padding and check field.
     void Write(const TFrameHead& head, std::span<const double> values);
+    // Raises EMarevoError when the stream takes fewer bytes than it was given.
+    void Flush();
 
 private:
     TStream& out_;
     TFrameFormat format_;
     int frameSize_;
     std::vector<std::uint8_t> channels_;
+    std::vector<std::uint8_t> pending_;
 };
 
 } // namespace marevo

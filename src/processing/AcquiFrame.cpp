@@ -316,6 +316,13 @@ void TParamCollection::ManageValidateLimits() {
     }
 }
 
+void TParamCollection::ReservePostSeries(std::int64_t frames) {
+    const int inputs = std::min(FrameInfo.ExtCount, Count());
+    for (int i = 0; i < inputs; ++i)
+        if (TLinearArray* series = Items(i)->PostLinBuf.get())
+            series->Reserve(frames + 1);
+}
+
 void TParamCollection::ManageSortingData() {
     if (SortInfo.SortType == AM_All)
         SortAll();

@@ -103,7 +103,8 @@ void TParamCollection::SetCurrentState() {
         }
 
         // Cast state.
-        const TDateTime now = Clock().Now();
+        // Only a live cast reads the clock (a replay takes its times from the frames).
+        const TDateTime now = ProbeOnLine ? Clock().Now() : 0;
         const auto stop = [&] {
             S_RTStatus = rt_ending;
             if (source)

@@ -209,6 +209,7 @@ bool TParamCollection::ReadRawFile(const fs::path& StreamName) {
         // The data source does not tell its file position: the frames taken in, each at least
         // one frame long, measure the progress.
         const double frameBytes = std::max(1, source->FrameSize());
+        ReservePostSeries(static_cast<std::int64_t>(double(size) / frameBytes));
         std::uint64_t lastProgress = Clock().TickMs();
         while (!source->EndOfStream()) {
             DoAcqui();

@@ -239,6 +239,9 @@ public:
     void ManageSortingData();
     // Recording: the cast is running.
     bool RawSave() const { return S_RTStatus == rt_run; }
+    // Room in every input's post-processed series for a cast of that many frames (a replay
+    // knows it from the file's size), so that the series never move while they grow.
+    void ReservePostSeries(std::int64_t frames);
 
     // ---- Cast state, bottles, alarms, end of cast (AcquiState.cpp) ----------------------------
     // Speed, scan rate, immersion, cast state, direction, bottom and header times of the sample

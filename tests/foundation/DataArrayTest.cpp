@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace marevo {
 namespace {
 
@@ -150,6 +152,25 @@ TEST(LinearArray, GrowthStopsAtTheStorageLimitWithoutCorruptingTheSeries) {
     EXPECT_EQ(env.LogMessages(),
               (std::vector<std::string>{"Error in TLinearArray.IncMemRange check error",
                                         "Error in TLinearArray.AddFVRange check error"}));
+}
+
+TEST(LinearArray, ReservedSeriesKeepsItsElementsAndNeverMovesWhileGrowingIntoTheRoom) {
+    TTestEnv env;
+    TLinearArray a;
+    a.AddFV({1.5f, 0});
+    a.AddFV({2.5f, 1});
+    a.Reserve(100'000);
+    EXPECT_EQ(a.Count(), 2);
+    EXPECT_EQ(a.AtFV(1), (TFlaggedValue{2.5f, 1}));
+    const TFlaggedValue* storage = a.Data();
+    for (int k = 2; k < 100'000; ++k)
+        a.AddFV({float(k), 0});
+    EXPECT_EQ(a.Data(), storage);
+    EXPECT_EQ(a.AtFV(0), (TFlaggedValue{1.5f, 0}));
+    a.Reserve(-1);
+    a.Reserve(std::numeric_limits<long long>::max());
+    EXPECT_EQ(a.Count(), 100'000);
+    EXPECT_TRUE(env.LogMessages().empty());
 }
 
 TEST(CyclicArray, AdditionsWrapAndPrecFVLooksBack) {

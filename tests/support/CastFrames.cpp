@@ -46,6 +46,7 @@ void WriteDF6(const TParamCollection& col, const std::filesystem::path& file,
         head.bottleStatus = row.bottleStatus;
         writer.Write(head, row.values);
     }
+    writer.Flush();
 }
 
 TReplay::TReplay(TParamCollection& col, const std::filesystem::path& file)
