@@ -5,6 +5,7 @@
 
 #include <fmt/core.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace marevo::cli {
@@ -12,6 +13,11 @@ namespace marevo::cli {
 // An error box comes right after the log line of its failure: show that line's reason with it.
 void TConsoleOperator::Message(std::string_view text, std::string_view caption,
                                TMessageKind kind) {
+    if (progressOpen_) {
+        fmt::print(stderr, "\n");
+        progressOpen_ = false;
+        progressActivity_.clear();
+    }
     if (kind == TMessageKind::Error)
         fmt::print(stderr, "{}: {} ({})\n", caption, text, EventLog().LastMessage());
     else
@@ -29,12 +35,27 @@ void TConsoleOperator::ShowStatus(std::string_view text) {
 }
 
 bool TConsoleOperator::Progress(std::string_view activity, std::int64_t done, std::int64_t total) {
-    if (!quiet_ && total > 0) {
-        fmt::print(stderr, "\r{} {:3d}%", activity, static_cast<int>(done * 100 / total));
-        if (done >= total)
+    if (quiet_ || total <= 0)
+        return true;
+    const int percent = static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
+    // One line per activity, rewritten in place; an activity nested in another (the replay of
+    // each file of an import) starts its own line.
+    if (activity != progressActivity_) {
+        if (progressOpen_)
             fmt::print(stderr, "\n");
-        std::fflush(stderr);
+        progressActivity_ = std::string(activity);
+        progressPercent_ = -1;
     }
+    if (percent == progressPercent_)
+        return true;
+    progressPercent_ = percent;
+    fmt::print(stderr, "\r{} {:3d}%", activity, percent);
+    progressOpen_ = percent < 100;
+    if (!progressOpen_) {
+        fmt::print(stderr, "\n");
+        progressActivity_.clear();
+    }
+    std::fflush(stderr);
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include "platform/Operator.h"
 
+#include <string>
+
 namespace marevo::cli {
 
 class TConsoleOperator final : public IOperator {
@@ -20,6 +22,10 @@ public:
 private:
     bool yes_;
     bool quiet_;
+    // The progress line being rewritten, if any.
+    std::string progressActivity_;
+    int progressPercent_ = -1;
+    bool progressOpen_ = false;
 };
 
 } // namespace marevo::cli

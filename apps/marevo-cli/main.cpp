@@ -5,6 +5,7 @@
 #include "ConsoleOperator.h"
 #include "CruiseCommand.h"
 #include "Demo.h"
+#include "ImportCommands.h"
 #include "InitCommand.h"
 #include "ParamsCommand.h"
 #include "RawCheckCommand.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     using namespace marevo;
     CLI::App app{"Marevo CTD profiling, command-line tool"};
     app.require_subcommand(1);
+    app.fallthrough(); // the common options may also follow the verb
 
     std::string dataRoot = DefaultDataRoot().string();
     bool yes = false, quiet = false;
@@ -27,7 +29,8 @@ int main(int argc, char** argv) {
     app.add_flag("-q,--quiet", quiet, "Print no status or progress lines");
 
     auto* demo = app.add_subcommand(
-        "demo", "Acquire a simulated descent, store and read back its series, log the run");
+        "demo", "Record the real cast with the simulated probe as a logger, import it into a new "
+                "cruise, process, store and export it, print its summary and first rows");
     std::string demoProbePort;
     demo->add_option("--probe-port", demoProbePort,
                      "Serial device of a (simulated) probe to identify through the protocol");
@@ -64,6 +67,9 @@ int main(int argc, char** argv) {
     cli::TCastOptions castOptions;
     cli::AddCastCommands(app, castOptions);
 
+    cli::TImportOptions importOptions;
+    cli::AddImportCommands(app, importOptions);
+
     CLI11_PARSE(app, argc, argv);
 
     cli::TConsoleOperator op(yes, quiet);
@@ -80,6 +86,8 @@ int main(int argc, char** argv) {
         return cli::RunCalc(calcOptions, dataRoot);
     if (*cruise)
         return cli::RunCruise(cruiseOptions, dataRoot);
+    if (cli::ImportCommandChosen(importOptions))
+        return cli::RunImportCommand(importOptions, dataRoot);
     if (cli::CastCommandChosen(castOptions))
         return cli::RunCastCommand(castOptions, dataRoot);
     return 2;
