@@ -1,5 +1,7 @@
 #include "CastCommands.h"
 
+#include "CliApp.h"
+
 #include "foundation/EventLog.h"
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
@@ -110,24 +112,14 @@ bool CastCommandChosen(const TCastOptions& o) {
 }
 
 int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
-    if (!IsSafeSettingsName(o.cruise)) {
-        fmt::print(stderr,
-                   "marevo-cli: \"{}\" cannot be a cruise name (1 to {} characters, no folder "
-                   "separator, no dot)\n",
-                   o.cruise, MaxSettingsNameLength);
+    if (!CruiseNameOk(o.cruise))
         return 2;
-    }
-    TParamCollection probe;
-    TParamCollection cast;
-    TConfig config;
-    TEnviron environ(dataRoot);
-    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
-    const TStartSettingsResult started = StartSettings();
-    if (!started.completed) {
-        fmt::print(stderr, "marevo-cli: the settings under {} cannot be used ({}); see `init`\n",
-                   dataRoot.string(), EventLog().LastMessage());
+    TCliApp app(dataRoot);
+    TParamCollection& cast = app.cast;
+    TConfig& config = app.config;
+    TEnviron& environ = app.environ;
+    if (!app.Start())
         return 1;
-    }
 
     const fs::path root = environ.DataRootPath();
     const fs::path path = DefaultCruiseName(root, o.cruise);

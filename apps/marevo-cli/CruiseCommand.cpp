@@ -1,5 +1,7 @@
 #include "CruiseCommand.h"
 
+#include "CliApp.h"
+
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
 #include "foundation/MarevoTypes.h"
@@ -119,25 +121,14 @@ void AddCruiseCommands(CLI::App& cruise, TCruiseOptions& o) {
 }
 
 int RunCruise(const TCruiseOptions& o, const fs::path& dataRoot) {
-    if (!*o.list && !IsSafeSettingsName(o.name)) {
-        fmt::print(stderr,
-                   "marevo-cli: \"{}\" cannot be a cruise name (1 to {} characters, no folder "
-                   "separator, no dot)\n",
-                   o.name, MaxSettingsNameLength);
+    if (!*o.list && !CruiseNameOk(o.name))
         return 2;
-    }
 
-    TParamCollection probe;
-    TParamCollection cast;
-    TConfig config;
-    TEnviron environ(dataRoot);
-    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
-    const TStartSettingsResult started = StartSettings();
-    if (!started.completed) {
-        fmt::print(stderr, "marevo-cli: the settings under {} cannot be used ({}); see `init`\n",
-                   dataRoot.string(), EventLog().LastMessage());
+    TCliApp app(dataRoot);
+    TParamCollection& cast = app.cast;
+    TEnviron& environ = app.environ;
+    if (!app.Start())
         return 1;
-    }
 
     const fs::path root = environ.DataRootPath();
     TCruisefile file(cast);

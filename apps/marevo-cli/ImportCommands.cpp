@@ -1,5 +1,7 @@
 #include "ImportCommands.h"
 
+#include "CliApp.h"
+
 #include "SimRecording.h"
 
 #include "foundation/DateTime.h"
@@ -30,16 +32,6 @@ namespace {
 int Refused(const std::string& reason) {
     fmt::print(stderr, "marevo-cli: {}\n", reason);
     return 1;
-}
-
-bool CruiseNameOk(const std::string& name) {
-    if (IsSafeSettingsName(name))
-        return true;
-    fmt::print(stderr,
-               "marevo-cli: \"{}\" cannot be a cruise name (1 to {} characters, no folder "
-               "separator, no dot)\n",
-               name, MaxSettingsNameLength);
-    return false;
 }
 
 std::string CastList(const std::string& cruise, const std::vector<int>& casts) {
@@ -175,15 +167,12 @@ void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCa
 } // namespace
 
 int RunImportDemo(const fs::path& dataRoot, const fs::path& realCast) {
-    TParamCollection probe;
-    TParamCollection cast;
-    TConfig config;
-    TEnviron environ(dataRoot);
-    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
-    const TStartSettingsResult started = StartSettings({.writeMissingEnviron = true});
-    if (!started.completed)
-        return Refused(fmt::format("the settings under {} cannot be used ({}); see `init`",
-                                   dataRoot.string(), EventLog().LastMessage()));
+    TCliApp app(dataRoot);
+    TParamCollection& cast = app.cast;
+    TConfig& config = app.config;
+    TEnviron& environ = app.environ;
+    if (!app.Start({.writeMissingEnviron = true}))
+        return 1;
     const fs::path root = environ.DataRootPath();
 
     // 1. A logger recording of the real cast, made with the simulated probe.
@@ -271,15 +260,11 @@ bool ImportCommandChosen(const TImportOptions& o) {
 int RunImportCommand(const TImportOptions& o, const fs::path& dataRoot) {
     if (!*o.simulate && !CruiseNameOk(o.cruise))
         return 2;
-    TParamCollection probe;
-    TParamCollection cast;
-    TConfig config;
-    TEnviron environ(dataRoot);
-    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
-    const TStartSettingsResult started = StartSettings();
-    if (!started.completed)
-        return Refused(fmt::format("the settings under {} cannot be used ({}); see `init`",
-                                   dataRoot.string(), EventLog().LastMessage()));
+    TCliApp app(dataRoot);
+    TParamCollection& cast = app.cast;
+    TEnviron& environ = app.environ;
+    if (!app.Start())
+        return 1;
     const fs::path root = environ.DataRootPath();
     if (*o.simulate)
         return Simulate(o, root);
