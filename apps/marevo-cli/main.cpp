@@ -12,8 +12,12 @@
 
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
+#include "platform/Clock.h"
 
 #include <CLI/CLI.hpp>
+
+#include <cstdlib>
+#include <optional>
 
 int main(int argc, char** argv) {
     using namespace marevo;
@@ -73,7 +77,13 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
 
     cli::TConsoleOperator op(yes, quiet);
-    TRuntimeScope runtime({nullptr, &op, nullptr, nullptr});
+    // MAREVO_CLOCK_START (a date-time in days since 1899-12-30) runs the tool on a clock that
+    // starts there and moves only when the tool sleeps, so two runs write the same bytes: the
+    // replay checks of the test suite use it.
+    std::optional<TFakeClock> fixedClock;
+    if (const char* start = std::getenv("MAREVO_CLOCK_START"); start && *start)
+        fixedClock.emplace(std::strtod(start, nullptr));
+    TRuntimeScope runtime({fixedClock ? &*fixedClock : nullptr, &op, nullptr, nullptr});
     if (*demo)
         return cli::RunDemo(dataRoot, demoProbePort);
     if (*init)
