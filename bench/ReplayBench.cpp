@@ -8,13 +8,13 @@
 #include "probelink/CnvCast.h"
 #include "probelink/FrameFormat.h"
 #include "probelink/RawStream.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
-#include "storage/CastInfo.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
-#include "storage/GenConfig.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/Environ.h"
+#include "records/GenConfig.h"
 
 #include <benchmark/benchmark.h>
 
@@ -107,18 +107,17 @@ struct TApp {
         cast.SetSortInfo();
         auto source = TRawStream::Create(&cast);
         source->OpenFile(file);
-        SetCurrentRawStream(source.get());
         cast.ReservePostSeries(static_cast<std::int64_t>(fs::file_size(file)) /
                                std::max(1, source->FrameSize()));
         std::int64_t frames = 0;
         while (!source->EndOfStream())
-            frames += cast.DoAcqui();
+            frames += cast.DoAcqui(*source);
         cast.DoAcquiEnd();
         const TValueContext ctx =
             ValueContextOf(cast, config.GenCfg, config.DataValidation, -17.98);
         for (const auto& p : cast)
             p->CalcUpdated(ctx);
-        SetCurrentRawStream(nullptr);
+        cast.DetachFrameSource();
         return frames;
     }
 

@@ -4,7 +4,7 @@
 #include "parameters/ParaCatalogue.h"
 #include "parameters/Parameter.h"
 #include "processing/FormulaSettings.h"
-#include "storage/GenConfig.h"
+#include "records/GenConfig.h"
 
 #include <fmt/format.h>
 

@@ -6,14 +6,15 @@
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "parameters/Units.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
+#include "probelink/RawStream.h"
 #include "processing/CastFiles.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "shell/Startup.h"
-#include "storage/Config.h"
+#include "records/Config.h"
 #include "storage/CruiseFile.h"
-#include "storage/Environ.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 
@@ -147,7 +148,7 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
 
     if (*o.reprocess) {
         const fs::path raw = file.RawPath();
-        if (!cast.ReadRawFile(raw))
+        if (!ReplayRawFile(cast, raw))
             return Fail("cannot replay " + raw.string());
         const fs::path bin = file.BinPath();
         if (cast.BinSave(bin) != ParaOk)

@@ -2,11 +2,11 @@
 // What the commands that work on the settings share: the application objects installed for the
 // command's lifetime, the settings started as the program starts them, the cruise-name check.
 
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
 #include "shell/Startup.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 
 #include <filesystem>
 #include <string>

@@ -6,12 +6,12 @@
 #include "foundation/EventLog.h"
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
 #include "shell/Startup.h"
-#include "storage/Config.h"
+#include "records/Config.h"
 #include "storage/CruiseFile.h"
-#include "storage/Environ.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 

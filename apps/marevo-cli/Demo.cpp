@@ -9,11 +9,11 @@
 #include "probelink/FrameFormat.h"
 #include "probelink/InputBuffer.h"
 #include "probelink/QvlUtil.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
 #include "shell/Startup.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 

@@ -9,14 +9,14 @@
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "platform/Clock.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "shell/Startup.h"
 #include "storage/CastImport.h"
-#include "storage/Config.h"
+#include "records/Config.h"
 #include "storage/CruiseFile.h"
-#include "storage/Environ.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 

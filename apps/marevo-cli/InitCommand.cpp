@@ -2,11 +2,11 @@
 
 #include "foundation/EventLog.h"
 #include "foundation/Runtime.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
 #include "shell/Startup.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 

@@ -11,11 +11,11 @@
 #include "probelink/CnvCast.h"
 #include "probelink/FileComm.h"
 #include "probelink/QvlUtil.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
 #include "storage/CastImport.h"
-#include "storage/CastInfo.h"
-#include "storage/Environ.h"
+#include "records/CastInfo.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 

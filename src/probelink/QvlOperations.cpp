@@ -9,10 +9,11 @@
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "parameters/ParaCatalogue.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
-#include "storage/CastInfo.h"
-#include "storage/Environ.h"
+#include "records/CastInfo.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 

@@ -8,9 +8,10 @@
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
-#include "storage/Config.h"
+#include "records/Config.h"
 
 #include <algorithm>
 #include <cmath>

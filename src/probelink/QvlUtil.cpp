@@ -5,9 +5,10 @@
 #include "foundation/Guard.h"
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
-#include "storage/Environ.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 

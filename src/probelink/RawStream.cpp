@@ -6,10 +6,11 @@
 #include "foundation/Runtime.h"
 #include "probelink/ByteSource.h"
 #include "probelink/ParSensor.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 
 #include <algorithm>
 #include <array>
@@ -417,6 +418,11 @@ bool TRawStream::ReadExternalFile() {
         extInputBuffer_->SetExtValue(i, v);
     }
     return true;
+}
+
+bool ReplayRawFile(TParamCollection& cast, const std::filesystem::path& fileName) {
+    const std::unique_ptr<TRawStream> source = TRawStream::Create(&cast);
+    return cast.ReadRawFile(fileName, *source);
 }
 
 } // namespace marevo

@@ -11,6 +11,7 @@
 #include "probelink/FileComm.h"
 #include "probelink/InputBuffer.h"
 #include "probelink/Nmea.h"
+#include "processing/FrameSource.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,7 +26,7 @@ class TParamCollection;
 // Silence after which a link counts as lost [ms].
 constexpr std::uint64_t LinkTimeoutMs = 5000;
 
-class TRawStream {
+class TRawStream final : public IFrameSource {
 public:
     // Replay source, at its end until OpenFile. frames: the collection whose frame layout
     // (FrameInfo, ProbeInfo.Protocol) and acquisition counters the source follows; null means
@@ -49,16 +50,16 @@ public:
                                                      const std::filesystem::path& fileName,
                                                      TParamCollection* frames = nullptr);
     // Closes the ports and the .raw and .ext files.
-    ~TRawStream();
+    ~TRawStream() override;
     TRawStream(const TRawStream&) = delete;
     TRawStream& operator=(const TRawStream&) = delete;
 
     // Replay: opens fileName for reading and, when the frame carries appended values, its .ext
     // companion; true when the .ext file was opened too.
-    bool OpenFile(const std::filesystem::path& fileName);
+    bool OpenFile(const std::filesystem::path& fileName) override;
 
     // One attempt to produce a frame; true when RawBuffer holds a new accepted frame.
-    bool GetNewFrame();
+    bool GetNewFrame() override;
     // At least one frame's worth of bytes is available; keeps the probe link supervision.
     bool EnoughByte();
 
@@ -70,11 +71,11 @@ public:
     // ---- State --------------------------------------------------------------------------------
     bool IsOnLine() const { return isOnLine_; }
     const std::filesystem::path& StreamName() const { return streamName_; }
-    bool EndOfStream() const { return endOfStream_; }
-    bool NoData() const { return noData_; }
+    bool EndOfStream() const override { return endOfStream_; }
+    bool NoData() const override { return noData_; }
     // The pipeline met the cast's stop condition (immersion end or the end of a timed cast); the
     // acquisition worker reads it and ends the cast.
-    void RequestStop() { stopRequested_ = true; }
+    void RequestStop() override { stopRequested_ = true; }
     bool StopRequested() const { return stopRequested_; }
     bool CTDLinkOff() const { return ctdLinkOff_; }
     bool NMEALinkOff() const { return nmeaLinkOff_; }
@@ -86,12 +87,13 @@ public:
 
     // The current frame followed by its appended 4-byte values.
     const TRawBuffer& RawBuffer() const { return rawBuffer_; }
-    int FrameSize() const { return inputBuffer_->FrameSize(); }
+    int FrameSize() const override { return inputBuffer_->FrameSize(); }
+    std::span<const std::uint8_t> Frame() const override { return rawBuffer_; }
     bool IsLastFrameOK() const { return inputBuffer_->LastFrameOK(); }
     bool IsCurFrameOK() const { return inputBuffer_->CurFrameOK(); }
-    std::int32_t CRCError() const { return inputBuffer_->CRCErrorNb(); }
-    std::int32_t TIMEError() const { return inputBuffer_->TIMEErrorNb(); }
-    std::int32_t FrameError() const { return inputBuffer_->FrameErrorNb(); }
+    std::int32_t CRCError() const override { return inputBuffer_->CRCErrorNb(); }
+    std::int32_t TIMEError() const override { return inputBuffer_->TIMEErrorNb(); }
+    std::int32_t FrameError() const override { return inputBuffer_->FrameErrorNb(); }
     // Bytes of one auxiliary record (0 when there is no auxiliary ring).
     int ExtFrameSize() const { return extInputBuffer_ ? extInputBuffer_->FrameSize() : 0; }
 
@@ -155,5 +157,9 @@ private:
     std::uint64_t parCycleStart_ = 0;
     bool par2dSent_ = false;
 };
+
+// Replays a raw file into cast through a replay source that follows cast's frame layout
+// (TParamCollection::ReadRawFile).
+bool ReplayRawFile(TParamCollection& cast, const std::filesystem::path& fileName);
 
 } // namespace marevo

@@ -3,13 +3,13 @@
 // once the buffers exist: the rings have their slots and the series grow by their increment.
 
 #include "foundation/Guard.h"
-#include "probelink/RawStream.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
-#include "storage/CastInfo.h"
-#include "storage/Config.h"
-#include "storage/GenConfig.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/GenConfig.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -46,11 +46,11 @@ TValueContext TParamCollection::FrameValueContext() const {
     return ctx;
 }
 
-bool TParamCollection::DoAcqui() {
+bool TParamCollection::DoAcqui(IFrameSource& source) {
+    frameSource_ = &source;
     bool newFrame = false;
     const bool ok = Guard({"Error in TParamCollection.DoAcqui", "Data acquisition"}, [&] {
-        TRawStream* source = CurrentRawStream();
-        if (!source || !source->GetNewFrame())
+        if (!source.GetNewFrame())
             return;
         newFrame = true;
         ++RawIndex;
@@ -96,11 +96,9 @@ void TParamCollection::LoadRawInputCB() {
             }
         };
         try {
-            const TRawStream* source = CurrentRawStream();
-            if (!source)
+            if (!frameSource_)
                 Raise("there is no data source");
-            const TRawBuffer& raw = source->RawBuffer();
-            const std::span<const std::uint8_t> frame(raw.data(), raw.size());
+            const std::span<const std::uint8_t> frame = frameSource_->Frame();
             const TDecodeContext decode = DecodeContext();
             const bool firstFilter = ProbeInfo.Protocol > 5;
             TValueContext filterCtx;

@@ -3,11 +3,12 @@
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "platform/Operator.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
-#include "storage/CastInfo.h"
-#include "storage/Environ.h"
-#include "storage/GenConfig.h"
+#include "records/CastInfo.h"
+#include "records/Environ.h"
+#include "records/GenConfig.h"
 
 #include <algorithm>
 

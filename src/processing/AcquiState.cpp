@@ -5,14 +5,14 @@
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "platform/Clock.h"
-#include "probelink/RawStream.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/OfflineFiltering.h"
 #include "processing/ParamCollection.h"
-#include "storage/Bottles.h"
-#include "storage/CastInfo.h"
-#include "storage/Config.h"
-#include "storage/GenConfig.h"
+#include "records/Bottles.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/GenConfig.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,7 +53,7 @@ void TParamCollection::SetCurrentState() {
         const TDataValidation& dv = config.DataValidation;
         const TValueContext ctx = FrameValueContext();
         TCastInfo* header = CastHeader;
-        TRawStream* source = CurrentRawStream();
+        IFrameSource* source = frameSource_;
 
         c_pres = ParaPres->CurValue(ctx);
         c_temp = ParaTemp ? ParaTemp->CurValue(ctx) : InvalidFV;
@@ -273,7 +273,7 @@ void TParamCollection::SetAlarm() {
     const TDataValidation& dv = Config().DataValidation;
     if (RawIndex < dv.datasetCount)
         return;
-    const TRawStream* source = CurrentRawStream();
+    const IFrameSource* source = frameSource_;
     const bool noData = source && source->NoData();
     for (int i = 0; i < AlarmCount; ++i) {
         if (gen.AlarmChecked[i]) {

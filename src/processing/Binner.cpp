@@ -1,11 +1,12 @@
 #include "processing/Binner.h"
 
 #include "foundation/Guard.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/FormulaSettings.h"
-#include "storage/CastInfo.h"
-#include "storage/Config.h"
-#include "storage/GenConfig.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/GenConfig.h"
 
 #include <algorithm>
 #include <cmath>

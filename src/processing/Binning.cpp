@@ -6,12 +6,13 @@
 #include "foundation/DateTime.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/Binner.h"
 #include "processing/ParamCollection.h"
-#include "storage/CastInfo.h"
-#include "storage/Config.h"
-#include "storage/GenConfig.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/GenConfig.h"
 
 #include <algorithm>
 

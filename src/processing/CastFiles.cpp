@@ -7,13 +7,13 @@
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "foundation/Stream.h"
-#include "probelink/RawStream.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
-#include "storage/Bottles.h"
-#include "storage/CastInfo.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
+#include "records/Bottles.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 
 #include <fmt/format.h>
 
@@ -166,24 +166,22 @@ bool TParamCollection::BinRead(const fs::path& StreamName) {
 
 // ---- Raw file replay ----------------------------------------------------------------------------
 
-bool TParamCollection::ReadRawFile(const fs::path& StreamName) {
-    std::unique_ptr<TRawStream> source;
-    // The data source is current only while it lives.
+bool TParamCollection::ReadRawFile(const fs::path& StreamName, IFrameSource& source) {
+    // Refused before anything is reset: the running source may be filling this collection.
+    if (frameSource_) {
+        ReportFailure({"ParamCollection error ReadRawFile", "Raw file read"},
+                      "another data source is running");
+        return false;
+    }
+    // The source feeds this collection only while the replay runs.
     struct TSourceRelease {
-        std::unique_ptr<TRawStream>& source;
-        ~TSourceRelease() {
-            if (source) {
-                SetCurrentRawStream(nullptr);
-                source.reset();
-            }
-        }
-    } release{source};
+        IFrameSource*& attached;
+        ~TSourceRelease() { attached = nullptr; }
+    } release{frameSource_};
+    frameSource_ = &source;
     TProgressEnd progressEnd;
 
     return Guard({"ParamCollection error ReadRawFile", "Raw file read"}, [&] {
-        // Refused before anything is reset: the running source may be filling this collection.
-        if (CurrentRawStream())
-            Raise("another data source is running");
         ResetBuffers();
         TypeLoaded = FileTypeNone;
         StatusMessage("Start Import RawFile " + StreamName.string());
@@ -193,9 +191,7 @@ bool TParamCollection::ReadRawFile(const fs::path& StreamName) {
         const auto size = fs::file_size(StreamName, ec);
         if (ec)
             Raise(fmt::format("{}: {}", StreamName.string(), ec.message()));
-        source = TRawStream::Create(this);
-        SetCurrentRawStream(source.get());
-        source->OpenFile(StreamName);
+        source.OpenFile(StreamName);
         if (static_cast<std::int64_t>(size) < MinRawFileSize)
             Raise("Raw File is empty, import aborted");
 
@@ -208,11 +204,11 @@ bool TParamCollection::ReadRawFile(const fs::path& StreamName) {
 
         // The data source does not tell its file position: the frames taken in, each at least
         // one frame long, measure the progress.
-        const double frameBytes = std::max(1, source->FrameSize());
+        const double frameBytes = std::max(1, source.FrameSize());
         ReservePostSeries(static_cast<std::int64_t>(double(size) / frameBytes));
         std::uint64_t lastProgress = Clock().TickMs();
-        while (!source->EndOfStream()) {
-            DoAcqui();
+        while (!source.EndOfStream()) {
+            DoAcqui(source);
             const std::uint64_t now = Clock().TickMs();
             if (now - lastProgress > ProgressPeriodMs) {
                 lastProgress = now;
@@ -230,8 +226,8 @@ bool TParamCollection::ReadRawFile(const fs::path& StreamName) {
         WriteLog(fmt::format("End import Raw File Num.Frame[{}] Invalid Frame[{}]Validate errors[{}]",
                              RawIndex, CastHeader ? CastHeader->FrameError : FrameError,
                              ValidateError));
-        WriteLog(fmt::format("CRC Error[{}] TIME Error[{}]", source->CRCError(),
-                             source->TIMEError()));
+        WriteLog(fmt::format("CRC Error[{}] TIME Error[{}]", source.CRCError(),
+                             source.TIMEError()));
         TypeLoaded = FileTypeRaw;
         FileLoaded = StreamName;
     });

@@ -10,15 +10,16 @@
 #include "foundation/ShortString.h"
 #include "foundation/Stream.h"
 #include "parameters/Units.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/FormulaSettings.h"
 #include "processing/HeaderText.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
-#include "storage/CastInfo.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
-#include "storage/GenConfig.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/Environ.h"
+#include "records/GenConfig.h"
 
 #include <fmt/format.h>
 

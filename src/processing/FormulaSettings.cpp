@@ -1,6 +1,6 @@
 #include "processing/FormulaSettings.h"
 
-#include "storage/GenConfig.h"
+#include "records/GenConfig.h"
 
 namespace marevo {
 

@@ -3,9 +3,9 @@
 #include "foundation/DateTime.h"
 #include "foundation/Guard.h"
 #include "parameters/Parameter.h"
-#include "storage/CastInfo.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 
 #include <fmt/format.h>
 

@@ -1,10 +1,11 @@
 #include "processing/OfflineFiltering.h"
 
 #include "foundation/Guard.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
-#include "storage/Config.h"
-#include "storage/GenConfig.h"
+#include "records/Config.h"
+#include "records/GenConfig.h"
 
 #include <algorithm>
 

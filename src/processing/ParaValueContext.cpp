@@ -2,8 +2,8 @@
 
 #include "processing/FormulaSettings.h"
 #include "processing/ParamCollection.h"
-#include "storage/Config.h"
-#include "storage/GenConfig.h"
+#include "records/Config.h"
+#include "records/GenConfig.h"
 
 namespace marevo {
 

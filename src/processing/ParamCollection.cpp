@@ -3,8 +3,9 @@
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "parameters/ParaCatalogue.h"
-#include "processing/AppContext.h"
-#include "storage/GenConfig.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
+#include "records/GenConfig.h"
 
 #include <algorithm>
 #include <cstring>
@@ -447,7 +448,7 @@ bool TProbeCollection::ConfigStreamToParaCol(TStream& theStream) {
         TRecordReader r(theStream, "TProbeCollection.ConfigStreamToParaCol: read error - ");
         r.Get<std::int32_t>("format");
         const auto n = r.Get<std::int32_t>("count");
-        TParamCollection& probe = ProbeParamCol();
+        TProbeCollection& probe = *this;
         for (std::int32_t i = 0; i < n; ++i) {
             TParameter scratch;
             if (!scratch.ReadParaDisplay(theStream))

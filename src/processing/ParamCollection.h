@@ -9,9 +9,10 @@
 #include "foundation/SeqLock.h"
 #include "foundation/ShortString.h"
 #include "parameters/Parameter.h"
-#include "processing/CollectionTypes.h"
-#include "processing/ProbeInfo.h"
-#include "processing/SortInfo.h"
+#include "processing/FrameSource.h"
+#include "records/CollectionTypes.h"
+#include "records/ProbeInfo.h"
+#include "records/SortInfo.h"
 
 #include <filesystem>
 #include <memory>
@@ -86,7 +87,7 @@ public:
     bool ReadFromStreamName(const std::filesystem::path& StreamName);
     // Display settings of every parameter, embedded in a configuration file.
     bool ParaColToConfigStream(TStream& theStream) const;
-    // Applies a display block to ProbeParamCol, whichever collection it is called on.
+    // Applies a display block to the parameters of this collection.
     bool ConfigStreamToParaCol(TStream& theStream);
     // The input parameters of a cast with the probe description, inside a cruise file.
     bool ProbeToCruiseFile(TStream& theStream);
@@ -217,10 +218,12 @@ public:
     bool DelAcquiPara();
 
     // ---- Per frame (AcquiFrame.cpp) -----------------------------------------------------------
-    // One frame from the current data source through decoding, validation, post-processing, the
+    // One frame from source through decoding, validation, post-processing, the
     // cast state, the bottles and, while recording, the limits and the binning. False when the
     // source had no new frame (or the step failed).
-    bool DoAcqui();
+    bool DoAcqui(IFrameSource& source);
+    // Forgets the source of the last DoAcqui; a live cast detaches its source before freeing it.
+    void DetachFrameSource() { frameSource_ = nullptr; }
     // Decodes and calibrates the input parameters of the newest frame into both rings.
     void LoadRawInputCB();
     // Time and pressure steps of the newest frame; a frame that fails is kept, flagged.
@@ -343,9 +346,10 @@ public:
                  std::int32_t& startidx);
     // A space-separated text export back into the series of its columns.
     bool TxtRead(const std::filesystem::path& StreamName);
-    // The cast's raw frame file through the whole pipeline under the current settings, then the
-    // end-of-cast processing.
-    bool ReadRawFile(const std::filesystem::path& StreamName);
+    // The cast's raw frame file, read by source (which follows this collection's frame layout),
+    // through the whole pipeline under the current settings, then the end-of-cast processing.
+    // Refused while another source feeds the collection.
+    bool ReadRawFile(const std::filesystem::path& StreamName, IFrameSource& source);
 
     // ---- Per-frame pipeline state -------------------------------------------------------------
     // Post-processed time counter and pressure of the preceding frame (speed and scan rate).
@@ -357,6 +361,8 @@ public:
     long double LagX = 0, LagY = 0;
 
 private:
+    // The source of the frames being taken in (DoAcqui, ReadRawFile); not owned.
+    IFrameSource* frameSource_ = nullptr;
     // The value context of the sample in hand.
     TValueContext FrameValueContext() const;
     TSeqLock<TAcquiSnapshot> published_;

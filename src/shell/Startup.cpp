@@ -3,10 +3,10 @@
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "foundation/Stream.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 
 #include <fstream>
 #include <iterator>
@@ -104,11 +104,11 @@ TStartSettingsResult StartSettings(const TStartSettingsOptions& options) {
                               " exists. Would you like to use it? ",
                           result.configBackupFound, result.configBackupUsed);
         if (fs::exists(result.configFile)) {
-            if (!cfg.ReadFromFile(result.configFile))
+            if (!cfg.ReadFromFile(result.configFile, InstalledCollections()))
                 return invalid(TSettingsFile::Configuration);
         } else {
             cfg.SetDefault();
-            if (!cfg.SaveToFile(result.configFile) || !cfg.ReadFromFile(result.configFile))
+            if (!cfg.SaveToFile(result.configFile, InstalledCollections()) || !cfg.ReadFromFile(result.configFile, InstalledCollections()))
                 return invalid(TSettingsFile::Configuration);
             result.configCreated = true;
             cfg.GenCfg.FileType = FileTypeNone;
@@ -119,7 +119,7 @@ TStartSettingsResult StartSettings(const TStartSettingsOptions& options) {
         probe.UpdateDup();
 
         if (options.writeMissingEnviron && !result.environRead) {
-            if (!env.EnvToFile())
+            if (!env.EnvToFile(CastParamCol().FileLoaded))
                 return;
             result.environWritten = true;
         }

@@ -9,11 +9,13 @@
 #include "probelink/ByteSource.h"
 #include "probelink/InputBuffer.h"
 #include "probelink/QvlUtil.h"
-#include "processing/AppContext.h"
+#include "probelink/RawStream.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
-#include "storage/Config.h"
+#include "records/Config.h"
 #include "storage/CruiseFile.h"
-#include "storage/Environ.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 
@@ -431,7 +433,7 @@ bool TCastImport::OpenRawCast(const fs::path& raw, int castNb) {
     cast.Bottles = &holder.Bottles;
     SetCastExtract(holder.Cast, cast);
     Config().GenCfg.FileType = FileTypeRaw;
-    if (!cast.ReadRawFile(raw))
+    if (!ReplayRawFile(cast, raw))
         return false;
     if (cast.RawIndex == 0) {
         WriteLog("Error in OpenRawCast: no frame of " + raw.string() + " was taken in");

@@ -5,9 +5,10 @@
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "foundation/Stream.h"
-#include "processing/AppContext.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 
 #include <fmt/format.h>
 

@@ -10,8 +10,8 @@
 // together is refused for reading the damaged part and never written.
 
 #include "processing/ParamCollection.h"
-#include "storage/Bottles.h"
-#include "storage/CastInfo.h"
+#include "records/Bottles.h"
+#include "records/CastInfo.h"
 
 #include <array>
 #include <cstdint>

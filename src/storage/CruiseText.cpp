@@ -9,11 +9,12 @@
 #include "foundation/ShortString.h"
 #include "foundation/Stream.h"
 #include "parameters/Units.h"
-#include "processing/AppContext.h"
+#include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/FormulaSettings.h"
 #include "processing/HeaderText.h"
 #include "processing/ParaValueContext.h"
-#include "storage/Config.h"
+#include "records/Config.h"
 
 #include <fmt/format.h>
 

@@ -10,8 +10,9 @@
 #include "foundation/Stream.h"
 #include "probelink/FileComm.h"
 #include "probelink/QvlUtil.h"
-#include "processing/AppContext.h"
-#include "storage/Environ.h"
+#include "probelink/RawStream.h"
+#include "app/AppContext.h"
+#include "records/Environ.h"
 #include "storage/CruiseFile.h"
 #include "support/AppEnv.h"
 
@@ -169,7 +170,7 @@ void DirectReplay(TParamCollection& col, const fs::path& raw, int format) {
     ASSERT_TRUE(col.BuildProbeInfo());
     ASSERT_TRUE(col.InitRoundBuffer());
     ASSERT_TRUE(col.InitLinearBuffer());
-    ASSERT_TRUE(col.ReadRawFile(raw));
+    ASSERT_TRUE(ReplayRawFile(col, raw));
 }
 
 // Parameter number -> its binned series (value, flag).

@@ -7,7 +7,7 @@
 #include "parameters/ParaCatalogue.h"
 #include "probelink/ByteSource.h"
 #include "probelink/InputBuffer.h"
-#include "storage/CastInfo.h"
+#include "records/CastInfo.h"
 #include "support/AppEnv.h"
 #include "support/Pty.h"
 #include "support/TestEnv.h"

@@ -432,15 +432,5 @@ TEST(RawStream, ProbePortThatDoesNotOpenCreatesNoFiles) {
     EXPECT_FALSE(source->GetNewFrame());
 }
 
-TEST(RawStream, CurrentSourceIsSetAndClearedByItsCreator) {
-    TRig rig;
-    EXPECT_EQ(CurrentRawStream(), nullptr);
-    auto source = TRawStream::Create();
-    SetCurrentRawStream(source.get());
-    EXPECT_EQ(CurrentRawStream(), source.get());
-    SetCurrentRawStream(nullptr);
-    EXPECT_EQ(CurrentRawStream(), nullptr);
-}
-
 } // namespace
 } // namespace marevo

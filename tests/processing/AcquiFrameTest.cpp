@@ -3,8 +3,8 @@
 
 #include "probelink/RawStream.h"
 #include "processing/ParamCollection.h"
-#include "storage/Bottles.h"
-#include "storage/CastInfo.h"
+#include "records/Bottles.h"
+#include "records/CastInfo.h"
 
 #include "support/AppEnv.h"
 #include "support/CastFrames.h"
@@ -72,7 +72,7 @@ struct TRig : test::TAppEnv {
         replay = std::make_unique<test::TReplay>(cast, Write(rows));
         int frames = 0;
         for (long calls = 0; !replay->Source().EndOfStream() && calls < 10'000'000; ++calls)
-            if (cast.DoAcqui()) {
+            if (cast.DoAcqui(replay->Source())) {
                 ++frames;
                 each();
             }

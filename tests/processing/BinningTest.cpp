@@ -5,8 +5,8 @@
 #include "processing/ParamCollection.h"
 
 #include "foundation/DateTime.h"
-#include "storage/Bottles.h"
-#include "storage/CastInfo.h"
+#include "records/Bottles.h"
+#include "records/CastInfo.h"
 #include "support/AppEnv.h"
 #include "support/CastFrames.h"
 

@@ -8,8 +8,8 @@
 #include "probelink/RawStream.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
-#include "storage/Bottles.h"
-#include "storage/CastInfo.h"
+#include "records/Bottles.h"
+#include "records/CastInfo.h"
 #include "storage/CruiseFile.h"
 
 #include "support/AppEnv.h"
@@ -104,7 +104,7 @@ int StoredCount(const TParamCollection& col) {
 
 TEST(CastBinFile, WrittenAndReadBackGivesTheSameSeriesBitForBit) {
     TBinRig rig;
-    ASSERT_TRUE(rig.cast.ReadRawFile(rig.WriteProfile()));
+    ASSERT_TRUE(ReplayRawFile(rig.cast, rig.WriteProfile()));
     ASSERT_EQ(rig.cast.SortInfo.MaxIndex, 5) << "rows of 1 to 6 dbar";
     const fs::path file = rig.dir / "CR007.bin";
     ASSERT_EQ(rig.cast.BinSave(rig.dir / "CR007.raw"), ParaOk) << "the extension becomes .bin";
@@ -150,7 +150,7 @@ TEST(CastBinFile, WrittenAndReadBackGivesTheSameSeriesBitForBit) {
 
 TEST(CastBinFile, FileOfAnotherCastIsRefused) {
     TBinRig rig;
-    ASSERT_TRUE(rig.cast.ReadRawFile(rig.WriteProfile()));
+    ASSERT_TRUE(ReplayRawFile(rig.cast, rig.WriteProfile()));
     const fs::path file = rig.dir / "cast.bin";
     ASSERT_EQ(rig.cast.BinSave(file), ParaOk);
 
@@ -175,7 +175,7 @@ TEST(CastBinFile, FileOfAnotherCastIsRefused) {
 
 TEST(CastBinFile, FileCutShortIsRefusedWhereverItEnds) {
     TBinRig rig;
-    ASSERT_TRUE(rig.cast.ReadRawFile(rig.WriteProfile()));
+    ASSERT_TRUE(ReplayRawFile(rig.cast, rig.WriteProfile()));
     const fs::path file = rig.dir / "cast.bin";
     ASSERT_EQ(rig.cast.BinSave(file), ParaOk);
     const std::string bytes = test::ReadFileBytes(file);
@@ -224,7 +224,7 @@ TEST(CastBinFile, SaveAsBinAsksAndWritesTheCurrentCastsFile) {
     EXPECT_EQ(rig.cast.SaveAsBin(false), ParaFailed);
     EXPECT_TRUE(Has(rig.op.Events(), "Message Information []: No Data Loaded!"));
 
-    ASSERT_TRUE(rig.cast.ReadRawFile(rig.WriteProfile("CR007.raw")));
+    ASSERT_TRUE(ReplayRawFile(rig.cast, rig.WriteProfile("CR007.raw")));
     rig.config.GenCfg.CruiseName.Set("CR");
     const fs::path bin = rig.dir / "data" / "CR" / "bin";
     fs::create_directories(bin);
@@ -679,10 +679,9 @@ TEST(CastTextRead, SpaceSeparatedExportReadsBackToThePrintedPrecision) {
 TEST(CastRawReplay, ReplayedTwiceGivesByteIdenticalBinaryFiles) {
     TBinRig rig;
     const fs::path raw = rig.WriteProfile();
-    ASSERT_TRUE(rig.cast.ReadRawFile(raw));
+    ASSERT_TRUE(ReplayRawFile(rig.cast, raw));
     EXPECT_EQ(rig.cast.TypeLoaded, FileTypeRaw);
     EXPECT_EQ(rig.cast.FileLoaded, raw);
-    EXPECT_EQ(CurrentRawStream(), nullptr);
     const int frames = rig.cast.RawIndex;
     EXPECT_EQ(frames, 44);
     EXPECT_EQ(rig.header.DataSetNb, frames);
@@ -692,7 +691,7 @@ TEST(CastRawReplay, ReplayedTwiceGivesByteIdenticalBinaryFiles) {
     EXPECT_TRUE(rig.Logged("CRC Error[0] TIME Error[0]"));
     ASSERT_EQ(rig.cast.BinSave(rig.dir / "first.bin"), ParaOk);
 
-    ASSERT_TRUE(rig.cast.ReadRawFile(raw));
+    ASSERT_TRUE(ReplayRawFile(rig.cast, raw));
     EXPECT_EQ(rig.cast.RawIndex, frames);
     ASSERT_EQ(rig.cast.BinSave(rig.dir / "second.bin"), ParaOk);
     EXPECT_EQ(test::ReadFileBytes(rig.dir / "first.bin"),
@@ -715,25 +714,23 @@ TEST(CastRawReplay, ReplayedTwiceGivesByteIdenticalBinaryFiles) {
 TEST(CastRawReplay, EmptyOrMissingRawFileIsRefused) {
     TBinRig rig;
     WriteBytes(rig.dir / "short.raw", std::string(9, '\x01'));
-    EXPECT_FALSE(rig.cast.ReadRawFile(rig.dir / "short.raw"));
+    EXPECT_FALSE(ReplayRawFile(rig.cast, rig.dir / "short.raw"));
     EXPECT_TRUE(rig.Logged("ParamCollection error ReadRawFileRaw File is empty, import aborted"));
     EXPECT_TRUE(Has(rig.op.Events(), "Message Error [Error]: Raw file read"));
-    EXPECT_EQ(CurrentRawStream(), nullptr);
     EXPECT_EQ(rig.cast.TypeLoaded, FileTypeNone);
 
     rig.op.Clear();
-    EXPECT_FALSE(rig.cast.ReadRawFile(rig.dir / "missing.raw"));
+    EXPECT_FALSE(ReplayRawFile(rig.cast, rig.dir / "missing.raw"));
     EXPECT_TRUE(Has(rig.op.Events(), "Message Error [Error]: Raw file read"));
     EXPECT_EQ(rig.op.Events().back(), "Progress Import Raw File 0/0") << "the progress display ends";
 
     // While another data source runs, the collection it may be filling is left alone.
-    ASSERT_TRUE(rig.cast.ReadRawFile(rig.WriteProfile()));
+    ASSERT_TRUE(ReplayRawFile(rig.cast, rig.WriteProfile()));
     const int rows = rig.cast.SortInfo.MaxIndex;
     const auto running = TRawStream::Create(&rig.cast);
-    SetCurrentRawStream(running.get());
-    EXPECT_FALSE(rig.cast.ReadRawFile(rig.dir / "cast.raw"));
-    EXPECT_EQ(CurrentRawStream(), running.get());
-    SetCurrentRawStream(nullptr);
+    rig.cast.DoAcqui(*running); // attaches the source, which has no file and gives no frame
+    EXPECT_FALSE(ReplayRawFile(rig.cast, rig.dir / "cast.raw"));
+    rig.cast.DetachFrameSource();
     EXPECT_TRUE(rig.Logged("ParamCollection error ReadRawFileanother data source is running"));
     EXPECT_EQ(rig.cast.SortInfo.MaxIndex, rows);
     EXPECT_EQ(rig.cast.TypeLoaded, FileTypeRaw);
@@ -780,7 +777,7 @@ TEST(CastRawReplay, RealCastImportedAndExportedAgreesWithItsDirectBinning) {
                                                      env.config.DataValidation, 0)));
 
     // Imported, exported, read back.
-    ASSERT_TRUE(env.cast.ReadRawFile(raw));
+    ASSERT_TRUE(ReplayRawFile(env.cast, raw));
     TTextFileCfg& cfg = env.config.DataTextCfg;
     cfg = TTextFileCfg{};
     cfg.ParaList.count = 3;
@@ -844,7 +841,7 @@ TEST(CastRawReplay, StoredCastIsReprocessedIntoItsBinaryFileAndCruiseEntry) {
         EXPECT_TRUE(held.InitLinearBuffer());
     };
     open();
-    ASSERT_TRUE(held.ReadRawFile(file.RawPath()));
+    ASSERT_TRUE(ReplayRawFile(held, file.RawPath()));
     ASSERT_EQ(held.BinSave(file.BinPath()), ParaOk);
     ASSERT_TRUE(file.WriteCastNb());
     const int rows = held.SortInfo.MaxIndex + 1;

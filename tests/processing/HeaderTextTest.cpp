@@ -2,7 +2,7 @@
 
 #include "foundation/DateTime.h"
 #include "processing/ParaValueContext.h"
-#include "storage/CastInfo.h"
+#include "records/CastInfo.h"
 #include "support/AppEnv.h"
 
 #include <fmt/format.h>

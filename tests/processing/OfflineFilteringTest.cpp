@@ -3,7 +3,7 @@
 #include "processing/OfflineFiltering.h"
 
 #include "processing/ParamCollection.h"
-#include "storage/CastInfo.h"
+#include "records/CastInfo.h"
 
 #include "support/AppEnv.h"
 #include "support/CastFrames.h"

@@ -206,7 +206,7 @@ TEST(ProbeBlock, BlockCutShortFailsWithoutACrash) {
     }
 }
 
-TEST(DisplayBlock, DisplaySettingsGoToTheProbeCollection) {
+TEST(DisplayBlock, DisplaySettingsGoToTheCollectionReadingThem) {
     TAppEnv env;
     Fill(env.probe, {100, 101, 401});
     TParamCollection edited;
@@ -218,11 +218,15 @@ TEST(DisplayBlock, DisplaySettingsGoToTheProbeCollection) {
     EXPECT_EQ(block.Size(), 8 + 2 * 1541);
 
     block.Seek(0);
-    TParamCollection other; // the settings go to ProbeParamCol whichever collection reads them
-    ASSERT_TRUE(other.ConfigStreamToParaCol(block));
+    ASSERT_TRUE(env.probe.ConfigStreamToParaCol(block));
     EXPECT_EQ(env.probe.FindPara(101)->ParaScale.Color, 255);
     EXPECT_EQ(env.probe.FindPara(401)->ParaSmooth.SmoothType, Smo_LP1stOrder);
-    EXPECT_EQ(other.Count(), 0);
+
+    // The block goes to the collection that reads it, not to the installed probe collection: one
+    // without those parameters refuses it.
+    TParamCollection other;
+    block.Seek(0);
+    EXPECT_FALSE(other.ConfigStreamToParaCol(block));
 
     TParamCollection unknown;
     Fill(unknown, {4242});

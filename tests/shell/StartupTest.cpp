@@ -130,11 +130,11 @@ TEST(StartSettings, RecoveryCopiesAnsweredOkAndCancel) {
         // Copies as a cast leaves them: a batch list in the environment, another cruise in the
         // configuration.
         env.environ.BatchFileList = {"X001"};
-        ASSERT_TRUE(env.environ.EnvToFile());
+        ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().FileLoaded));
         fs::rename(cfg / "Environ.env", cfg / "Environ.bak");
         WriteBytes(cfg / "Environ.env", environ);
         env.config.GenCfg.CruiseName.Set("other");
-        ASSERT_TRUE(env.config.SaveToFile(cfg / "qvtst.bak"));
+        ASSERT_TRUE(env.config.SaveToFile(cfg / "qvtst.bak", InstalledCollections()));
         const std::string environBak = ReadFileBytes(cfg / "Environ.bak");
         const std::string configBak = ReadFileBytes(cfg / "qvtst.bak");
         env.op.Clear();

@@ -4,11 +4,11 @@
 // are the ones in use) and an environment whose default data root is dir / "data" (nothing is
 // created there until a test applies its defaults).
 
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
-#include "storage/Config.h"
-#include "storage/Environ.h"
-#include "storage/GenConfig.h"
+#include "records/Config.h"
+#include "records/Environ.h"
+#include "records/GenConfig.h"
 #include "support/TestEnv.h"
 
 namespace marevo::test {

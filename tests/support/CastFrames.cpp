@@ -4,7 +4,7 @@
 #include "probelink/CnvCast.h"
 #include "probelink/FrameFormat.h"
 #include "probelink/RawStream.h"
-#include "processing/AppContext.h"
+#include "app/AppContext.h"
 
 #include <gtest/gtest.h>
 
@@ -52,16 +52,15 @@ void WriteDF6(const TParamCollection& col, const std::filesystem::path& file,
 TReplay::TReplay(TParamCollection& col, const std::filesystem::path& file)
     : col_(col), source_(TRawStream::Create(&col)) {
     source_->OpenFile(file);
-    SetCurrentRawStream(source_.get());
 }
 
-TReplay::~TReplay() { SetCurrentRawStream(nullptr); }
+TReplay::~TReplay() { col_.DetachFrameSource(); }
 
 int TReplay::Run() {
     int frames = 0;
     // Each call reads at most one frame's worth; a bound keeps a broken source from hanging.
     for (long calls = 0; !source_->EndOfStream() && calls < 100'000'000; ++calls)
-        if (col_.DoAcqui())
+        if (col_.DoAcqui(*source_))
             ++frames;
     return frames;
 }

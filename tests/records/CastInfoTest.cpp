@@ -1,4 +1,4 @@
-#include "storage/CastInfo.h"
+#include "records/CastInfo.h"
 
 #include "support/TestEnv.h"
 

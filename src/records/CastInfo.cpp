@@ -1,8 +1,8 @@
-#include "storage/CastInfo.h"
+#include "records/CastInfo.h"
 
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
-#include "storage/RecordFields.h"
+#include "records/RecordFields.h"
 
 #include <string>
 

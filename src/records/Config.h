@@ -10,11 +10,12 @@
 #include "foundation/Extended.h"
 #include "foundation/Record.h"
 #include "foundation/ShortString.h"
+#include "foundation/Stream.h"
 #include "parameters/ParaRecords.h"
 #include "platform/Clock.h"
-#include "processing/CollectionTypes.h"
-#include "storage/AcquiMode.h"
-#include "storage/GenConfig.h"
+#include "records/CollectionTypes.h"
+#include "records/AcquiMode.h"
+#include "records/GenConfig.h"
 
 #include <array>
 #include <cstdint>
@@ -298,6 +299,18 @@ static_assert(DataTextOffset == 1289 && DisplayBlockOffset == 3621);
 // Resolved parameters of a list, by entry; null where the number is in neither collection.
 using TParaPtrArray = std::array<TParameter*, MaxParaListCount>;
 
+// What the configuration needs of the parameter collections: the parameter a list entry names
+// (the cast collection's, else the probe collection's; null when neither has it) and the
+// parameter display block of the probe collection, stored inside the configuration file. The
+// program passes its two collections (processing/Collections.h, TConfigCollections).
+class IConfigParameters {
+public:
+    virtual ~IConfigParameters() = default;
+    virtual TParameter* FindListedPara(std::int32_t number) const = 0;
+    virtual bool WriteDisplayBlock(TStream& out) const = 0;
+    virtual bool ReadDisplayBlock(TStream& in) const = 0;
+};
+
 class TConfig {
 public:
     // Applies SetDefault.
@@ -325,20 +338,19 @@ public:
     TParaPtrArray BottleTextParaPtr{}, BottleTextHeadPtr{};
 
     bool SetDefault();
-    // Replaces the file whole or not at all. The parameter display block is ProbeParamCol's.
-    bool SaveToFile(const std::filesystem::path& name);
+    // Replaces the file whole or not at all, with the parameters' display block.
+    bool SaveToFile(const std::filesystem::path& name, const IConfigParameters& parameters);
     // False without a message for another version; false with the logged reason for a damaged
     // file, the object then holding the defaults plus what was read before the damage. The
-    // display block is applied to ProbeParamCol.
-    bool ReadFromFile(const std::filesystem::path& name);
+    // display block is applied to the parameters, and the lists are resolved against them.
+    bool ReadFromFile(const std::filesystem::path& name, const IConfigParameters& parameters);
     // Copies every setting of source (the configuration window's revert of a cancelled edit).
     void Assign(const TConfig& source) { *this = source; }
 
     // ---- Lists --------------------------------------------------------------------------------
-    bool UpdateAllParaPtr();
-    // Each used entry: the parameter with that number in CastParamCol, else in ProbeParamCol,
-    // else none.
-    bool SetParaPtr(const TParaList& list, TParaPtrArray& ptr);
+    bool UpdateAllParaPtr(const IConfigParameters& parameters);
+    // Each used entry: the parameter that parameters find for that number, else none.
+    bool SetParaPtr(const TParaList& list, TParaPtrArray& ptr, const IConfigParameters& parameters);
     int PlotCount() const { return GenCfg.ParaPlotList.count; }
     bool ExistPlotPara(std::int32_t number) const;
     // Removes plot entry i: the numbers and resolved parameters above it move down one place;

@@ -1,28 +1,23 @@
-#include "processing/AppContext.h"
+#include "records/Settings.h"
 
 #include "foundation/Guard.h"
-#include "processing/ParamCollection.h"
-#include "storage/GenConfig.h"
+#include "records/GenConfig.h"
 
 namespace marevo {
 
 namespace {
-TAppContext& Current() {
-    static TParamCollection probe;
-    static TParamCollection cast;
+TSettingsContext& Current() {
     static TGenConfig genCfg = [] {
         TGenConfig cfg{};
         SetGenConfigDefaults(cfg);
         return cfg;
     }();
     static std::array<TParameter*, MaxParaListCount> curParaPtr{};
-    static TAppContext current{&probe, &cast, &genCfg, &curParaPtr};
+    static TSettingsContext current{&genCfg, &curParaPtr};
     return current;
 }
 } // namespace
 
-TParamCollection& ProbeParamCol() { return *Current().probeParamCol; }
-TParamCollection& CastParamCol() { return *Current().castParamCol; }
 TGenConfig& GenCfg() { return *Current().genCfg; }
 std::array<TParameter*, MaxParaListCount>& CurParaPtr() { return *Current().curParaPtr; }
 
@@ -38,20 +33,14 @@ TEnviron& Environ() {
     return *Current().environ;
 }
 
-TRawStream* CurrentRawStream() { return Current().rawStream; }
-
-void SetCurrentRawStream(TRawStream* source) { Current().rawStream = source; }
-
-TAppScope::TAppScope(const TAppContext& objects) : saved_(Current()) {
-    TAppContext& now = Current();
-    if (objects.probeParamCol) now.probeParamCol = objects.probeParamCol;
-    if (objects.castParamCol) now.castParamCol = objects.castParamCol;
+TSettingsScope::TSettingsScope(const TSettingsContext& objects) : saved_(Current()) {
+    TSettingsContext& now = Current();
     if (objects.genCfg) now.genCfg = objects.genCfg;
     if (objects.curParaPtr) now.curParaPtr = objects.curParaPtr;
     if (objects.config) now.config = objects.config;
     if (objects.environ) now.environ = objects.environ;
 }
 
-TAppScope::~TAppScope() { Current() = saved_; }
+TSettingsScope::~TSettingsScope() { Current() = saved_; }
 
 } // namespace marevo

@@ -1,4 +1,4 @@
-#include "storage/Bottles.h"
+#include "records/Bottles.h"
 
 #include "support/TestEnv.h"
 

@@ -1,7 +1,7 @@
-#include "storage/Bottles.h"
+#include "records/Bottles.h"
 
 #include "foundation/Guard.h"
-#include "storage/RecordFields.h"
+#include "records/RecordFields.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "storage/Config.h"
+#include "records/Config.h"
 
 #include "parameters/Parameter.h"
 #include "support/AppEnv.h"
@@ -38,7 +38,7 @@ TEST(ConfigFile, DefaultWritesReadsBackAndRewritesIdentically) {
     TAppEnv env;
     env.probe.DefaultParamCol();
     const auto first = env.dir / "first.cfg";
-    ASSERT_TRUE(env.config.SaveToFile(first));
+    ASSERT_TRUE(env.config.SaveToFile(first, InstalledCollections()));
     const std::string bytes = ReadFileBytes(first);
     ASSERT_EQ(bytes.size(),
               81u + 1208 + 3 * 620 + 200 + 272 + DefaultDisplayBlock + 512 + 56 + 536);
@@ -63,7 +63,7 @@ TEST(ConfigFile, DefaultWritesReadsBackAndRewritesIdentically) {
 
     TConfig back;
     back.Rosette.MaxBottlePos = 7;
-    ASSERT_TRUE(back.ReadFromFile(first));
+    ASSERT_TRUE(back.ReadFromFile(first, InstalledCollections()));
     // The probe-dependent rosette settings are reset; the counts follow BottleList up to the
     // stored MaxBottlePos, 0 in the defaults.
     EXPECT_EQ(back.Rosette.RosetteType, ro_none);
@@ -78,10 +78,10 @@ TEST(ConfigFile, DefaultWritesReadsBackAndRewritesIdentically) {
 
     const auto second = env.dir / "second.cfg";
     const auto third = env.dir / "third.cfg";
-    ASSERT_TRUE(back.SaveToFile(second));
+    ASSERT_TRUE(back.SaveToFile(second, InstalledCollections()));
     TConfig again;
-    ASSERT_TRUE(again.ReadFromFile(second));
-    ASSERT_TRUE(again.SaveToFile(third));
+    ASSERT_TRUE(again.ReadFromFile(second, InstalledCollections()));
+    ASSERT_TRUE(again.SaveToFile(third, InstalledCollections()));
     EXPECT_EQ(ReadFileBytes(third), ReadFileBytes(second));
     // The first and second generation differ only where reading resets the rosette.
     const std::string two = ReadFileBytes(second);
@@ -152,12 +152,12 @@ TEST(ConfigFile, DamagedFilesAreRefusedAndLeftAsTheyAre) {
         TAppEnv env;
         env.probe.DefaultParamCol();
         const auto file = env.dir / "damaged.cfg";
-        ASSERT_TRUE(env.config.SaveToFile(file));
+        ASSERT_TRUE(env.config.SaveToFile(file, InstalledCollections()));
         std::string bytes = ReadFileBytes(file);
         c.damage(bytes);
         WriteBytes(file, bytes);
 
-        EXPECT_FALSE(env.config.ReadFromFile(file));
+        EXPECT_FALSE(env.config.ReadFromFile(file, InstalledCollections()));
         EXPECT_EQ(ReadFileBytes(file), bytes);
         if (!c.reason) {
             EXPECT_TRUE(env.LogMessages().empty());
@@ -177,7 +177,7 @@ TEST(Config, PlotListOperations) {
     TAppEnv env;
     env.probe.DefaultParamCol();
     TConfig& c = env.config;
-    ASSERT_TRUE(c.UpdateAllParaPtr());
+    ASSERT_TRUE(c.UpdateAllParaPtr(InstalledCollections()));
     EXPECT_TRUE(c.ExistPlotPara(599));
     EXPECT_FALSE(c.ExistPlotPara(101));
     ASSERT_TRUE(c.RemoveScale(1));
@@ -191,7 +191,7 @@ TEST(Config, PlotListOperations) {
     // The cast collection comes first when it holds the number.
     TParameter* castPara = env.cast.Add(std::make_unique<TParameter>());
     castPara->SetDefPara(599);
-    ASSERT_TRUE(c.UpdateAllParaPtr());
+    ASSERT_TRUE(c.UpdateAllParaPtr(InstalledCollections()));
     EXPECT_EQ(c.PlotParaPtr[1], castPara);
 
     TParaScale& s = env.probe.FindPara(400)->ParaScale;

@@ -9,7 +9,7 @@
 #include "foundation/ShortString.h"
 #include "foundation/Stream.h"
 #include "platform/Clock.h"
-#include "storage/AcquiMode.h"
+#include "records/AcquiMode.h"
 
 #include <array>
 #include <cstdint>

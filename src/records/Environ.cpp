@@ -1,12 +1,10 @@
-#include "storage/Environ.h"
+#include "records/Environ.h"
 
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "foundation/Stream.h"
-#include "processing/AppContext.h"
-#include "processing/ParamCollection.h"
-#include "storage/Config.h"
+#include "records/Config.h"
 
 #include <algorithm>
 #include <cctype>
@@ -488,10 +486,9 @@ bool TEnviron::FileToEnv() {
     });
 }
 
-bool TEnviron::EnvToFile() {
+bool TEnviron::EnvToFile(const fs::path& castFileLoaded) {
     return Guard({"Error in TEnviron.EnvToFile", "Saving environment to file"}, [&] {
-        const fs::path loaded = CastParamCol().FileLoaded;
-        LastFile.Set(loaded.empty() ? std::string() : loaded.stem().string());
+        LastFile.Set(castFileLoaded.empty() ? std::string() : castFileLoaded.stem().string());
         std::memset(&versionEnv, 0, sizeof versionEnv);
         versionEnv.Set(EnvironVersion);
         const std::u16string units = Utf8ToUtf16(ListText(BatchFileList));

@@ -1,4 +1,4 @@
-#include "storage/GenConfig.h"
+#include "records/GenConfig.h"
 
 #include "foundation/Guard.h"
 #include "support/TestEnv.h"

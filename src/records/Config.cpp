@@ -1,4 +1,4 @@
-#include "storage/Config.h"
+#include "records/Config.h"
 
 #include "foundation/DateTime.h"
 #include "foundation/Guard.h"
@@ -6,8 +6,6 @@
 #include "foundation/Runtime.h"
 #include "foundation/Stream.h"
 #include "parameters/Parameter.h"
-#include "processing/AppContext.h"
-#include "processing/ParamCollection.h"
 
 #include <algorithm>
 #include <cstring>
@@ -152,7 +150,7 @@ void TConfig::SetDefaultRecords() {
     ExtractionFoldersCfg.ManualExtractionFolderName.Set("");
 }
 
-bool TConfig::SaveToFile(const fs::path& name) {
+bool TConfig::SaveToFile(const fs::path& name, const IConfigParameters& parameters) {
     return Guard({"Error in Config.SaveToFile", "Configuration"}, [&] {
         if (name.empty())
             Raise("TConfig.SaveToFile: file name is empty");
@@ -177,7 +175,7 @@ bool TConfig::SaveToFile(const fs::path& name) {
             next(4);
             w.Put(RemoteSetting, "RemoteSetting");
             next(5);
-            if (!ProbeParamCol().ParaColToConfigStream(out))
+            if (!parameters.WriteDisplayBlock(out))
                 Raise("TConfig.SaveToFile: write error - parameter display block");
             next(6);
             w.Put(Rosette, "Rosette");
@@ -191,7 +189,7 @@ bool TConfig::SaveToFile(const fs::path& name) {
     });
 }
 
-bool TConfig::ReadFromFile(const fs::path& name) {
+bool TConfig::ReadFromFile(const fs::path& name, const IConfigParameters& parameters) {
     return GuardOr(
         {"Error in TConfig.ReadFromFile - Error while reading: ", "Configuration reading"}, false,
         [&] {
@@ -243,7 +241,7 @@ bool TConfig::ReadFromFile(const fs::path& name) {
             in.Seek(index[4]);
             r.Get(RemoteSetting, "RemoteSetting");
             in.Seek(index[5]);
-            if (!ProbeParamCol().ConfigStreamToParaCol(in) || in.Position() != index[6])
+            if (!parameters.ReadDisplayBlock(in) || in.Position() != index[6])
                 Raise("TConfig.ReadFromFile: bad value - parameter display block");
             in.Seek(index[6]);
             r.Get(Rosette, "Rosette");
@@ -258,33 +256,33 @@ bool TConfig::ReadFromFile(const fs::path& name) {
             Rosette.TimeOut = 0;
             Rosette.FireDelay = 0;
             Rosette.MaxBottlePos = 0;
-            UpdateAllParaPtr();
+            UpdateAllParaPtr(parameters);
             return true;
         });
 }
 
-bool TConfig::UpdateAllParaPtr() {
+bool TConfig::UpdateAllParaPtr(const IConfigParameters& parameters) {
     return Guard({"Error in TConfig.UpdateAllParaPtr", "Configuration update"}, [&] {
-        SetParaPtr(GenCfg.ParaPlotList, PlotParaPtr);
-        SetParaPtr(GenCfg.CurParaList, CurParaPtr);
-        SetParaPtr(GenCfg.BottleParaList, BottleParaPtr);
-        SetParaPtr(DataTextCfg.ParaList, DataTextParaPtr);
-        SetParaPtr(DataTextCfg.HeadList, DataTextHeadPtr);
-        SetParaPtr(HeaderTextCfg.ParaList, HeaderTextParaPtr);
-        SetParaPtr(HeaderTextCfg.HeadList, HeaderTextHeadPtr);
-        SetParaPtr(BottleTextCfg.ParaList, BottleTextParaPtr);
-        SetParaPtr(BottleTextCfg.HeadList, BottleTextHeadPtr);
+        SetParaPtr(GenCfg.ParaPlotList, PlotParaPtr, parameters);
+        SetParaPtr(GenCfg.CurParaList, CurParaPtr, parameters);
+        SetParaPtr(GenCfg.BottleParaList, BottleParaPtr, parameters);
+        SetParaPtr(DataTextCfg.ParaList, DataTextParaPtr, parameters);
+        SetParaPtr(DataTextCfg.HeadList, DataTextHeadPtr, parameters);
+        SetParaPtr(HeaderTextCfg.ParaList, HeaderTextParaPtr, parameters);
+        SetParaPtr(HeaderTextCfg.HeadList, HeaderTextHeadPtr, parameters);
+        SetParaPtr(BottleTextCfg.ParaList, BottleTextParaPtr, parameters);
+        SetParaPtr(BottleTextCfg.HeadList, BottleTextHeadPtr, parameters);
     });
 }
 
-bool TConfig::SetParaPtr(const TParaList& list, TParaPtrArray& ptr) {
+bool TConfig::SetParaPtr(const TParaList& list, TParaPtrArray& ptr,
+                         const IConfigParameters& parameters) {
     return Guard({"Error in Config.SetParaPtr", "Configuration"}, [&] {
         ptr.fill(nullptr);
         if (list.count < 0 || list.count > MaxParaListCount)
             Raise("TConfig.SetParaPtr: bad value - count");
         for (int i = 0; i < list.count; ++i) {
-            TParameter* p = CastParamCol().FindPara(list.List[i]);
-            ptr[i] = p ? p : ProbeParamCol().FindPara(list.List[i]);
+            ptr[i] = parameters.FindListedPara(list.List[i]);
         }
     });
 }

@@ -4,8 +4,8 @@
 #include "foundation/Extended.h"
 #include "foundation/Record.h"
 #include "platform/Clock.h"
-#include "processing/CollectionTypes.h"
-#include "storage/AcquiMode.h"
+#include "records/CollectionTypes.h"
+#include "records/AcquiMode.h"
 
 #include <cstdint>
 

@@ -10,7 +10,7 @@
 #include "foundation/Record.h"
 #include "foundation/ShortString.h"
 #include "parameters/ParaRecords.h"
-#include "processing/CollectionTypes.h"
+#include "records/CollectionTypes.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -232,8 +232,8 @@ public:
     // reason for a damaged file. Never writes.
     bool FileToEnv();
     // Replaces EnvironFileName() whole or not at all. The window places are taken by the caller
-    // beforehand; LastFile becomes the name of the file loaded in CastParamCol.
-    bool EnvToFile();
+    // beforehand; LastFile becomes the name of castFileLoaded, the file of the cast in hand.
+    bool EnvToFile(const std::filesystem::path& castFileLoaded);
     void SetExtParaList();
     void SetMNEATab();
     bool IsNMEACommOk() const;

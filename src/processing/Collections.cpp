@@ -1,0 +1,50 @@
+#include "processing/Collections.h"
+
+#include "processing/ParamCollection.h"
+
+namespace marevo {
+
+namespace {
+struct TInstalled {
+    TParamCollection* probe;
+    TParamCollection* cast;
+};
+
+TInstalled& Current() {
+    static TParamCollection probe;
+    static TParamCollection cast;
+    static TInstalled current{&probe, &cast};
+    return current;
+}
+} // namespace
+
+TParamCollection& ProbeParamCol() { return *Current().probe; }
+TParamCollection& CastParamCol() { return *Current().cast; }
+
+TParameter* TConfigCollections::FindListedPara(std::int32_t number) const {
+    TParameter* p = cast_.FindPara(number);
+    return p ? p : probe_.FindPara(number);
+}
+
+bool TConfigCollections::WriteDisplayBlock(TStream& out) const {
+    return probe_.ParaColToConfigStream(out);
+}
+
+bool TConfigCollections::ReadDisplayBlock(TStream& in) const {
+    return probe_.ConfigStreamToParaCol(in);
+}
+
+TConfigCollections InstalledCollections() { return {CastParamCol(), ProbeParamCol()}; }
+
+TCollectionScope::TCollectionScope(TParamCollection* probe, TParamCollection* cast)
+    : savedProbe_(Current().probe), savedCast_(Current().cast) {
+    if (probe) Current().probe = probe;
+    if (cast) Current().cast = cast;
+}
+
+TCollectionScope::~TCollectionScope() {
+    Current().probe = savedProbe_;
+    Current().cast = savedCast_;
+}
+
+} // namespace marevo
