@@ -82,7 +82,7 @@ bool ShowDataErrorButton() {
 // ---- Binary cast file ---------------------------------------------------------------------------
 
 TParaStatus TParamCollection::SaveAsBin(bool ask) {
-    TParamCollection& cast = CastParamCol();
+    TParamCollection& cast = *this;
     if (cast.TypeLoaded == FileTypeNone) {
         Operator().Message("No Data Loaded!", "", TMessageKind::Information);
         return ParaFailed;

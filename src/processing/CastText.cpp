@@ -222,7 +222,7 @@ bool IsExportDataLine(std::string_view line) {
 // ---- Text export --------------------------------------------------------------------------------
 
 TParaStatus TParamCollection::SaveAsTxt() {
-    TParamCollection& cast = CastParamCol();
+    TParamCollection& cast = *this;
     if (cast.TypeLoaded == FileTypeNone)
         return ParaFailed;
     return GuardOr({"Error in TParamCollection.SaveAsTxt", "Text file write"}, ParaFailed, [&] {

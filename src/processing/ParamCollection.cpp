@@ -559,7 +559,7 @@ long double TParamCollection::GetYValue(std::int32_t Yindex) const {
     const TGenConfig& cfg = GenCfg();
     if (UsedEntries(cfg.ParaPlotList) == 0)
         return 0;
-    const TParameter* axis = CastParamCol().FindPara(cfg.ParaPlotList.List[0]);
+    const TParameter* axis = FindPara(cfg.ParaPlotList.List[0]);
     if (!axis || !axis->SortedBuffer)
         return 0;
     return axis->SortedBuffer->AtValue(Yindex);

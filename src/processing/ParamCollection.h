@@ -2,7 +2,7 @@
 // Parameter collections: an ordered, owning list of parameters with the description of the probe
 // that produced them and the layout of its data frame. Item order is the frame order (raw
 // parameters first, then NMEA and external inputs, then computed ones), the evaluation order and
-// the order of every stored block. Two live for the whole run (AppContext.h): ProbeParamCol, every
+// the order of every stored block. Two live for the whole run (Collections.h): ProbeParamCol, every
 // parameter the probe can deliver, and CastParamCol, the parameters of the cast in hand.
 
 #include "foundation/BottleStatus.h"
@@ -104,7 +104,8 @@ public:
 
     // Restores the binning set-up to its defaults.
     void ResetSortInfo();
-    // Element Yindex of the binned series of the vertical axis (first entry of the plot list).
+    // Element Yindex of this collection's binned series of the vertical axis (first entry of the
+    // plot list).
     long double GetYValue(std::int32_t Yindex) const;
 
     // ---- What the collection holds ------------------------------------------------------------
@@ -329,7 +330,7 @@ public:
     const TCastInfo* CruiseHeader = nullptr;
 
     // ---- Cast data files and text export (CastFiles.cpp, CastText.cpp) -------------------------
-    // Binary cast file of CastParamCol at the current cast's place in the cruise's bin folder,
+    // Binary cast file of this collection at the current cast's place in the cruise's bin folder,
     // after the operator's OK when ask; ParaFailed when no cast is loaded or no cruise folder
     // is known (the writer reports its own failure).
     TParaStatus SaveAsBin(bool ask);
@@ -338,7 +339,7 @@ public:
     // A binary cast file written for this cast's collection; false (series emptied as far as
     // read, TypeLoaded FileTypeNone) for a file of another cast or one cut short.
     bool BinRead(const std::filesystem::path& StreamName);
-    // Text export of CastParamCol into the cruise's text folder (or the manual export folder).
+    // Text export of this collection into the cruise's text folder (or the manual export folder).
     TParaStatus SaveAsTxt();
     // The text export of the configuration's data text settings. The periodic form (append and
     // onTimeout) continues at row startidx and leaves startidx after the last row written.

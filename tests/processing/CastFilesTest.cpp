@@ -234,7 +234,9 @@ TEST(CastBinFile, SaveAsBinAsksAndWritesTheCurrentCastsFile) {
     EXPECT_FALSE(fs::exists(bin / "CR007.bin")) << "Cancel writes nothing";
     EXPECT_EQ(rig.op.Events().front(),
               "Confirm [Save As Binary File]: Save Current Data as: CR007.BIN -> Cancel");
-    EXPECT_EQ(rig.probe.SaveAsBin(true), ParaOk) << "whatever collection it is called on";
+    EXPECT_EQ(rig.probe.SaveAsBin(true), ParaFailed) << "the collection it is called on";
+    EXPECT_FALSE(fs::exists(bin / "CR007.bin"));
+    EXPECT_EQ(rig.cast.SaveAsBin(true), ParaOk);
     ASSERT_TRUE(fs::exists(bin / "CR007.bin"));
 }
 
@@ -549,7 +551,8 @@ TEST(CastTextExport, SaveAsTxtWritesIntoTheCruiseTextFolderOrTheManualOne) {
     EXPECT_EQ(rig.cast.SaveAsTxt(), ParaFailed) << "no folder taken from the working folder";
     EXPECT_FALSE(fs::exists("CR"));
     rig.environ.DataRoot.Set((rig.dir / "data").string() + "/");
-    EXPECT_EQ(rig.probe.SaveAsTxt(), ParaOk);
+    EXPECT_EQ(rig.probe.SaveAsTxt(), ParaFailed) << "the collection it is called on";
+    EXPECT_EQ(rig.cast.SaveAsTxt(), ParaOk);
     EXPECT_EQ(test::ReadFileBytes(rig.dir / "data" / "CR" / "txt" / "CR007.txt"),
               "1.500\r\n2.500\r\n3.500\r\n2.000\r\n");
 
