@@ -270,8 +270,9 @@ bool TCyclicInputBuffer::CheckFrameCrc(bool, bool df7) {
             std::memcpy(tmp_.data(), frame.data(), static_cast<std::size_t>(frameSize_));
             ok = df7 ? ComparePrecDF7() : ComparePrec();
             if (!ok) {
-                // Refused for its time: the next frame may start the sequence anew from it, if
-                // its head is one the probe can send.
+                // A frame refused for its time may be where the sequence starts anew: the frame
+                // right after it in counter and time is taken when its head is one the probe can
+                // send, so that a restarted probe or a wrong reference holds nothing back.
                 const TFrameMark mark{FrameStart(), counter,
                                       LE32(frame.data() + (df7 ? 2 : 1)), (frame[0] & 0x80) != 0};
                 const bool headOK =
