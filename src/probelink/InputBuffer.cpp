@@ -72,8 +72,6 @@ void TCyclicInputBuffer::Account(int received) {
 int TCyclicInputBuffer::LoadOneSet(IByteSource& source, int count) {
     if (count <= 0)
         return 0;
-    if (lastFrameOK_)
-        last_ = tmp_;
     tmp_.fill(0);
     int n = 0;
     if (!source.Live())
@@ -81,6 +79,7 @@ int TCyclicInputBuffer::LoadOneSet(IByteSource& source, int count) {
     else if (source.Waiting() >= count)
         n = source.Read(tmp_.data(), count);
     if (n > 0) {
+        received_ += n;
         CyclicWrite(ptrLast_, n);
         ptrLast_ = Wrap(ptrLast_ + n);
         ptrFrame_ = Wrap(ptrLast_ - frameSize_);
@@ -98,6 +97,7 @@ bool TCyclicInputBuffer::ReadNewRawSet(IByteSource& source) {
         const int wanted = byteToRead_;
         if (LoadOneSet(source, wanted) != wanted)
             return false;
+        found_.clear();
         if (CheckFrame(true)) {
             Deliver();
             lastFrameOK_ = curFrameOK_;
@@ -109,6 +109,8 @@ bool TCyclicInputBuffer::ReadNewRawSet(IByteSource& source) {
                 byteToRead_ = frameSize_;
             return true;
         }
+        // Frames of good check field that did not follow may start the sequence anew.
+        restarts_.swap(found_);
         // One failed check after good frames reads a whole frame again before searching.
         lastFrameOK_ = curFrameOK_ = false;
         byteToRead_ = frameSize_;
@@ -117,8 +119,18 @@ bool TCyclicInputBuffer::ReadNewRawSet(IByteSource& source) {
     });
 }
 
+// Stream position of the first byte of the frame under test (negative before the stream began).
+std::int64_t TCyclicInputBuffer::FrameStart() const {
+    return received_ - Wrap(ptrLast_ - ptrFrame_);
+}
+
 void TCyclicInputBuffer::Deliver() {
+    deliveredEnd_ = FrameStart() + frameSize_;
+    restarts_.clear();
     CyclicRead(ptrFrame_, frameSize_, tmp_.data());
+    // The time of the next frame is checked against this one, however it was found: a reference
+    // kept from before a re-synchronisation could hold every later frame back.
+    last_ = tmp_;
     std::memcpy(prb_.data(), tmp_.data(), static_cast<std::size_t>(frameSize_));
     if (context_.UseExtPara && context_.ExtRing) {
         // The GPS and external values go after the frame, from float 1 of the auxiliary record.
@@ -132,6 +144,12 @@ void TCyclicInputBuffer::Deliver() {
 // ---- Frame checks -----------------------------------------------------------------------------
 
 bool TCyclicInputBuffer::CheckFrame(bool alternate) {
+    // Bytes of a frame already delivered, or from before the stream began, are never a frame:
+    // a search after a re-synchronisation must not find the frame it found last time again.
+    if (FrameStart() < deliveredEnd_) {
+        curFrameOK_ = false;
+        return false;
+    }
     switch (FrameFormatOfProtocol(context_.Protocol)) {
     case TFrameFormat::DF5: return CheckFrame5(alternate);
     case TFrameFormat::DF6: return CheckFrameCrc(alternate, false);
@@ -142,28 +160,90 @@ bool TCyclicInputBuffer::CheckFrame(bool alternate) {
     return true;
 }
 
+// The 8-bit checksum lets one damaged frame in 256 through, and a search tries up to FrameSize
+// positions, so a DF5 frame must also fit the sequence: see InSequence5.
 bool TCyclicInputBuffer::CheckFrame5(bool) {
+    curFrameOK_ = false;
     std::array<std::uint8_t, 256> frame;
     CyclicRead(ptrFrame_, frameSize_, frame.data());
     const std::span<const std::uint8_t> bytes(frame.data(), static_cast<std::size_t>(frameSize_));
-    const bool sumOK = FrameCheckOK(TFrameFormat::DF5, bytes);
-    const std::uint16_t counter = frame[0] & 0x7F;
-    std::uint16_t expected = (lastSynchroIndex_ + 1) & 0x7F;
-    bool counterOK = counter == expected;
-    if (sumOK && !counterOK) { // a good frame is never refused for its counter: follow it
-        lastSynchroIndex_ = expected = counter;
-        counterOK = true;
+    if (!FrameCheckOK(TFrameFormat::DF5, bytes))
+        return false;
+    const TFrameMark mark{FrameStart(), static_cast<std::uint16_t>(frame[0] & 0x7F),
+                          LE32(frame.data() + 1), (frame[0] & 0x80) != 0};
+    std::memcpy(tmp_.data(), frame.data(), static_cast<std::size_t>(frameSize_));
+    // The time check against the previous frame read in step, then the sequence.
+    if ((lastFrameOK_ && !ComparePrec()) || !InSequence5(mark)) {
+        found_.push_back(mark);
+        return false;
     }
-    bool ok = sumOK && counterOK;
-    if (ok) {
-        std::memcpy(tmp_.data(), frame.data(), static_cast<std::size_t>(frameSize_));
-        if (lastFrameOK_)
-            ok = ComparePrec();
+    lastSynchroIndex_ = mark.counter;
+    curFrameOK_ = true;
+    return true;
+}
+
+// Time from one frame to a later one [ms].
+std::uint64_t TCyclicInputBuffer::Milliseconds(const TFrameMark& from,
+                                               const TFrameMark& frame) const {
+    return std::uint64_t{frame.time - from.time} * (frame.coarse ? 10u : 1u);
+}
+
+// Whether frame can come after from, as the probe counts its frames and their time: the same
+// time resolution, a counter a few steps on (no more frames missing than the bytes between them
+// can have held, half a frame of lost bytes allowed), and a time that grows by at least the
+// minimum interval per step and, when learnt and the time per frame is known, by at most the
+// larger of the maximum interval and four times the last time per frame, per step.
+bool TCyclicInputBuffer::Follows(const TFrameMark& from, const TFrameMark& frame, bool learnt,
+                                 std::uint16_t counterMask) const {
+    if (frame.coarse != from.coarse || frame.time <= from.time)
+        return false;
+    const std::int64_t between = frame.start - (from.start + frameSize_);
+    if (between < 0)
+        return false;
+    const std::int64_t steps = (frame.counter - from.counter) & counterMask;
+    const std::int64_t missing =
+        std::min<std::int64_t>(counterMask, (between + frameSize_ / 2) / frameSize_);
+    if (steps == 0 || steps - 1 > missing)
+        return false;
+    const std::uint64_t n = static_cast<std::uint64_t>(steps);
+    const std::uint64_t ms = Milliseconds(from, frame);
+    if (ms < n * Counts(context_.minTimeInterval))
+        return false;
+    if (!learnt || (frameMs_ == 0 && n == 1))
+        return true;
+    const std::uint64_t perFrame =
+        std::max<std::uint64_t>(Counts(context_.maxTimeInterval), 4 * frameMs_);
+    return ms <= n * perFrame;
+}
+
+// The frame refused last read that this frame comes right after, in counter and time: the
+// stream starts anew there (a restarted probe, a time gap, a reference that was itself wrong).
+const TCyclicInputBuffer::TFrameMark*
+TCyclicInputBuffer::AfterRestart(const TFrameMark& frame, std::uint16_t counterMask) const {
+    for (const TFrameMark& restart : restarts_)
+        if (restart.start + frameSize_ == frame.start &&
+            Follows(restart, frame, false, counterMask))
+            return &restart;
+    return nullptr;
+}
+
+// A DF5 frame is taken when it follows the last delivered frame, or comes right after a frame
+// of good checksum that did not (a new start of the sequence: a probe restarted, a time gap, a
+// loss longer than the counter tells), or opens the stream. So a damaged frame has to pass the
+// checksum and fit counter and time, and a good stream is lost for at most one frame whatever
+// came before it.
+bool TCyclicInputBuffer::InSequence5(const TFrameMark& frame) {
+    const TFrameMark* from = anchor_ && Follows(*anchor_, frame, true, 0x7F) ? &*anchor_ : nullptr;
+    if (!from)
+        from = AfterRestart(frame, 0x7F);
+    if (from) {
+        const auto steps = static_cast<std::uint64_t>((frame.counter - from->counter) & 0x7F);
+        frameMs_ = Milliseconds(*from, frame) / steps;
+    } else if (anchor_ || frame.start != 0) {
+        return false;
     }
-    curFrameOK_ = ok;
-    if (ok)
-        lastSynchroIndex_ = expected;
-    return ok;
+    anchor_ = frame;
+    return true;
 }
 
 bool TCyclicInputBuffer::CheckFrameCrc(bool, bool df7) {
@@ -189,6 +269,20 @@ bool TCyclicInputBuffer::CheckFrameCrc(bool, bool df7) {
         if (ok) {
             std::memcpy(tmp_.data(), frame.data(), static_cast<std::size_t>(frameSize_));
             ok = df7 ? ComparePrecDF7() : ComparePrec();
+            if (!ok) {
+                // A frame refused for its time may be where the sequence starts anew: the frame
+                // right after it in counter and time is taken when its head is one the probe can
+                // send, so that a restarted probe or a wrong reference holds nothing back.
+                const TFrameMark mark{FrameStart(), counter,
+                                      LE32(frame.data() + (df7 ? 2 : 1)), (frame[0] & 0x80) != 0};
+                const bool headOK =
+                    df7 ? frame[7] < 37 && frame[6] == 0
+                        : !(context_.RealTimeOn && mark.coarse) && (frame[5] & 0x1F) < 25 &&
+                              (frame[5] & 0xE0) != 0x80;
+                ok = headOK && AfterRestart(mark, mask);
+                if (!ok)
+                    found_.push_back(mark);
+            }
         }
         curFrameOK_ = ok;
         if (ok)

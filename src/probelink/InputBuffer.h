@@ -13,6 +13,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace marevo {
 
@@ -87,6 +89,20 @@ private:
     void Deliver();
     void Account(int received);
 
+    // Where a frame lies in the stream and what its head says (sequence tracking).
+    struct TFrameMark {
+        std::int64_t start = 0; // stream position of its first byte
+        std::uint16_t counter = 0;
+        std::uint32_t time = 0; // low 32 bits of the time counter
+        bool coarse = false;    // 0.01 s per time count
+    };
+    std::int64_t FrameStart() const;
+    bool InSequence5(const TFrameMark& frame);
+    bool Follows(const TFrameMark& from, const TFrameMark& frame, bool learnt,
+                 std::uint16_t counterMask) const;
+    const TFrameMark* AfterRestart(const TFrameMark& frame, std::uint16_t counterMask) const;
+    std::uint64_t Milliseconds(const TFrameMark& from, const TFrameMark& frame) const;
+
     TRawBuffer& prb_;
     TRingContext& context_;
     int frameSize_;
@@ -95,7 +111,7 @@ private:
     bool curFrameOK_ = false;
     int byteToRead_;
     TRawBuffer tmp_{}; // the bytes last read, then the frame under test
-    TRawBuffer last_{}; // the previously accepted frame, reference of the time check
+    TRawBuffer last_{}; // the last delivered frame, reference of the time check
     std::uint16_t lastSynchroIndex_ = 0;
     int ptrFrame_ = 0;
     int ptrFirst_ = 0;
@@ -106,6 +122,15 @@ private:
     std::int32_t crcErrorNb_ = 0;
     std::int32_t timeErrorNb_ = 0;
     std::int64_t lostByteNb_ = 0;
+    std::int64_t received_ = 0;     // bytes read into the ring since it was made
+    std::int64_t deliveredEnd_ = 0; // stream position just after the last delivered frame
+    // Frames with a good check field that were refused for their counter or time, found by the
+    // last read (candidates for a new start of the sequence) and by the read in progress.
+    std::vector<TFrameMark> restarts_;
+    std::vector<TFrameMark> found_;
+    // DF5: the last delivered frame and the time per frame seen last (ms, 0 when not known yet).
+    std::optional<TFrameMark> anchor_;
+    std::uint64_t frameMs_ = 0;
 };
 
 } // namespace marevo
