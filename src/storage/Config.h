@@ -351,6 +351,11 @@ public:
     bool ScaleLog(int i);
     std::string ScaleName(int i);
     std::int32_t ScaleColor(int i); // 0x00BBGGRR
+    // Automatic ranges of the plot parameters from the cast's binned data (ConfigAuto.cpp):
+    // entry 0 from its own values when AutoY, the horizontal entries when AutoX from the values
+    // inside the vertical range the plot shows; members of one family (temperatures,
+    // conductivities, oxygens, altimeters) share the range of the first one plotted.
+    bool ScanForAuto(bool AutoY, bool AutoX);
 
     // ---- Rosette ------------------------------------------------------------------------------
     // InstalledNb, FirstInstalled, LastInstalled from BottleList positions 1..MaxBottlePos.
