@@ -64,9 +64,14 @@ QByteArray RenderPlotSvg(TPlotScene& scene) {
     return bytes;
 }
 
+bool PlotFileTypeKnown(const fs::path& out) {
+    const std::string ext = Lower(out.extension().string());
+    return ext == ".png" || ext == ".pdf" || ext == ".svg";
+}
+
 bool RenderPlotFile(TPlotScene& scene, const fs::path& out, std::string& error) {
     const std::string ext = Lower(out.extension().string());
-    if (ext != ".png" && ext != ".pdf" && ext != ".svg") {
+    if (!PlotFileTypeKnown(out)) {
         error = "unknown picture type \"" + out.extension().string() + "\" (png, pdf or svg)";
         return false;
     }

@@ -12,6 +12,9 @@ namespace marevo {
 
 class TPlotScene;
 
+// Whether out names a picture type the renderer writes (.png, .pdf, .svg, any case).
+bool PlotFileTypeKnown(const std::filesystem::path& out);
+
 // The plot of a frame of the scene's layout size, with its outline, in out. The file is written
 // beside out and renamed over it, so a failure leaves no half-written file (and an existing one
 // as it was). False with the reason in error.
