@@ -292,3 +292,29 @@ TEST_F(TCastFixture, FamilyMembersShareTheRangeOfTheFirstOnePlotted) {
 
 } // namespace
 } // namespace marevo
+
+namespace marevo {
+namespace {
+
+TEST_F(TCastFixture, DuringACastOnlyTheHandOffReadsTheSeries) {
+    Fill(6, 6);
+    env.config.GenCfg.Direction = Direction_Down;
+    env.cast.RealTimeOn = true;
+    TPlainPlotHost host;
+    TPlotScene scene(env.config, env.cast, host);
+    scene.myresize(731, 704);
+    EXPECT_TRUE(scene.PlotFrame.Trait(1).empty());
+    ASSERT_TRUE(scene.SetPlotA());
+    EXPECT_EQ(scene.PlotFrame.Trait(1).size(), 6u);
+    // The worker grows the series; a resize keeps drawing what the last hand-off copied.
+    for (std::int32_t nb : {101, 110, 120})
+        env.cast.FindPara(nb)->SortedBuffer->Add(6.0f, 0);
+    env.cast.SortInfo.MaxIndex = env.cast.SortInfo.MaxDownIndex = 6;
+    scene.myresize(700, 650);
+    EXPECT_EQ(scene.PlotFrame.Trait(1).size(), 6u);
+    ASSERT_TRUE(scene.SetPlotA());
+    EXPECT_EQ(scene.PlotFrame.Trait(1).size(), 7u);
+}
+
+} // namespace
+} // namespace marevo
