@@ -50,6 +50,13 @@ bool TPlotScene::SetScales(bool show) {
     LayoutNow();
     const int n = layout_.n;
     const TRect& plot = layout_.plot;
+    if (n < 1) {
+        // Nothing to plot against: no scale at all.
+        YScaleFrame.Visible = false;
+        for (auto& f : XScaleFrames)
+            f.Visible = false;
+        return false;
+    }
     // Entry 0 runs from ScaleMax(0) at the top to ScaleMin(0) at the bottom, always linear.
     YScaleFrame.theScale.SetScale(plot.left, plot.top, config_.ScaleName(0), false, 1, 0,
                                   config_.ScaleMin(0), config_.ScaleMax(0), gauche,
