@@ -8,6 +8,9 @@
 #include "ImportCommands.h"
 #include "InitCommand.h"
 #include "ParamsCommand.h"
+#ifdef MAREVO_CLI_PLOT
+#include "PlotCommand.h"
+#endif
 #include "RawCheckCommand.h"
 
 #include "foundation/MarevoTypes.h"
@@ -74,6 +77,11 @@ int main(int argc, char** argv) {
     cli::TImportOptions importOptions;
     cli::AddImportCommands(app, importOptions);
 
+#ifdef MAREVO_CLI_PLOT
+    cli::TPlotOptions plotOptions;
+    cli::AddPlotCommand(app, plotOptions);
+#endif
+
     CLI11_PARSE(app, argc, argv);
 
     cli::TConsoleOperator op(yes, quiet);
@@ -98,6 +106,10 @@ int main(int argc, char** argv) {
         return cli::RunCruise(cruiseOptions, dataRoot);
     if (cli::ImportCommandChosen(importOptions))
         return cli::RunImportCommand(importOptions, dataRoot);
+#ifdef MAREVO_CLI_PLOT
+    if (*plotOptions.plot)
+        return cli::RunPlotCommand(plotOptions, dataRoot, argv[0]);
+#endif
     if (cli::CastCommandChosen(castOptions))
         return cli::RunCastCommand(castOptions, dataRoot);
     return 2;

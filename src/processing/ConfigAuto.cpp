@@ -1,0 +1,69 @@
+#include "processing/ConfigAuto.h"
+
+#include "foundation/Guard.h"
+#include "processing/ParaValueContext.h"
+#include "processing/ParamCollection.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+
+#include <algorithm>
+#include <map>
+
+namespace marevo {
+
+namespace {
+
+// Parameters shown against one common range, so that sensors of one quantity compare at a glance.
+int AutoFamily(std::int32_t number) {
+    switch (number) {
+    case 110: case 111: case 112: case 401: case 402: return 1; // temperatures
+    case 120: case 121: case 122: case 399: case 599: return 2; // conductivities
+    case 130: case 198: case 407: return 3;                     // oxygen
+    case 140: case 221: case 440: return 4;                     // altimeters
+    default: return 0;
+    }
+}
+
+} // namespace
+
+bool ScanForAuto(const TConfig& config, TParamCollection& cast, bool AutoY, bool AutoX) {
+    return Guard({"Error in TConfig.ScanForAuto", "Configuration Plot"}, [&] {
+        const TParaList& plot = config.GenCfg.ParaPlotList;
+        const int n = std::clamp(plot.count, 0, MaxParaListCount);
+        if (n < 1)
+            return;
+        TParameter* axis = cast.FindPara(plot.List[0]);
+        if (!axis)
+            return;
+        const long double latitude =
+            cast.CastHeader ? cast.CastHeader->latitude[0].ToLongDouble() : 0.0L;
+        const TValueContext ctx = ValueContextOf(cast, config.GenCfg, config.DataValidation, latitude);
+        axis->CalcUpdated(ctx);
+        if (AutoY)
+            axis->SetAuto(*axis, true, 0, ctx);
+        if (!AutoX)
+            return;
+        std::map<int, const TParameter*> familyLead;
+        for (int i = 1; i < n; ++i) {
+            TParameter* p = cast.FindPara(plot.List[i]);
+            if (!p)
+                continue;
+            const int family = AutoFamily(p->GetParaNb());
+            const auto lead = familyLead.find(family);
+            if (family != 0 && lead != familyLead.end()) {
+                p->ParaScale.AutoScale = 1;
+                p->ParaScale.AutoMin = lead->second->ParaScale.AutoMin;
+                p->ParaScale.AutoMax = lead->second->ParaScale.AutoMax;
+                continue;
+            }
+            p->CalcUpdated(ctx);
+            // Values count where the vertical axis shows them: its automatic range when that
+            // is in use, else its manual one.
+            p->SetAuto(*axis, AutoY, 0, ctx);
+            if (family != 0)
+                familyLead.emplace(family, p);
+        }
+    });
+}
+
+} // namespace marevo
