@@ -4,11 +4,11 @@
 // table. Figures: frames per second, nanoseconds per frame (to see the cost grow linearly), peak
 // memory against the stored series, and the export's MB/s.
 
+#include "app/AppContext.h"
 #include "foundation/Stream.h"
 #include "probelink/CnvCast.h"
 #include "probelink/FrameFormat.h"
 #include "probelink/RawStream.h"
-#include "app/AppContext.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "records/CastInfo.h"
@@ -62,7 +62,9 @@ double CurrentMB() {
             return std::stod(line.substr(6)) / 1024.0;
     return 0;
 }
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 // The application objects of one replay.
 struct TApp {
@@ -98,7 +100,7 @@ struct TApp {
         acq.AutoStart = SM_Manual;
         cast.InitRoundBuffer();
         cast.InitLinearBuffer();
-        cast.CastHeader = &header;
+        cast.Loaded.CastHeader = &header;
     }
 
     // Replays the raw file, ends the cast and computes the binned table's computed parameters;
@@ -144,7 +146,8 @@ const fs::path& RealCastRaw() {
         const fs::path out = BenchDir() / "real.raw";
         const TCnvCast table = ReadCnvCast(fs::path(MAREVO_SOURCE_DIR) / "data" / "real-casts" /
                                            "south-atlantic-2011-24hz.cnv.bz2");
-        const char* names[] = {"prDM", "t090C", "t190C", "c0S/m", "c1S/m", "sbeox0V", "par", "altM"};
+        const char* names[] = {"prDM",  "t090C",   "t190C", "c0S/m",
+                               "c1S/m", "sbeox0V", "par",   "altM"};
         const double scale[] = {1, 1, 1, 10, 10, 1, 1, 1};
         int columns[std::size(names)];
         for (std::size_t i = 0; i < std::size(names); ++i)
@@ -185,8 +188,18 @@ fs::path SyntheticRaw(double hours) {
         const double p = 2 + 1998 * (t < half ? t / half : (2 * half - t) / half) +
                          0.3 * std::sin(t * 0.8); // the ship's heave
         const double temp = 2 + 18 / (1 + std::exp((p - 150) / 60));
-        v = {p, temp, temp + 0.001, 33 + 0.2 * temp, 33.01 + 0.2 * temp, 2.4 - p / 5000,
-             1000 * std::exp(-p / 30), std::max(0.0, 2010 - p), 95, 0.1, 150, 0.5};
+        v = {p,
+             temp,
+             temp + 0.001,
+             33 + 0.2 * temp,
+             33.01 + 0.2 * temp,
+             2.4 - p / 5000,
+             1000 * std::exp(-p / 30),
+             std::max(0.0, 2010 - p),
+             95,
+             0.1,
+             150,
+             0.5};
         TFrameHead head;
         head.counter = static_cast<std::uint16_t>(k);
         head.timeCount = static_cast<std::uint64_t>(std::llround(1000 + t * 1000));
@@ -200,11 +213,11 @@ void Report(benchmark::State& state, std::int64_t frames, double peak, double be
             double series) {
     state.SetItemsProcessed(state.iterations() * frames);
     state.counters["frames"] = double(frames);
-    state.counters["frames/s"] =
-        benchmark::Counter(double(state.iterations()) * double(frames), benchmark::Counter::kIsRate);
-    state.counters["ns/frame"] = benchmark::Counter(
-        double(state.iterations()) * double(frames),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["frames/s"] = benchmark::Counter(double(state.iterations()) * double(frames),
+                                                    benchmark::Counter::kIsRate);
+    state.counters["ns/frame"] =
+        benchmark::Counter(double(state.iterations()) * double(frames),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["peakMB"] = peak - before;
     state.counters["seriesMB"] = series;
 }
@@ -248,7 +261,6 @@ BENCHMARK(BM_ReplaySynthetic)
     ->UseRealTime()
     ->Iterations(1);
 
-
 // The text export of the 24-hour cast binned every second: 86 400 rows of the 12 channels, the
 // time counter and four computed columns, both directions.
 void BM_TextExport24h(benchmark::State& state) {
@@ -272,7 +284,7 @@ void BM_TextExport24h(benchmark::State& state) {
         bytes = double(fs::file_size(out));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
-    state.counters["rows"] = app.cast.SortInfo.MaxIndex + 1;
+    state.counters["rows"] = app.cast.Bin.SortInfo.MaxIndex + 1;
     state.counters["fileMB"] = bytes / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_TextExport24h)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

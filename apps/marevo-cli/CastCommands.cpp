@@ -2,19 +2,19 @@
 
 #include "CliApp.h"
 
+#include "app/AppContext.h"
 #include "foundation/EventLog.h"
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "parameters/Units.h"
-#include "app/AppContext.h"
 #include "probelink/RawStream.h"
 #include "processing/CastFiles.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
-#include "shell/Startup.h"
 #include "records/Config.h"
-#include "storage/CruiseFile.h"
 #include "records/Environ.h"
+#include "shell/Startup.h"
+#include "storage/CruiseFile.h"
 
 #include <fmt/core.h>
 
@@ -40,8 +40,8 @@ int Fail(std::string_view what) {
 int PrintTable(TParamCollection& cast, const TCastInfo& header, bool all) {
     const TConfig& config = Config();
     const TTextFileCfg& cfg = config.DataTextCfg;
-    const TValueContext ctx = ValueContextOf(cast, GenCfg(), config.DataValidation,
-                                             header.latitude[0].ToLongDouble());
+    const TValueContext ctx =
+        ValueContextOf(cast, GenCfg(), config.DataValidation, header.latitude[0].ToLongDouble());
     std::vector<TParameter*> columns;
     for (int i = 0; i < std::clamp(cfg.ParaList.count, 0, MaxParaListCount); ++i) {
         TParameter* p = cast.FindPara(cfg.ParaList.List[i]);
@@ -59,7 +59,7 @@ int PrintTable(TParamCollection& cast, const TCastInfo& header, bool all) {
         line += fmt::format(" {:>{}}", p->HeaderPrompt(), ColumnWidth);
     fmt::print("{}\n", line);
 
-    const int rows = cast.SortInfo.MaxIndex + 1;
+    const int rows = cast.Bin.SortInfo.MaxIndex + 1;
     const long double timeFactor = TimeDivisor(GenCfg().TimeUnit);
     for (int r = 0; r < rows; ++r) {
         if (!all && r == EdgeRows && rows > 2 * EdgeRows) {
@@ -81,7 +81,7 @@ int PrintTable(TParamCollection& cast, const TCastInfo& header, bool all) {
         }
         fmt::print("{}\n", line);
     }
-    fmt::print("{} rows, deepest at row {}\n", rows, cast.SortInfo.MaxDownIndex + 1);
+    fmt::print("{} rows, deepest at row {}\n", rows, cast.Bin.SortInfo.MaxDownIndex + 1);
     return 0;
 }
 
@@ -108,8 +108,7 @@ void AddCastCommands(CLI::App& app, TCastOptions& o) {
 }
 
 bool CastCommandChosen(const TCastOptions& o) {
-    return (o.reprocess && *o.reprocess) || (o.exportText && *o.exportText) ||
-           (o.show && *o.show);
+    return (o.reprocess && *o.reprocess) || (o.exportText && *o.exportText) || (o.show && *o.show);
 }
 
 int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
@@ -140,9 +139,9 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
     // The cast's files are named after the current cruise.
     config.GenCfg.CruiseName.Set(o.cruise);
     TCastInfoC& holder = file.CastInfoc;
-    cast.CastHeader = &holder.Cast;
-    cast.CruiseHeader = &holder.Cruise;
-    cast.Bottles = &holder.Bottles;
+    cast.Loaded.CastHeader = &holder.Cast;
+    cast.Loaded.CruiseHeader = &holder.Cruise;
+    cast.Loaded.Bottles = &holder.Bottles;
     if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
         return Fail("cannot prepare the cast's parameters");
 
@@ -155,8 +154,8 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
             return Fail("cannot write " + bin.string());
         if (!file.WriteCastNb())
             return Fail("cannot rewrite cast " + std::to_string(o.cast) + " in " + path.string());
-        fmt::print("cast {}: {} frames, {} rows; wrote {}\n", o.cast, cast.RawIndex,
-                   cast.SortInfo.MaxIndex + 1, bin.string());
+        fmt::print("cast {}: {} frames, {} rows; wrote {}\n", o.cast, cast.Acqui.RawIndex,
+                   cast.Bin.SortInfo.MaxIndex + 1, bin.string());
         return 0;
     }
 

@@ -2,6 +2,7 @@
 
 #include "ImportCommands.h"
 
+#include "app/AppContext.h"
 #include "foundation/EventLog.h"
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
@@ -9,11 +10,10 @@
 #include "probelink/FrameFormat.h"
 #include "probelink/InputBuffer.h"
 #include "probelink/QvlUtil.h"
-#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
-#include "shell/Startup.h"
 #include "records/Config.h"
 #include "records/Environ.h"
+#include "shell/Startup.h"
 
 #include <fmt/core.h>
 
@@ -89,7 +89,7 @@ int IdentifyProbe(const std::string& probePort, const fs::path& rawFile, TEnviro
 
     // Two seconds of data flow, decoded through the identified collection.
     auto port = qvl.OpenProbePort();
-    identified.ProbeOnLine = true;
+    identified.Acqui.ProbeOnLine = true;
     if (!port->IsOpen() || !qvl.SendProbeCommand(cm_OL, *port)) {
         qvl.ShowError();
         return 1;
@@ -100,7 +100,7 @@ int IdentifyProbe(const std::string& probePort, const fs::path& rawFile, TEnviro
     ringContext.SaveBytes = false; // nothing is recorded here
     TCyclicInputBuffer ring(frame, identified.FrameInfo.RawSize, ringContext);
     TPortByteSource source(*port);
-    identified.ParaTims = identified.FindPara(100);
+    identified.Acqui.ParaTims = identified.FindPara(100);
     const TParameter* shown[] = {identified.FindPara(101), identified.FindPara(110),
                                  identified.FindPara(120)};
     int accepted = 0;

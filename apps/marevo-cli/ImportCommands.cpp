@@ -4,19 +4,19 @@
 
 #include "SimRecording.h"
 
+#include "app/AppContext.h"
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "platform/Clock.h"
-#include "app/AppContext.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
+#include "records/Config.h"
+#include "records/Environ.h"
 #include "shell/Startup.h"
 #include "storage/CastImport.h"
-#include "records/Config.h"
 #include "storage/CruiseFile.h"
-#include "records/Environ.h"
 
 #include <fmt/core.h>
 
@@ -44,8 +44,8 @@ std::string CastList(const std::string& cruise, const std::vector<int>& casts) {
 int Import(const TImportOptions& o, TCruisefile& file, const fs::path& root) {
     const fs::path path = DefaultCruiseName(root, o.cruise);
     if (!fs::exists(path))
-        return Refused(fmt::format("no cruise {} under {}; see `cruise new`", o.cruise,
-                                   root.string()));
+        return Refused(
+            fmt::format("no cruise {} under {}; see `cruise new`", o.cruise, root.string()));
     Config().GenCfg.CruiseName.Set(o.cruise);
     std::vector<fs::path> files(o.files.begin(), o.files.end());
     TCastImport import(file);
@@ -67,8 +67,8 @@ int Import(const TImportOptions& o, TCruisefile& file, const fs::path& root) {
 int Rebuild(const TImportOptions& o, TCruisefile& file, const fs::path& root) {
     const fs::path path = DefaultCruiseName(root, o.cruise);
     if (!fs::is_directory(path.parent_path() / "raw"))
-        return Refused(fmt::format("no raw folder {} to rebuild from",
-                                   (path.parent_path() / "raw").string()));
+        return Refused(
+            fmt::format("no raw folder {} to rebuild from", (path.parent_path() / "raw").string()));
     TCastImport import(file);
     const TRebuildResult r = import.RebuildCruiseFile(path);
     if (!r.copy.empty())
@@ -77,15 +77,14 @@ int Rebuild(const TImportOptions& o, TCruisefile& file, const fs::path& root) {
     case TRebuildOutcome::Rebuilt:
         fmt::print("rebuilt {}: {} casts\n", path.string(), r.casts);
         return 0;
-    case TRebuildOutcome::Refused:
-        return Refused(std::string(RebuildRefusedText));
+    case TRebuildOutcome::Refused: return Refused(std::string(RebuildRefusedText));
     case TRebuildOutcome::Partial:
         return Refused(fmt::format("rebuilt {} with {} casts; {} transcripts failed (see the "
                                    "warnings above)",
                                    path.string(), r.casts, r.failed));
     case TRebuildOutcome::Restored:
-        return Refused(fmt::format("{} transcripts failed; the previous cruise file was put back",
-                                   r.failed));
+        return Refused(
+            fmt::format("{} transcripts failed; the previous cruise file was put back", r.failed));
     case TRebuildOutcome::Failed: break;
     }
     return Refused("rebuild failed: " + EventLog().LastMessage());
@@ -105,8 +104,8 @@ int Simulate(const TImportOptions& o, const fs::path& root) {
     // The probe lives in simulated time: an hour's cast is recorded in seconds, dated now.
     TFakeClock clock;
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    clock.Set(LocalDateTimeFromUnix(std::chrono::duration_cast<std::chrono::seconds>(now).count(),
-                                    0));
+    clock.Set(
+        LocalDateTimeFromUnix(std::chrono::duration_cast<std::chrono::seconds>(now).count(), 0));
     TRuntimeScope fakeTime({&clock, nullptr, nullptr, nullptr});
     TSimRecordingResult result;
     if (!RecordSimulatedCast(raw, options, result))
@@ -137,12 +136,12 @@ void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCa
                cast.ProbeInfo.Firmware.Get(), cast.ProbeInfo.Protocol, cast.Count());
     fmt::print("frames         {} ({} rejected by the reader, {} by validation)\n",
                header.DataSetNb, header.FrameError, header.ValidateError);
-    fmt::print("binned table   {} rows ({} binning, step {:g})\n", cast.SortInfo.MaxIndex + 1,
+    fmt::print("binned table   {} rows ({} binning, step {:g})\n", cast.Bin.SortInfo.MaxIndex + 1,
                AcquiModeName(header.ExtractMode),
                static_cast<double>(header.ExtractStep.ToLongDouble()));
 
-    const TValueContext ctx = ValueContextOf(cast, GenCfg(), Config().DataValidation,
-                                             header.latitude[0].ToLongDouble());
+    const TValueContext ctx =
+        ValueContextOf(cast, GenCfg(), Config().DataValidation, header.latitude[0].ToLongDouble());
     std::vector<TParameter*> columns;
     for (int number : {400, 101, 403, 401, 399, 404, 609})
         if (TParameter* p = cast.FindPara(number); p && p->SortedBuffer) {
@@ -153,7 +152,7 @@ void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCa
     for (const TParameter* p : columns)
         line += fmt::format(" {:>11}", p->HeaderPrompt());
     fmt::print("\n{}\n", line);
-    for (int r = 0; r < std::min(rows, cast.SortInfo.MaxIndex + 1); ++r) {
+    for (int r = 0; r < std::min(rows, cast.Bin.SortInfo.MaxIndex + 1); ++r) {
         line.clear();
         for (const TParameter* p : columns) {
             const TLinearArray& series = *p->SortedBuffer;

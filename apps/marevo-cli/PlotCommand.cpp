@@ -12,8 +12,8 @@
 #include "processing/ConfigAuto.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
-#include "storage/CruiseFile.h"
 #include "records/Environ.h"
+#include "storage/CruiseFile.h"
 
 #include <QGuiApplication>
 
@@ -42,8 +42,8 @@ bool ParseInt(std::string_view text, int& value) {
 bool ParseSize(const std::string& text, int& width, int& height) {
     const auto x = text.find_first_of("xX");
     return x != std::string::npos && ParseInt(std::string_view(text).substr(0, x), width) &&
-           ParseInt(std::string_view(text).substr(x + 1), height) && width >= 1 &&
-           height >= 1 && width <= 10000 && height <= 10000;
+           ParseInt(std::string_view(text).substr(x + 1), height) && width >= 1 && height >= 1 &&
+           width <= 10000 && height <= 10000;
 }
 
 bool ParseList(const std::string& text, std::vector<int>& numbers) {
@@ -80,8 +80,7 @@ void AddPlotCommand(CLI::App& app, TPlotOptions& o) {
 int RunPlotCommand(const TPlotOptions& o, const fs::path& dataRoot, const char* programName) {
     int width = 0, height = 0;
     if (!ParseSize(o.size, width, height)) {
-        fmt::print(stderr, "marevo-cli: --size {}: expected WxH, 1 to 10000 pixels each\n",
-                   o.size);
+        fmt::print(stderr, "marevo-cli: --size {}: expected WxH, 1 to 10000 pixels each\n", o.size);
         return 2;
     }
     if (!PlotFileTypeKnown(o.output)) {
@@ -90,8 +89,9 @@ int RunPlotCommand(const TPlotOptions& o, const fs::path& dataRoot, const char* 
     }
     std::vector<int> list;
     if (!o.list.empty() && !ParseList(o.list, list)) {
-        fmt::print(stderr, "marevo-cli: --list {}: expected 2 to {} parameter numbers, "
-                           "separated by commas\n",
+        fmt::print(stderr,
+                   "marevo-cli: --list {}: expected 2 to {} parameter numbers, "
+                   "separated by commas\n",
                    o.list, MaxParaListCount);
         return 2;
     }
@@ -123,9 +123,9 @@ int RunPlotCommand(const TPlotOptions& o, const fs::path& dataRoot, const char* 
         return Fail("cannot read cast " + std::to_string(o.cast));
     config.GenCfg.CruiseName.Set(o.cruise);
     TCastInfoC& holder = file.CastInfoc;
-    cast.CastHeader = &holder.Cast;
-    cast.CruiseHeader = &holder.Cruise;
-    cast.Bottles = &holder.Bottles;
+    cast.Loaded.CastHeader = &holder.Cast;
+    cast.Loaded.CruiseHeader = &holder.Cruise;
+    cast.Loaded.Bottles = &holder.Bottles;
     if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
         return Fail("cannot prepare the cast's parameters");
     const fs::path bin = file.BinPath();

@@ -4,6 +4,7 @@
 #include "SimProbe.h"
 #include "SimProfile.h"
 
+#include "app/AppContext.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
@@ -11,11 +12,10 @@
 #include "probelink/CnvCast.h"
 #include "probelink/FileComm.h"
 #include "probelink/QvlUtil.h"
-#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
-#include "storage/CastImport.h"
 #include "records/CastInfo.h"
 #include "records/Environ.h"
+#include "storage/CastImport.h"
 
 #include <fmt/core.h>
 
@@ -98,7 +98,7 @@ bool RecordSimulatedCast(const fs::path& raw, const TSimRecording& options,
         TCastInfo header;
         header.latitude[0] = header.latitude[2] = TExtended::FromDouble(options.latitude);
         header.longitude[0] = header.longitude[2] = TExtended::FromDouble(options.longitude);
-        identified.CastHeader = &header;
+        identified.Loaded.CastHeader = &header;
         TQvlUtil qvl(&identified);
         double delays[10];
         std::copy(DefaultCommDelay.begin(), DefaultCommDelay.end(), delays);
@@ -120,7 +120,7 @@ bool RecordSimulatedCast(const fs::path& raw, const TSimRecording& options,
         // The data flow, taken as it comes, is the raw file.
         TFileStream rawFile(result.raw, TFileMode::Create);
         qvl.WriteXfrStart(Clock().Now());
-        identified.ProbeOnLine = true;
+        identified.Acqui.ProbeOnLine = true;
         if (!qvl.SendProbeCommand(cm_OL, port)) {
             qvl.CloseXfrFile();
             result.error = "the simulated probe did not start its data flow: " + qvl.ErrorReport();

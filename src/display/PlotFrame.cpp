@@ -1,9 +1,9 @@
 #include "display/PlotFrame.h"
 
+#include "app/AppContext.h"
 #include "display/PlotHost.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "app/AppContext.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "records/Bottles.h"
@@ -32,7 +32,7 @@ TFlaggedValue At(const TLinearArray& s, int r) {
 
 TValueContext ContextOf(const TParamCollection& cast, const TConfig& config) {
     const long double latitude =
-        cast.CastHeader ? cast.CastHeader->latitude[0].ToLongDouble() : 0.0L;
+        cast.Loaded.CastHeader ? cast.Loaded.CastHeader->latitude[0].ToLongDouble() : 0.0L;
     return ValueContextOf(cast, config.GenCfg, config.DataValidation, latitude);
 }
 
@@ -54,9 +54,8 @@ bool TPlotFrame::Prepare(TConfig& config, const TPlotLayout& layout) {
             if (smax[i] == smin[i])
                 Raise("TPlotFrame.Prepare: max=min!");
             TAxisMap map;
-            const TAxisFault fault = i == 0
-                                         ? MakeAxisMap(smax[0], smin[0], false, height, map)
-                                         : MakeAxisMap(smin[i], smax[i], ScLog[i], width, map);
+            const TAxisFault fault = i == 0 ? MakeAxisMap(smax[0], smin[0], false, height, map)
+                                            : MakeAxisMap(smin[i], smax[i], ScLog[i], width, map);
             if (fault != TAxisFault::None)
                 Raise(std::string("TPlotFrame.Prepare: ") + AxisFaultText(fault));
             maps[i] = map;
@@ -80,11 +79,11 @@ bool TPlotFrame::TakeSeries(TParamCollection& cast, TConfig& config) {
     series = {};
     return Guard({"Error in TPlotFrame.DrawCurves "}, [&] {
         const TGenConfig& gen = config.GenCfg;
-        const int entries = std::min(std::clamp(gen.ParaPlotList.count, 0, MaxParaListCount),
-                                     MaxPlotEntries);
+        const int entries =
+            std::min(std::clamp(gen.ParaPlotList.count, 0, MaxParaListCount), MaxPlotEntries);
         if (entries < 1)
             return;
-        const TSortInfo& s = cast.SortInfo;
+        const TSortInfo& s = cast.Bin.SortInfo;
         int first = 0, last = -1;
         switch (gen.Direction) {
         case Direction_Down: first = 0, last = s.MaxDownIndex; break;
@@ -100,9 +99,9 @@ bool TPlotFrame::TakeSeries(TParamCollection& cast, TConfig& config) {
         series.verticalPara = vertical->GetParaNb();
 
         // Bottle marks need only the vertical parameter.
-        if (cast.Bottles)
-            for (int b = 0; b < cast.Bottles->Count(); ++b) {
-                const TBottleInfo& bottle = cast.Bottles->Items(b);
+        if (cast.Loaded.Bottles)
+            for (int b = 0; b < cast.Loaded.Bottles->Count(); ++b) {
+                const TBottleInfo& bottle = cast.Loaded.Bottles->Items(b);
                 series.bottles.emplace_back(bottle.BottleNb,
                                             vertical->CalcValue(bottle.RawValue, ctx));
             }
@@ -206,8 +205,7 @@ void TPlotFrame::SetCursor(int row, TParamCollection& cast, IPlotHost& host) {
     Guard({"Error in TPlotFrame.SetCursor"}, [&] {
         if (!Prepared)
             return;
-        const int record =
-            GenCfg().Direction == Direction_Up ? host.ValuesFirstRow() + row : row;
+        const int record = GenCfg().Direction == Direction_Up ? host.ValuesFirstRow() + row : row;
         // The value too, so that the next paint (which places the cursor by its value) keeps it.
         CursorYVal = cast.GetYValue(record);
         DrawCursor(ClampCursor(maps[0].Pos(CursorYVal)));

@@ -24,7 +24,7 @@ int TPlotScene::EntryCount() const {
 }
 
 bool TPlotScene::HasData() const {
-    return cast_.TypeLoaded != FileTypeNone;
+    return cast_.Loaded.TypeLoaded != FileTypeNone;
 }
 
 void TPlotScene::LayoutNow() {
@@ -32,8 +32,8 @@ void TPlotScene::LayoutNow() {
     if (count > MaxPlotEntries) {
         // Only eight horizontal scale frames exist.
         if (!overlongListLogged_)
-            WriteLog("Error in TPlotMainFrame.Resize the plot list holds " +
-                     std::to_string(count) + " entries; entries after the ninth are not shown");
+            WriteLog("Error in TPlotMainFrame.Resize the plot list holds " + std::to_string(count) +
+                     " entries; entries after the ninth are not shown");
         overlongListLogged_ = true;
     } else {
         overlongListLogged_ = false;
@@ -102,7 +102,7 @@ bool TPlotScene::SetPlot() {
         RemoveScaleEnabled = false;
         SetScales(true);
         PlotFrame.Prepare(config_, layout_);
-        if (!cast_.RealTimeOn)
+        if (!cast_.Acqui.RealTimeOn)
             PlotFrame.TakeSeries(cast_, config_);
         PlotVisible = true;
     });

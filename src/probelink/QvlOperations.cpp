@@ -10,10 +10,10 @@
 #include "foundation/Runtime.h"
 #include "parameters/ParaCatalogue.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/ParamCollection.h"
 #include "records/CastInfo.h"
 #include "records/Environ.h"
+#include "records/Settings.h"
 
 #include <fmt/core.h>
 
@@ -88,15 +88,19 @@ void TQvlUtil::WriteXfrLine(std::string_view line) {
     theXfrRawStream->Write(text.data(), text.size());
 }
 
-void TQvlUtil::CloseXfrFile() { theXfrRawStream.reset(); }
+void TQvlUtil::CloseXfrFile() {
+    theXfrRawStream.reset();
+}
 
-void TQvlUtil::WriteXfrStart(TDateTime at) { WriteXfrLine(XfrStartLine(at)); }
+void TQvlUtil::WriteXfrStart(TDateTime at) {
+    WriteXfrLine(XfrStartLine(at));
+}
 
 void TQvlUtil::CompleteXfrFile() {
     Guard({"Error in TQvlUtil.CompleteXfrFile"}, [&] {
         if (!theXfrRawStream)
             return;
-        const TCastInfo* header = Target().CastHeader;
+        const TCastInfo* header = Target().Loaded.CastHeader;
         long double lat[3] = {}, lon[3] = {};
         if (header) {
             for (int k : {0, 2}) {
@@ -192,8 +196,7 @@ bool TQvlUtil::GetProbeInfoDF(std::int32_t castNumber, TFileCOMM& port) {
         const auto step = [&](TCmdId cmd, std::string_view param = {}) {
             return cmd_error == cer_OK && SendProbeCommand(cmd, port, param);
         };
-        step(cm_SN) && step(cm_VN) && step(cm_RB) &&
-            step(cm_TS, ProbeDateTimeStr(Clock().Now()));
+        step(cm_SN) && step(cm_VN) && step(cm_RB) && step(cm_TS, ProbeDateTimeStr(Clock().Now()));
         if (cmd_error == cer_OK && castNumber != -1)
             step(cm_CS, std::to_string(castNumber));
         step(cm_SS);
@@ -219,8 +222,7 @@ bool TQvlUtil::GetProbeInfoDF(std::int32_t castNumber, TFileCOMM& port) {
             }
         }
         if (cmd_error != cer_OK) {
-            StatusMessage(format + "Get Probe Info error " +
-                          std::string(CmdErrorText(cmd_error)));
+            StatusMessage(format + "Get Probe Info error " + std::string(CmdErrorText(cmd_error)));
             return false;
         }
         return true;
@@ -236,7 +238,9 @@ bool TQvlUtil::GetProbeInfoDF(std::int32_t castNumber, TFileCOMM& port) {
 
 // ---- Rosette -----------------------------------------------------------------------------------
 
-static std::string TwoDigits(int bottle) { return fmt::format("{:02d}", bottle); }
+static std::string TwoDigits(int bottle) {
+    return fmt::format("{:02d}", bottle);
+}
 
 bool TQvlUtil::SendFBCommand(int bottle, TFileCOMM& port) {
     return Protected("Exc: Send Fire Bottle cmd Error ", [&] {
@@ -278,9 +282,10 @@ bool TQvlUtil::BottleHome(int bottle, TFileCOMM* port) {
         bool answered = false;
         for (;;) {
             const double elapsed = Elapsed(start);
-            const auto percent = RosHomeTimeOut > 0
-                ? static_cast<std::int64_t>(std::min(100.0, 100.0 * elapsed / RosHomeTimeOut))
-                : 100;
+            const auto percent =
+                RosHomeTimeOut > 0
+                    ? static_cast<std::int64_t>(std::min(100.0, 100.0 * elapsed / RosHomeTimeOut))
+                    : 100;
             if (!Operator().Progress("Rosette positioning to home", percent, 100)) {
                 StatusMessage("GetAttention failed!");
                 return false;
@@ -301,7 +306,7 @@ bool TQvlUtil::BottleHome(int bottle, TFileCOMM* port) {
         if (answered && SendProbeCommand(cm_RS, *port)) {
             homed = true;
             RosCurPos = bottle - 1;
-            Target().C_LastBtlNumber = bottle - 1;
+            Target().BtlAlarm.C_LastBtlNumber = bottle - 1;
         }
         StatusMessage("Home position found");
         return homed && cmd_error == cer_OK;

@@ -6,9 +6,9 @@
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/ParamCollection.h"
 #include "records/Environ.h"
+#include "records/Settings.h"
 
 #include <fmt/core.h>
 
@@ -32,8 +32,7 @@ bool TQvlUtil::Protected(std::string_view logText, const std::function<bool()>& 
         return body();
     } catch (...) {
         cmd_error = cer_other;
-        WriteLog(fmt::format("{}{} {}", logText, CurrentFailureMessage(),
-                             CmdErrorText(cmd_error)));
+        WriteLog(fmt::format("{}{} {}", logText, CurrentFailureMessage(), CmdErrorText(cmd_error)));
         return false;
     }
 }
@@ -78,8 +77,12 @@ std::unique_ptr<TFileCOMM> TQvlUtil::OpenPort() {
     return port;
 }
 
-void TQvlUtil::SetOnLine() { Target().ProbeOnLine = true; }
-bool TQvlUtil::OnLine() const { return Target().ProbeOnLine; }
+void TQvlUtil::SetOnLine() {
+    Target().Acqui.ProbeOnLine = true;
+}
+bool TQvlUtil::OnLine() const {
+    return Target().Acqui.ProbeOnLine;
+}
 
 bool TQvlUtil::Verdict(const TAnswerCheck& check) {
     if (check.errorAnswer)

@@ -7,10 +7,10 @@
 #include "probelink/ByteSource.h"
 #include "probelink/ParSensor.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/Environ.h"
+#include "records/Settings.h"
 
 #include <algorithm>
 #include <array>
@@ -24,7 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view NmeaTimeoutText = "TimeOut GPS Communication or GPGGA Sentence not found";
+constexpr std::string_view NmeaTimeoutText =
+    "TimeOut GPS Communication or GPGGA Sentence not found";
 constexpr std::string_view ParTimeoutText = "TimeOut PAR Communication";
 constexpr int ExtParaNbPAR = 807;
 constexpr int MaxExtIndex = 20; // last float of an auxiliary record
@@ -39,7 +40,9 @@ fs::path ExtFileName(const fs::path& rawName) {
     return name + "ext";
 }
 
-bool Elapsed(std::uint64_t since, std::uint64_t ms) { return Clock().TickMs() - since >= ms; }
+bool Elapsed(std::uint64_t since, std::uint64_t ms) {
+    return Clock().TickMs() - since >= ms;
+}
 
 void SendParCommand(TFileCOMM& port, std::string_view command) {
     std::string line(command);
@@ -51,8 +54,8 @@ void SendParCommand(TFileCOMM& port, std::string_view command) {
 
 TRawStream::TRawStream(TParamCollection& frames) : frames_(frames) {
     context_.Protocol = frames_.ProbeInfo.Protocol;
-    inputBuffer_ = std::make_unique<TCyclicInputBuffer>(rawBuffer_, frames_.FrameInfo.RawSize,
-                                                        context_);
+    inputBuffer_ =
+        std::make_unique<TCyclicInputBuffer>(rawBuffer_, frames_.FrameInfo.RawSize, context_);
     RestartTimers();
 }
 
@@ -210,9 +213,9 @@ bool TRawStream::OpenFile(const fs::path& fileName) {
 
 void TRawStream::RefreshContext() {
     context_.Protocol = frames_.ProbeInfo.Protocol;
-    context_.RealTimeOn = frames_.RealTimeOn;
+    context_.RealTimeOn = frames_.Acqui.RealTimeOn;
     context_.SaveBytes = isOnLine_;
-    context_.RawIndex = frames_.RawIndex;
+    context_.RawIndex = frames_.Acqui.RawIndex;
     try {
         const TDataValidation& validation = Config().DataValidation;
         context_.minTimeInterval = validation.minTimeInterval;
@@ -401,7 +404,9 @@ bool TRawStream::ReadCommExt() {
 
 // The winch counter (809) shares the external port, but the bytes it sends are not defined for
 // this system yet: its record value stays as it is until the counter's line format is known.
-bool TRawStream::ReadCommWinch() { return true; }
+bool TRawStream::ReadCommWinch() {
+    return true;
+}
 
 bool TRawStream::ReadExternalFile() {
     if (!frames_.FrameInfo.UseExtPara || !extInputBuffer_ || !extFile_)

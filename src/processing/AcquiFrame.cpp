@@ -4,12 +4,12 @@
 
 #include "foundation/Guard.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "records/CastInfo.h"
 #include "records/Config.h"
 #include "records/GenConfig.h"
+#include "records/Settings.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -40,7 +40,8 @@ std::int32_t ChosenPos(const std::int32_t* positions, int count, std::int32_t ch
 } // namespace
 
 TValueContext TParamCollection::FrameValueContext() const {
-    const long double latitude = CastHeader ? CastHeader->latitude[0].ToLongDouble() : 0.0L;
+    const long double latitude =
+        Loaded.CastHeader ? Loaded.CastHeader->latitude[0].ToLongDouble() : 0.0L;
     TValueContext ctx = ValueContextOf(*this, GenCfg(), Config().DataValidation, latitude);
     ctx.UpdateText = false;
     return ctx;
@@ -53,19 +54,19 @@ bool TParamCollection::DoAcqui(IFrameSource& source) {
         if (!source.GetNewFrame())
             return;
         newFrame = true;
-        ++RawIndex;
+        ++Acqui.RawIndex;
         LoadRawInputCB();
-        if (S_RTStatus == rt_starting)
-            S_RTStatus = rt_run;
+        if (Acqui.S_RTStatus == rt_starting)
+            Acqui.S_RTStatus = rt_run;
         // A cast recorded in the probe's memory and taken data set by data set is not validated.
-        const bool memoryCast =
-            SortInfo.SortType == AM_All && CastHeader && CastHeader->RawMode != rm_RealTime;
+        const bool memoryCast = Bin.SortInfo.SortType == AM_All && Loaded.CastHeader &&
+                                Loaded.CastHeader->RawMode != rm_RealTime;
         if (!memoryCast)
             ValidateFrame();
         PostProcessing();
         SetCurrentState();
         SetBottleState();
-        if (!ProbeOnLine || S_RTStatus == rt_run) {
+        if (!Acqui.ProbeOnLine || Acqui.S_RTStatus == rt_run) {
             if (Config().DataValidation.ValidateLimits)
                 ManageValidateLimits();
             ManageSortingData();
@@ -76,9 +77,9 @@ bool TParamCollection::DoAcqui(IFrameSource& source) {
 
 void TParamCollection::LoadRawInputCB() {
     Guard({"Error in TParamCollection.LoadRawInputCB", "Raw file read - end import"}, [&] {
-        AddCBPointers(InputCBIndexI, 1);
-        InputCBIndexO = InputCBIndexI;
-        const std::int32_t slot = InputCBIndexI;
+        AddCBPointers(Acqui.InputCBIndexI, 1);
+        Acqui.InputCBIndexO = Acqui.InputCBIndexI;
+        const std::int32_t slot = Acqui.InputCBIndexI;
         const int inputs = std::min(FrameInfo.ExtCount, Count());
         for (int i = 0; i < inputs; ++i) {
             const TParameter* p = Items(i);
@@ -112,8 +113,8 @@ void TParamCollection::LoadRawInputCB() {
                     continue;
                 }
                 if (!p->ParaDecode(frame, decode))
-                    Raise("the frame head could not be decoded (frame " + std::to_string(RawIndex) +
-                          ")");
+                    Raise("the frame head could not be decoded (frame " +
+                          std::to_string(Acqui.RawIndex) + ")");
                 p->ParaCalibrate(decode);
                 p->RawInCyBuf->AddFVAt(p->Calibrated, slot);
                 p->InCyBuf->AddFVAt(p->Calibrated, slot);
@@ -129,16 +130,16 @@ void TParamCollection::LoadRawInputCB() {
 
 void TParamCollection::ValidateFrame() {
     Guard({"ParamCollection.ValidateFrame error", "Probe data stream. End acquisition"}, [&] {
-        if (S_RTStatus == rt_wait)
+        if (Acqui.S_RTStatus == rt_wait)
             return;
-        const std::int32_t slot = InputCBIndexI;
+        const std::int32_t slot = Acqui.InputCBIndexI;
         const TDataValidation& dv = Config().DataValidation;
         bool timeOk = true;
         bool presOk = true;
         // The first frame of a cast has no step to check: the slots before it hold no frame of
         // this cast, and a first frame rejected for that would keep a replayed cast from ever
         // starting its clock.
-        if (RawIndex > dv.datasetCount && RawIndex > 1) {
+        if (Acqui.RawIndex > dv.datasetCount && Acqui.RawIndex > 1) {
             // The step to the frame before, or to the one before that when it is flagged.
             const auto step = [&](const TParameter* p, double& now, double& before) {
                 const TCyclicArray& ring = *p->InCyBuf;
@@ -146,27 +147,27 @@ void TParamCollection::ValidateFrame() {
                 now = ring.AtFV(slot).value;
                 before = previous.Valid() ? previous.value : ring.AtFV(slot - 2).value;
             };
-            if (ParaTims && ParaTims->InCyBuf) {
+            if (Acqui.ParaTims && Acqui.ParaTims->InCyBuf) {
                 double t0 = 0, t1 = 0;
-                step(ParaTims, t0, t1);
+                step(Acqui.ParaTims, t0, t1);
                 const double d = t0 - t1;
                 timeOk = dv.minTimeInterval < d && d < dv.maxTimeInterval;
             }
-            if (ParaPres && ParaPres->InCyBuf) {
+            if (Acqui.ParaPres && Acqui.ParaPres->InCyBuf) {
                 double p0 = 0, q = 0;
-                step(ParaPres, p0, q);
-                const double absoMax = ParaPres->ParaGeneral.AbsoMax.ToDouble();
+                step(Acqui.ParaPres, p0, q);
+                const double absoMax = Acqui.ParaPres->ParaGeneral.AbsoMax.ToDouble();
                 presOk = std::fabs(p0 - q) < dv.maxPresInterval && p0 < absoMax && q < absoMax;
             }
         }
-        InputCBIndexO = slot;
+        Acqui.InputCBIndexO = slot;
         if (timeOk && presOk)
             return;
         const int inputs = std::min(FrameInfo.ExtCount, Count());
         for (int i = 0; i < inputs; ++i)
             if (TCyclicArray* ring = Items(i)->InCyBuf.get())
                 ring->AtModifyFV(slot, {ring->AtFV(slot).value, 1});
-        ++ValidateError;
+        ++Acqui.ValidateError;
     });
 }
 
@@ -206,16 +207,16 @@ TFlaggedValue TParamCollection::LagCompensate(TFlaggedValue fv) {
     const std::int32_t condPos =
         ChosenPos(FrameInfo.CondPosA, std::size(FrameInfo.CondPosA), gen.DupCondNb);
     const long double xn =
-        condPos >= 0 ? Items(condPos)->InCyBuf->AtFV(InputCBIndexO).value : 0.0L;
+        condPos >= 0 ? Items(condPos)->InCyBuf->AtFV(Acqui.InputCBIndexO).value : 0.0L;
     if (!FrameInfo.LagTimeStarted) {
         FrameInfo.LagTimeStarted = true;
-        LagX = LagY = xn;
+        Acqui.LagX = Acqui.LagY = xn;
         return fv;
     }
-    const long double f = C_Scanrate;
-    const long double s = std::fabs(C_SpeedLow);
+    const long double f = Acqui.C_Scanrate;
+    const long double s = std::fabs(Acqui.C_SpeedLow);
     long double out = xn;
-    const auto passThrough = [&] { out = LagX = LagY = xn; };
+    const auto passThrough = [&] { out = Acqui.LagX = Acqui.LagY = xn; };
     // Recursive filter of time constant tau [s] at scan rate f. A time constant that is not a
     // positive number (a flow rate of 0, a negative offset) would make the filter diverge or
     // freeze: the value then passes through.
@@ -225,9 +226,9 @@ TFlaggedValue TParamCollection::LagCompensate(TFlaggedValue fv) {
             return;
         }
         const long double a = 1 / (1 + 2 * tau * f);
-        out = a * (xn + LagX) + (1 - 2 * a) * LagY;
-        LagY = out;
-        LagX = xn;
+        out = a * (xn + Acqui.LagX) + (1 - 2 * a) * Acqui.LagY;
+        Acqui.LagY = out;
+        Acqui.LagX = xn;
     };
     const long double offset = gen.TimeLagCompensationOffset.ToLongDouble();
     const long double slope = gen.TimeLagCompensationSlope.ToLongDouble();
@@ -244,9 +245,9 @@ TFlaggedValue TParamCollection::LagCompensate(TFlaggedValue fv) {
             passThrough();
         } else {
             const long double e = std::exp(-1 / (lag * std::sqrt(s)));
-            out = xn * (1 - e) + LagY * e;
-            LagY = out;
-            LagX = xn;
+            out = xn * (1 - e) + Acqui.LagY * e;
+            Acqui.LagY = out;
+            Acqui.LagX = xn;
         }
     }
     if (gen.CondLagEffect) {
@@ -262,15 +263,15 @@ TFlaggedValue TParamCollection::LagCompensate(TFlaggedValue fv) {
 void TParamCollection::PostProcessing() {
     Guard({"Error in TParamCollection.PostProcessing", "Data post-processing - end acquisition"},
           [&] {
-              ++PostLBIndexO;
+              ++Acqui.PostLBIndexO;
               const TGenConfig& gen = GenCfg();
-              const std::int32_t slot = InputCBIndexO;
+              const std::int32_t slot = Acqui.InputCBIndexO;
               const std::int32_t tempPos =
                   ChosenPos(FrameInfo.TempPosA, std::size(FrameInfo.TempPosA), gen.DupTempNb);
               const std::int32_t condPos =
                   ChosenPos(FrameInfo.CondPosA, std::size(FrameInfo.CondPosA), gen.DupCondNb);
               const bool lag = gen.CondLagEffect || gen.ManualLagCompensation || gen.CondForcedFlow;
-              const TParameter* pressure = ParaPres;
+              const TParameter* pressure = Acqui.ParaPres;
               const int inputs = std::min(FrameInfo.ExtCount, Count());
               for (int i = 0; i < inputs; ++i) {
                   TParameter* p = Items(i);
@@ -295,9 +296,9 @@ void TParamCollection::PostProcessing() {
                       if (lag && i == condPos && fv.Valid())
                           fv = LagCompensate(fv);
                   }
-                  p->PostLinBuf->AddFVAt(fv, PostLBIndexO);
+                  p->PostLinBuf->AddFVAt(fv, Acqui.PostLBIndexO);
               }
-              AddCBPointers(InputCBIndexO, 1);
+              AddCBPointers(Acqui.InputCBIndexO, 1);
           });
 }
 
@@ -306,11 +307,11 @@ void TParamCollection::ManageValidateLimits() {
     for (int i = 0; i < inputs; ++i) {
         TParameter* p = Items(i);
         TLinearArray* series = p->PostLinBuf.get();
-        if (!series || PostLBIndexO < 0 || PostLBIndexO > series->LastIndice)
+        if (!series || Acqui.PostLBIndexO < 0 || Acqui.PostLBIndexO > series->LastIndice)
             continue;
-        const TFlaggedValue fv = series->AtFV(PostLBIndexO);
+        const TFlaggedValue fv = series->AtFV(Acqui.PostLBIndexO);
         if (fv.Valid() && p->ValidateLimits(fv.value) == 1)
-            series->SetFVAt({fv.value, 1}, PostLBIndexO);
+            series->SetFVAt({fv.value, 1}, Acqui.PostLBIndexO);
     }
 }
 
@@ -322,7 +323,7 @@ void TParamCollection::ReservePostSeries(std::int64_t frames) {
 }
 
 void TParamCollection::ManageSortingData() {
-    if (SortInfo.SortType == AM_All)
+    if (Bin.SortInfo.SortType == AM_All)
         SortAll();
     else
         Sort();

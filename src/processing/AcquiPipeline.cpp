@@ -4,11 +4,11 @@
 #include "foundation/Runtime.h"
 #include "platform/Operator.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/ParamCollection.h"
 #include "records/CastInfo.h"
 #include "records/Environ.h"
 #include "records/GenConfig.h"
+#include "records/Settings.h"
 
 #include <algorithm>
 
@@ -36,34 +36,33 @@ std::int32_t Chosen(std::int32_t choice, std::initializer_list<std::int32_t> num
 bool TParamCollection::InitRoundBuffer() {
     if (!EnoughSensors(*this))
         return false;
-    return Guard({"Error in TParamCollection.InitRoundBuf",
-                  "Initialize data buffer - end acquisition"},
-                 [&] {
-                     for (const auto& p : *this) {
-                         p->InCyBuf = std::make_unique<TCyclicArray>(AcquiRingSize);
-                         p->RawInCyBuf = std::make_unique<TCyclicArray>(AcquiRingSize);
-                     }
-                 });
+    return Guard(
+        {"Error in TParamCollection.InitRoundBuf", "Initialize data buffer - end acquisition"},
+        [&] {
+            for (const auto& p : *this) {
+                p->InCyBuf = std::make_unique<TCyclicArray>(AcquiRingSize);
+                p->RawInCyBuf = std::make_unique<TCyclicArray>(AcquiRingSize);
+            }
+        });
 }
 
 bool TParamCollection::InitLinearBuffer() {
     Reset();
     if (!EnoughSensors(*this))
         return false;
-    const bool made =
-        Guard({"Error in TParamCollection.InitLinearBuffer", "Init data buffer - end acquisition"},
-              [&] {
-                  for (const auto& p : *this) {
-                      p->SortedBuffer = std::make_unique<TLinearArray>();
-                      p->SmoothBuffer = std::make_unique<TLinearArray>();
-                      p->PostLinBuf = std::make_unique<TLinearArray>();
-                      std::int32_t links = 0;
-                      for (int k = 0; k < MaxLinks; ++k)
-                          if (p->ParaFunction.ParaLink[k] > 0)
-                              links = k + 1;
-                      p->ParaFunction.LinkNb = links;
-                  }
-              });
+    const bool made = Guard(
+        {"Error in TParamCollection.InitLinearBuffer", "Init data buffer - end acquisition"}, [&] {
+            for (const auto& p : *this) {
+                p->SortedBuffer = std::make_unique<TLinearArray>();
+                p->SmoothBuffer = std::make_unique<TLinearArray>();
+                p->PostLinBuf = std::make_unique<TLinearArray>();
+                std::int32_t links = 0;
+                for (int k = 0; k < MaxLinks; ++k)
+                    if (p->ParaFunction.ParaLink[k] > 0)
+                        links = k + 1;
+                p->ParaFunction.LinkNb = links;
+            }
+        });
     return made && SetLinkPtr();
 }
 
@@ -72,7 +71,7 @@ void TParamCollection::ResetBuffers() {
     if (!EnoughSensors(*this))
         return;
     Guard({"Error in TParamCollection.ResetBuffers", "Clear data buffer - End acquisition"}, [&] {
-        SortInfo.MaxIndex = -1;
+        Bin.SortInfo.MaxIndex = -1;
         for (const auto& p : *this) {
             if (p->InCyBuf)
                 p->InCyBuf->Reset();
@@ -95,61 +94,62 @@ void TParamCollection::Reset() {
         ResetAcqui();
         const TGenConfig& gen = GenCfg();
         const TParamCollection& probe = ProbeParamCol();
-        ParaPres = Items(FrameInfo.PresPos);
+        Acqui.ParaPres = Items(FrameInfo.PresPos);
         const std::int32_t temp = Chosen(gen.DupTempNb, {110, 111, 112});
-        ParaTemp = temp ? FindPara(temp) : nullptr;
+        Acqui.ParaTemp = temp ? FindPara(temp) : nullptr;
         const std::int32_t cond = Chosen(gen.DupCondNb, {120, 121, 122, 166});
-        ParaCond = cond ? FindPara(cond) : nullptr;
+        Acqui.ParaCond = cond ? FindPara(cond) : nullptr;
         const std::int32_t alti = Chosen(gen.DupAltimNb, {140, 221});
-        ParaAlti = alti ? FindPara(alti) : nullptr;
-        ParaTims = Items(FrameInfo.TimsPos);
-        ParaTime = FindPara(400);
-        ParaDept = FindPara(403);
-        ParaLati = FindPara(800);
-        ParaLong = FindPara(801);
-        Parapstat = FindPara(808);
-        ParaSpeed = probe.FindPara(105);
-        ParaWinchSpeed = probe.FindPara(810);
-        ParaWinchM = probe.FindPara(809);
-        ParaScRt = probe.FindPara(52);
-        std::fill(std::begin(AlarmOn), std::end(AlarmOn), false);
-        C_WinchSpeed = 0;
+        Acqui.ParaAlti = alti ? FindPara(alti) : nullptr;
+        Acqui.ParaTims = Items(FrameInfo.TimsPos);
+        Acqui.ParaTime = FindPara(400);
+        Acqui.ParaDept = FindPara(403);
+        Acqui.ParaLati = FindPara(800);
+        Acqui.ParaLong = FindPara(801);
+        Acqui.Parapstat = FindPara(808);
+        Acqui.ParaSpeed = probe.FindPara(105);
+        Acqui.ParaWinchSpeed = probe.FindPara(810);
+        Acqui.ParaWinchM = probe.FindPara(809);
+        Acqui.ParaScRt = probe.FindPara(52);
+        std::fill(std::begin(BtlAlarm.AlarmOn), std::end(BtlAlarm.AlarmOn), false);
+        Acqui.C_WinchSpeed = 0;
     });
 }
 
 void TParamCollection::ResetAcqui() {
     Guard({"Error in TParamCollection.ResetAcqui", "Data acquisition start"}, [&] {
-        S_direction = DirectionDown;
-        PrevTims = ZeroFV;
-        PrevPres = ZeroFV;
-        C_WinchSpeed = 0;
-        DirFirstSample = true;
-        DirUpper = DirLower = 0;
-        S_InWater = false;
-        S_MinUpPres = -1.0;
-        S_MaxDownPres = -1.0;
-        S_RTStatus = rt_none;
-        I_LastDir = DirectionDown;
-        I_CastUp = false;
-        TypeLoaded = FileTypeNone;
-        InputCBIndexI = -1;
-        PostLBIndexO = -1;
-        RawIndex = FrameError = ValidateError = SortingExtractionError = 0;
-        C_Speed = C_SpeedLow = C_LastDP = 0;
-        C_LastDT = 1.0;
-        C_Scanrate = 10.0;
-        C_InvScanRate = 0.1;
-        C_ScanRateKnown = false;
-        S_TrigCount = 0;
+        Acqui.S_direction = DirectionDown;
+        Acqui.PrevTims = ZeroFV;
+        Acqui.PrevPres = ZeroFV;
+        Acqui.C_WinchSpeed = 0;
+        Acqui.DirFirstSample = true;
+        Acqui.DirUpper = Acqui.DirLower = 0;
+        Acqui.S_InWater = false;
+        Acqui.S_MinUpPres = -1.0;
+        Acqui.S_MaxDownPres = -1.0;
+        Acqui.S_RTStatus = rt_none;
+        Bin.I_LastDir = DirectionDown;
+        Bin.I_CastUp = false;
+        Loaded.TypeLoaded = FileTypeNone;
+        Acqui.InputCBIndexI = -1;
+        Acqui.PostLBIndexO = -1;
+        Acqui.RawIndex = Acqui.FrameError = Acqui.ValidateError = Bin.SortingExtractionError = 0;
+        Acqui.C_Speed = Acqui.C_SpeedLow = Acqui.C_LastDP = 0;
+        Acqui.C_LastDT = 1.0;
+        Acqui.C_Scanrate = 10.0;
+        Acqui.C_InvScanRate = 0.1;
+        Acqui.C_ScanRateKnown = false;
+        Acqui.S_TrigCount = 0;
         ResetExtractFlags();
-        I_Low = I_Center = 0;
-        I_High = 1.0;
-        std::fill(std::begin(I_MeanSum), std::end(I_MeanSum), TFlaggedValue{});
-        std::fill(std::begin(I_MeanNb), std::end(I_MeanNb), 0);
-        HeaderState.Reset();
+        Bin.I_Low = Bin.I_Center = 0;
+        Bin.I_High = 1.0;
+        std::fill(std::begin(Bin.I_MeanSum), std::end(Bin.I_MeanSum), TFlaggedValue{});
+        std::fill(std::begin(Bin.I_MeanNb), std::end(Bin.I_MeanNb), 0);
+        Acqui.HeaderState.Reset();
         // A stored cast replays at the scan rate it was recorded with.
-        FrameInfo.ScanRate = (CastHeader && !ProbeOnLine) ? CastHeader->ScanRate
-                                                          : TExtended::FromDouble(12.0);
+        FrameInfo.ScanRate = (Loaded.CastHeader && !Acqui.ProbeOnLine)
+                                 ? Loaded.CastHeader->ScanRate
+                                 : TExtended::FromDouble(12.0);
     });
 }
 
@@ -177,36 +177,35 @@ bool TParamCollection::AddAcquiPara() {
 }
 
 bool TParamCollection::AddNMEAAndExternalParameter() {
-    return Guard({"Error in TParamCollection.AddNMEAAndExternalParameter",
-                  "Add NMEA/Ext parameter"},
-                 [&] {
-                     StartPosUpdate = true;
-                     const TEnviron& env = Environ();
-                     const auto append = [&](const TParaList& list) {
-                         const int used = std::clamp(list.count, 0, MaxParaListCount);
-                         for (int k = 0; k < used; ++k) {
-                             const std::int32_t nb = list.List[k];
-                             const TParameter* known = ProbeParamCol().FindPara(nb);
-                             if (!known)
-                                 continue;
-                             auto copy = known->MakeCopy();
-                             if (!copy)
-                                 Raise("parameter " + std::to_string(nb) + " could not be copied");
-                             TExtended* c = copy->ParaCalib.calib;
-                             if (nb == 809) {
-                                 c[0] = env.ExtWinchOffset;
-                                 c[1] = env.ExtWinchPulseToMeter;
-                             } else if (nb == 807) {
-                                 c[0] = env.ExtParOffsetV;
-                                 c[1] = env.ExtParScale;
-                                 c[2] = env.ExtParMultiplier;
-                             }
-                             Add(std::move(copy));
-                         }
-                     };
-                     append(env.NMEAParaList);
-                     append(env.ExtParaList);
-                 });
+    return Guard(
+        {"Error in TParamCollection.AddNMEAAndExternalParameter", "Add NMEA/Ext parameter"}, [&] {
+            Acqui.StartPosUpdate = true;
+            const TEnviron& env = Environ();
+            const auto append = [&](const TParaList& list) {
+                const int used = std::clamp(list.count, 0, MaxParaListCount);
+                for (int k = 0; k < used; ++k) {
+                    const std::int32_t nb = list.List[k];
+                    const TParameter* known = ProbeParamCol().FindPara(nb);
+                    if (!known)
+                        continue;
+                    auto copy = known->MakeCopy();
+                    if (!copy)
+                        Raise("parameter " + std::to_string(nb) + " could not be copied");
+                    TExtended* c = copy->ParaCalib.calib;
+                    if (nb == 809) {
+                        c[0] = env.ExtWinchOffset;
+                        c[1] = env.ExtWinchPulseToMeter;
+                    } else if (nb == 807) {
+                        c[0] = env.ExtParOffsetV;
+                        c[1] = env.ExtParScale;
+                        c[2] = env.ExtParMultiplier;
+                    }
+                    Add(std::move(copy));
+                }
+            };
+            append(env.NMEAParaList);
+            append(env.ExtParaList);
+        });
 }
 
 bool TParamCollection::DelAcquiPara() {

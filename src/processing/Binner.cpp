@@ -2,11 +2,11 @@
 
 #include "foundation/Guard.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/FormulaSettings.h"
 #include "records/CastInfo.h"
 #include "records/Config.h"
 #include "records/GenConfig.h"
+#include "records/Settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,7 +45,7 @@ TBinner::TBinner(TParamCollection& col, TBinAxis axis, TBinMethod method)
         if (!col.Items(i)->SortedBuffer)
             Raise("no binned series for " + col.Items(i)->GetParaStr());
 
-    const TSortInfo& s = col.SortInfo;
+    const TSortInfo& s = col.Bin.SortInfo;
     if (axis_ == TBinAxis::Time) {
         step_ = s.STimeDelta;
         first_ = s.STimeOffset;
@@ -63,12 +63,12 @@ TBinner::TBinner(TParamCollection& col, TBinAxis axis, TBinMethod method)
         half_ = step_ / 2;
     if (axis_ == TBinAxis::Depth) {
         const long double latitude =
-            col.CastHeader ? col.CastHeader->latitude[0].ToLongDouble() : 0;
+            col.Loaded.CastHeader ? col.Loaded.CastHeader->latitude[0].ToLongDouble() : 0;
         depthSettings_ = FormulaSettingsOf(GenCfg(), latitude);
     }
     if (usable_) {
-        col_.I_Low = col_.I_Center - half_;
-        col_.I_High = col_.I_Center + half_;
+        col_.Bin.I_Low = col_.Bin.I_Center - half_;
+        col_.Bin.I_High = col_.Bin.I_Center + half_;
     }
 }
 
@@ -90,27 +90,27 @@ std::optional<long double> TBinner::Coordinate(int k, bool record) {
         if (!t.Valid() || !std::isfinite(t.value))
             return std::nullopt;
         if (record)
-            col_.c_SortTime = t.value / 86400.0;
+            col_.Bin.c_SortTime = t.value / 86400.0;
         return t.value;
     }
     const TFlaggedValue p = BinElement(col_.Items(presItem_)->PostLinBuf.get(), k);
     if (!p.Valid() || !std::isfinite(p.value))
         return std::nullopt;
     if (record)
-        col_.c_SortPres = p.value;
+        col_.Bin.c_SortPres = p.value;
     if (axis_ == TBinAxis::Pressure)
         return p.value;
     return Depth(p.value);
 }
 
 bool TBinner::InWindow(long double v) const {
-    return U(col_.I_Low) <= v && v < U(col_.I_High);
+    return U(col_.Bin.I_Low) <= v && v < U(col_.Bin.I_High);
 }
 
 void TBinner::MoveCentre(long double delta) {
-    col_.I_Center += delta;
-    col_.I_Low = col_.I_Center - half_;
-    col_.I_High = col_.I_Center + half_;
+    col_.Bin.I_Center += delta;
+    col_.Bin.I_Low = col_.Bin.I_Center - half_;
+    col_.Bin.I_High = col_.Bin.I_Center + half_;
 }
 
 void TBinner::Add(int k, long double v) {
@@ -119,23 +119,23 @@ void TBinner::Add(int k, long double v) {
             const TFlaggedValue fv = BinElement(col_.Items(i)->PostLinBuf.get(), k);
             if (!fv.Valid())
                 continue;
-            ++col_.I_MeanNb[i];
-            col_.I_MeanSum[i].value += fv.value;
-            col_.I_MeanSumX[i] += fv.value;
+            ++col_.Bin.I_MeanNb[i];
+            col_.Bin.I_MeanSum[i].value += fv.value;
+            col_.Bin.I_MeanSumX[i] += fv.value;
         }
         return;
     }
-    const bool lower = v < U(col_.I_Center);
+    const bool lower = v < U(col_.Bin.I_Center);
     const auto take = [&](TParamCollection::TBinEnds& e, long double x) {
         if (lower) {
-            if (!col_.I_FirstLoFlag) {
+            if (!col_.Bin.I_FirstLoFlag) {
                 e.FirstLo = x;
                 ++e.FirstLoNb;
             }
             e.LastLo = x;
             ++e.LastLoNb;
         } else {
-            if (!col_.I_FirstHiFlag) {
+            if (!col_.Bin.I_FirstHiFlag) {
                 e.FirstHi = x;
                 ++e.FirstHiNb;
             }
@@ -146,24 +146,24 @@ void TBinner::Add(int k, long double v) {
     for (int i = 0; i < count_; ++i) {
         const TFlaggedValue fv = BinElement(col_.Items(i)->PostLinBuf.get(), k);
         if (fv.Valid())
-            take(col_.I_Ends[i], fv.value);
+            take(col_.Bin.I_Ends[i], fv.value);
     }
-    take(col_.I_Ends[TParamCollection::BinAxisEntry], v);
+    take(col_.Bin.I_Ends[TParamCollection::BinAxisEntry], v);
     if (lower)
-        col_.I_FirstLoFlag = col_.I_LastLoFlag = true;
+        col_.Bin.I_FirstLoFlag = col_.Bin.I_LastLoFlag = true;
     else
-        col_.I_FirstHiFlag = col_.I_LastHiFlag = true;
+        col_.Bin.I_FirstHiFlag = col_.Bin.I_LastHiFlag = true;
 }
 
 bool TBinner::BinHasSamples() const {
     if (method_ == TBinMethod::Average)
-        return col_.I_MeanNb[axisItem_] >= 1;
-    const TParamCollection::TBinEnds& e = col_.I_Ends[TParamCollection::BinAxisEntry];
+        return col_.Bin.I_MeanNb[axisItem_] >= 1;
+    const TParamCollection::TBinEnds& e = col_.Bin.I_Ends[TParamCollection::BinAxisEntry];
     return e.FirstLoNb + e.LastLoNb + e.FirstHiNb + e.LastHiNb > 0;
 }
 
 TFlaggedValue TBinner::EmptyValue(int i) const {
-    const std::int32_t last = col_.SortInfo.MaxIndex;
+    const std::int32_t last = col_.Bin.SortInfo.MaxIndex;
     if (last < 1)
         return InvalidFV;
     return {BinElement(col_.Items(i)->SortedBuffer.get(), last).value, 1};
@@ -171,13 +171,14 @@ TFlaggedValue TBinner::EmptyValue(int i) const {
 
 void TBinner::WriteBin(bool upwards) {
     TFlaggedValue values[33];
-    const long double c = U(col_.I_Center);
+    const long double c = U(col_.Bin.I_Center);
     if (method_ == TBinMethod::Average) {
         for (int i = 0; i < count_; ++i)
-            values[i] =
-                col_.I_MeanNb[i] >= 1
-                    ? TFlaggedValue{static_cast<float>(col_.I_MeanSumX[i] / col_.I_MeanNb[i]), 0}
-                    : EmptyValue(i);
+            values[i] = col_.Bin.I_MeanNb[i] >= 1
+                            ? TFlaggedValue{static_cast<float>(col_.Bin.I_MeanSumX[i] /
+                                                               col_.Bin.I_MeanNb[i]),
+                                            0}
+                            : EmptyValue(i);
     } else {
         // The pair of samples on either side of the centre: going down, the last one below and
         // the first one above it; going up, the first one below and the last one above. A side
@@ -199,10 +200,10 @@ void TBinner::WriteBin(bool upwards) {
             return true;
         };
         long double x1 = 0, x2 = 0;
-        const bool positioned = pair(col_.I_Ends[TParamCollection::BinAxisEntry], x1, x2);
+        const bool positioned = pair(col_.Bin.I_Ends[TParamCollection::BinAxisEntry], x1, x2);
         for (int i = 0; i < count_; ++i) {
             long double y1 = 0, y2 = 0;
-            values[i] = positioned && pair(col_.I_Ends[i], y1, y2)
+            values[i] = positioned && pair(col_.Bin.I_Ends[i], y1, y2)
                             ? TParamCollection::Interpolate(c, x1, x2, y1, y2)
                             : EmptyValue(i);
         }
@@ -211,7 +212,7 @@ void TBinner::WriteBin(bool upwards) {
     // The row's coordinate is the bin centre, flagged when the bin had no valid coordinate.
     values[axisItem_].value = static_cast<float>(c);
 
-    TSortInfo& s = col_.SortInfo;
+    TSortInfo& s = col_.Bin.SortInfo;
     const std::int32_t row = s.MaxIndex + 1;
     WriteRow(values);
     if (pressure.Valid() && pressure.value >= s.MaxDownPres.ToLongDouble()) {
@@ -221,7 +222,7 @@ void TBinner::WriteBin(bool upwards) {
 }
 
 void TBinner::WriteRow(const TFlaggedValue* values) {
-    TSortInfo& s = col_.SortInfo;
+    TSortInfo& s = col_.Bin.SortInfo;
     const std::int32_t row = s.MaxIndex + 1;
     if (row > MaxFVIndex)
         Raise("the binned table is full at row " + std::to_string(row));
@@ -231,20 +232,21 @@ void TBinner::WriteRow(const TFlaggedValue* values) {
         flagged = flagged || !values[i].Valid();
     }
     if (flagged)
-        ++col_.SortingExtractionError;
+        ++col_.Bin.SortingExtractionError;
     s.MaxIndex = row;
 }
 
 void TBinner::ClearBin() {
-    std::fill(std::begin(col_.I_MeanSum), std::end(col_.I_MeanSum), ZeroFV);
-    std::fill(std::begin(col_.I_MeanNb), std::end(col_.I_MeanNb), 0);
-    std::fill(std::begin(col_.I_MeanSumX), std::end(col_.I_MeanSumX), 0.0L);
-    std::fill(std::begin(col_.I_Ends), std::end(col_.I_Ends), NoEnds);
-    col_.I_FirstLoFlag = col_.I_LastLoFlag = col_.I_FirstHiFlag = col_.I_LastHiFlag = false;
+    std::fill(std::begin(col_.Bin.I_MeanSum), std::end(col_.Bin.I_MeanSum), ZeroFV);
+    std::fill(std::begin(col_.Bin.I_MeanNb), std::end(col_.Bin.I_MeanNb), 0);
+    std::fill(std::begin(col_.Bin.I_MeanSumX), std::end(col_.Bin.I_MeanSumX), 0.0L);
+    std::fill(std::begin(col_.Bin.I_Ends), std::end(col_.Bin.I_Ends), NoEnds);
+    col_.Bin.I_FirstLoFlag = col_.Bin.I_LastLoFlag = col_.Bin.I_FirstHiFlag =
+        col_.Bin.I_LastHiFlag = false;
 }
 
 void TBinner::FillGap(int end) {
-    const std::int32_t base = col_.SortInfo.MaxIndex;
+    const std::int32_t base = col_.Bin.SortInfo.MaxIndex;
     TFlaggedValue values[33];
     for (int i = 0; i < count_; ++i)
         values[i] = EmptyValue(i);
@@ -257,9 +259,9 @@ void TBinner::FillGap(int end) {
 }
 
 void TBinner::Forward(long double v, int k) {
-    TSortInfo& s = col_.SortInfo;
+    TSortInfo& s = col_.Bin.SortInfo;
     // Whole bins the sample jumped over; a jump beyond any table is a bad sample, not a gap.
-    const long double bins = (v - U(col_.I_High)) / U(step_);
+    const long double bins = (v - U(col_.Bin.I_High)) / U(step_);
     if (bins + s.MaxIndex + 2 > MaxFVIndex)
         Raise("sample " + std::to_string(static_cast<double>(v)) +
               " lies too far beyond the bin in progress");
@@ -268,7 +270,7 @@ void TBinner::Forward(long double v, int k) {
         // "Use first available pressure": the table starts at the bin before the first sample's.
         do
             MoveCentre(step_);
-        while (v >= U(col_.I_High));
+        while (v >= U(col_.Bin.I_High));
         MoveCentre(-step_);
     } else {
         WriteBin(false);
@@ -279,11 +281,11 @@ void TBinner::Forward(long double v, int k) {
     do {
         MoveCentre(step_);
         ++steps;
-    } while (v >= U(col_.I_High));
+    } while (v >= U(col_.Bin.I_High));
     FillGap(s.MaxIndex + steps);
     if (InWindow(v))
         Add(k, v);
-    col_.I_LastSortedIndex = k;
+    col_.Bin.I_LastSortedIndex = k;
 }
 
 void TBinner::Backward(long double v, int k) {
@@ -291,10 +293,10 @@ void TBinner::Backward(long double v, int k) {
     ClearBin();
     // Samples passed while the direction was still being decided were left out; the bins the
     // sample jumped over take them now.
-    const int from = std::max(col_.I_LastSortedIndex, 0);
+    const int from = std::max(col_.Bin.I_LastSortedIndex, 0);
     for (;;) {
         MoveCentre(-step_);
-        if (v >= U(col_.I_Low))
+        if (v >= U(col_.Bin.I_Low))
             break;
         for (int j = from; j < k; ++j)
             if (const auto cj = Coordinate(j, false); cj && InWindow(*cj))
@@ -302,24 +304,24 @@ void TBinner::Backward(long double v, int k) {
         WriteBin(true);
         ClearBin();
     }
-    if (v < U(col_.I_High))
+    if (v < U(col_.Bin.I_High))
         Add(k, v);
-    col_.I_LastSortedIndex = k;
+    col_.Bin.I_LastSortedIndex = k;
 }
 
 void TBinner::Sample() {
-    const int k = col_.PostLBIndexO;
+    const int k = col_.Acqui.PostLBIndexO;
     if (!usable_ || k < 0)
         return;
     const std::optional<long double> coordinate = Coordinate(k, true);
     if (!coordinate)
         return;
     const long double v = *coordinate;
-    const long double c = col_.I_Center;
+    const long double c = col_.Bin.I_Center;
     if (InWindow(v)) {
         Add(k, v);
-        col_.I_LastSortedIndex = k;
-    } else if (axis_ == TBinAxis::Time || col_.S_direction == DirectionDown) {
+        col_.Bin.I_LastSortedIndex = k;
+    } else if (axis_ == TBinAxis::Time || col_.Acqui.S_direction == DirectionDown) {
         if (v >= U(c + step_ - half_))
             Forward(v, k);
     } else if (v < U(c - step_ + half_) && v >= U(first_)) {
@@ -332,9 +334,9 @@ void TBinner::End() {
     if (!usable_)
         return;
     if (BinHasSamples())
-        WriteBin(col_.S_direction == DirectionUp);
+        WriteBin(col_.Acqui.S_direction == DirectionUp);
 
-    TSortInfo& s = col_.SortInfo;
+    TSortInfo& s = col_.Bin.SortInfo;
     const bool deepestValue = Config().AcquiCfg.VertLastValueMethod.ToLongDouble() == 1;
     if (axis_ != TBinAxis::Time && deepestValue && s.MaxDownIndex >= 0 &&
         s.MaxIndex >= s.MaxDownIndex) {

@@ -6,13 +6,13 @@
 #include "foundation/DateTime.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
-#include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/Binner.h"
+#include "processing/Collections.h"
 #include "processing/ParamCollection.h"
 #include "records/CastInfo.h"
 #include "records/Config.h"
 #include "records/GenConfig.h"
+#include "records/Settings.h"
 
 #include <algorithm>
 
@@ -39,7 +39,7 @@ void TParamCollection::SetSortInfo() {
         ResetArrayForSortingWithInterpolateProcedures();
         Reset();
         const TAcquiCfg& cfg = Config().AcquiCfg;
-        TSortInfo& s = SortInfo;
+        TSortInfo& s = Bin.SortInfo;
         s.SortType = cfg.AcquiMode;
         s.VerticalUnit = cfg.VertUnit;
         s.SAllStep = cfg.AllStep;
@@ -60,33 +60,33 @@ void TParamCollection::SetSortInfo() {
             s.STrigEnd += 1.0;
 
         ResetExtractFlags();
-        std::fill(std::begin(I_MeanSum), std::end(I_MeanSum), ZeroFV);
-        std::fill(std::begin(I_MeanNb), std::end(I_MeanNb), 0);
-        std::fill(std::begin(I_MeanSumX), std::end(I_MeanSumX), 0.0L);
+        std::fill(std::begin(Bin.I_MeanSum), std::end(Bin.I_MeanSum), ZeroFV);
+        std::fill(std::begin(Bin.I_MeanNb), std::end(Bin.I_MeanNb), 0);
+        std::fill(std::begin(Bin.I_MeanSumX), std::end(Bin.I_MeanSumX), 0.0L);
 
         long double half = 0;
         if (s.SortType == AM_Time) {
-            I_Center = s.STimeOffset;
+            Bin.I_Center = s.STimeOffset;
             half = cfg.TimeMean ? cfg.TimeMeanItv / 2 : s.STimeDelta / 2;
         } else {
-            I_Center = s.SPresOffset.ToLongDouble();
+            Bin.I_Center = s.SPresOffset.ToLongDouble();
             half =
                 cfg.VertMean ? cfg.VertMeanItv.ToLongDouble() / 2 : s.SPresDelta.ToLongDouble() / 2;
         }
-        I_Low = I_Center - half;
-        I_High = I_Center + half;
+        Bin.I_Low = Bin.I_Center - half;
+        Bin.I_High = Bin.I_Center + half;
 
-        if (CastHeader && CastHeader->RawMode == rm_timed &&
-            CastHeader->ScanRate.ToLongDouble() > 0) {
-            C_InvScanRate = 1 / CastHeader->ScanRate.ToLongDouble();
-            C_ScanRateKnown = true;
+        if (Loaded.CastHeader && Loaded.CastHeader->RawMode == rm_timed &&
+            Loaded.CastHeader->ScanRate.ToLongDouble() > 0) {
+            Acqui.C_InvScanRate = 1 / Loaded.CastHeader->ScanRate.ToLongDouble();
+            Acqui.C_ScanRateKnown = true;
         }
 
-        S_RTStatus = rt_starting;
-        if (ProbeOnLine && cfg.AutoStart != SM_Manual) {
-            S_RTStatus = rt_wait;
-            if (cfg.AutoStart == SM_TimeStart && CastHeader)
-                CastHeader->CastTime.fill(cfg.TimeStart);
+        Acqui.S_RTStatus = rt_starting;
+        if (Acqui.ProbeOnLine && cfg.AutoStart != SM_Manual) {
+            Acqui.S_RTStatus = rt_wait;
+            if (cfg.AutoStart == SM_TimeStart && Loaded.CastHeader)
+                Loaded.CastHeader->CastTime.fill(cfg.TimeStart);
         }
 
         // The computed parameters and the smoothed copies follow the binned rows; a new pass
@@ -109,16 +109,16 @@ void TParamCollection::SetSortInfo() {
 }
 
 void TParamCollection::ResetArrayForSortingWithInterpolateProcedures() {
-    std::fill(std::begin(I_Ends), std::end(I_Ends), TBinEnds{});
-    I_FirstLoFlag = I_LastLoFlag = I_FirstHiFlag = I_LastHiFlag = false;
-    I_LastSortedIndex = -1;
+    std::fill(std::begin(Bin.I_Ends), std::end(Bin.I_Ends), TBinEnds{});
+    Bin.I_FirstLoFlag = Bin.I_LastLoFlag = Bin.I_FirstHiFlag = Bin.I_LastHiFlag = false;
+    Bin.I_LastSortedIndex = -1;
 }
 
 void TParamCollection::ResetExtractFlags() {
-    I_FirstInIndex = I_LastInIndex = I_FirstLoIndex = I_LastLoIndex = I_FirstHiIndex =
-        I_LastHiIndex = -111;
-    I_FirstInFlag = I_LastInFlag = I_FirstLoFlag = I_LastLoFlag = I_FirstHiFlag = I_LastHiFlag =
-        false;
+    Bin.I_FirstInIndex = Bin.I_LastInIndex = Bin.I_FirstLoIndex = Bin.I_LastLoIndex =
+        Bin.I_FirstHiIndex = Bin.I_LastHiIndex = -111;
+    Bin.I_FirstInFlag = Bin.I_LastInFlag = Bin.I_FirstLoFlag = Bin.I_LastLoFlag =
+        Bin.I_FirstHiFlag = Bin.I_LastHiFlag = false;
 }
 
 // ---- The vertical family and time binning -----------------------------------------------------
@@ -187,19 +187,19 @@ TFlaggedValue TParamCollection::Interpolate(long double x, long double x1, long 
 void TParamCollection::Sort() {
     Guard({"Error in TParamCollection.Sort", "Data extraction"}, [&] {
         const bool vertMean = Config().AcquiCfg.VertMean != 0;
-        switch (SortInfo.SortType) {
+        switch (Bin.SortInfo.SortType) {
         case AM_Pressure: {
-            const int k = PostLBIndexO;
+            const int k = Acqui.PostLBIndexO;
             const TFlaggedValue pres =
-                BinElement(ParaPres ? ParaPres->PostLinBuf.get() : nullptr, k);
+                BinElement(Acqui.ParaPres ? Acqui.ParaPres->PostLinBuf.get() : nullptr, k);
             // The start of a cast can be left out of the table: samples before StartTimeExtr
             // seconds of the time counter are not binned.
-            const std::int32_t startTime = CastHeader ? CastHeader->StartTimeExtr : 0;
+            const std::int32_t startTime = Loaded.CastHeader ? Loaded.CastHeader->StartTimeExtr : 0;
             const TFlaggedValue time =
-                BinElement(ParaTims ? ParaTims->PostLinBuf.get() : nullptr, k);
+                BinElement(Acqui.ParaTims ? Acqui.ParaTims->PostLinBuf.get() : nullptr, k);
             if (!pres.Valid() || time.value < startTime)
                 break;
-            if (SortInfo.VerticalUnit == vu_meter)
+            if (Bin.SortInfo.VerticalUnit == vu_meter)
                 vertMean ? SortDepthAverage() : SortDepthInterpolate();
             else
                 vertMean ? SortPressureAverage() : SortPressureInterpolate();
@@ -208,8 +208,8 @@ void TParamCollection::Sort() {
         case AM_Time: Config().AcquiCfg.TimeMean ? SortTimeAverage() : SortTimeInterpolate(); break;
         default: break;
         }
-        if (CastHeader)
-            CastHeader->ExtractNb = SortInfo.MaxIndex;
+        if (Loaded.CastHeader)
+            Loaded.CastHeader->ExtractNb = Bin.SortInfo.MaxIndex;
     });
 }
 
@@ -217,15 +217,15 @@ void TParamCollection::SortEnd() {
     Guard({"Error in TParamCollection.SortEnd", "Data extraction"}, [&] {
         // The bin in progress holds only samples that were accepted when they came, so it is
         // closed whatever the last sample was: a flagged last frame must not lose the last bin.
-        if (SortInfo.SortType == AM_Pressure) {
+        if (Bin.SortInfo.SortType == AM_Pressure) {
             const bool vertMean = Config().AcquiCfg.VertMean != 0;
-            if (SortInfo.VerticalUnit == vu_meter)
+            if (Bin.SortInfo.VerticalUnit == vu_meter)
                 vertMean ? SortDepthAverageEnd() : SortDepthInterpolateEnd();
             else
                 vertMean ? SortPressureAverageEnd() : SortPressureInterpolateEnd();
         }
-        if (CastHeader)
-            CastHeader->ExtractNb = SortInfo.MaxIndex;
+        if (Loaded.CastHeader)
+            Loaded.CastHeader->ExtractNb = Bin.SortInfo.MaxIndex;
     });
 }
 
@@ -233,12 +233,12 @@ void TParamCollection::SortEnd() {
 
 void TParamCollection::SortAll() {
     Guard({"Error in TParamCollection.SortAll", "Data extraction"}, [&] {
-        TSortInfo& s = SortInfo;
-        const std::int32_t n = RawIndex;
-        if (!ProbeOnLine && (s.MaxIndex >= s.SAllMax - 1 || n < s.SAllStart))
+        TSortInfo& s = Bin.SortInfo;
+        const std::int32_t n = Acqui.RawIndex;
+        if (!Acqui.ProbeOnLine && (s.MaxIndex >= s.SAllMax - 1 || n < s.SAllStart))
             return;
-        if (CastHeader)
-            CastHeader->ExtractNb = s.MaxIndex;
+        if (Loaded.CastHeader)
+            Loaded.CastHeader->ExtractNb = s.MaxIndex;
 
         const int inputs = std::clamp(std::min(FrameInfo.ExtCount, Count()), 0, 33);
         for (int i = 0; i < inputs; ++i)
@@ -249,22 +249,22 @@ void TParamCollection::SortAll() {
         // live cast makes a row of every frame it records, counted from the first one binned
         // (frames shown while waiting for the start are not rows).
         long long end = n, start = n - 1;
-        if (!ProbeOnLine) {
+        if (!Acqui.ProbeOnLine) {
             const long long step = std::max(s.SAllStep, 1);
             const long long meanNb = std::max(s.SAllMeanNb, 1);
             end = (static_cast<long long>(s.MaxIndex) + 1) * step + step + s.SAllStart - 1;
             start = end - meanNb;
         }
 
-        const int k = PostLBIndexO;
+        const int k = Acqui.PostLBIndexO;
         if (n > start) {
             // Flagged samples enter the mean and mark the row.
             for (int i = 0; i < inputs; ++i) {
                 const TFlaggedValue fv = BinElement(Items(i)->PostLinBuf.get(), k);
-                ++I_MeanNb[i];
-                I_MeanSum[i].value += fv.value;
-                I_MeanSum[i].flag |= fv.flag;
-                I_MeanSumX[i] += fv.value;
+                ++Bin.I_MeanNb[i];
+                Bin.I_MeanSum[i].value += fv.value;
+                Bin.I_MeanSum[i].flag |= fv.flag;
+                Bin.I_MeanSumX[i] += fv.value;
             }
         }
         if (n == end) {
@@ -274,18 +274,18 @@ void TParamCollection::SortAll() {
             bool flagged = false;
             for (int i = 0; i < inputs; ++i) {
                 const TFlaggedValue fv =
-                    I_MeanNb[i] >= 1
-                        ? TFlaggedValue{static_cast<float>(I_MeanSumX[i] / I_MeanNb[i]),
-                                        I_MeanSum[i].flag}
+                    Bin.I_MeanNb[i] >= 1
+                        ? TFlaggedValue{static_cast<float>(Bin.I_MeanSumX[i] / Bin.I_MeanNb[i]),
+                                        Bin.I_MeanSum[i].flag}
                         : InvalidFV;
                 Items(i)->SortedBuffer->AddFVAt(fv, row);
                 flagged = flagged || !fv.Valid();
             }
             if (flagged)
-                ++SortingExtractionError;
-            std::fill(std::begin(I_MeanSum), std::end(I_MeanSum), ZeroFV);
-            std::fill(std::begin(I_MeanNb), std::end(I_MeanNb), 0);
-            std::fill(std::begin(I_MeanSumX), std::end(I_MeanSumX), 0.0L);
+                ++Bin.SortingExtractionError;
+            std::fill(std::begin(Bin.I_MeanSum), std::end(Bin.I_MeanSum), ZeroFV);
+            std::fill(std::begin(Bin.I_MeanNb), std::end(Bin.I_MeanNb), 0);
+            std::fill(std::begin(Bin.I_MeanSumX), std::end(Bin.I_MeanSumX), 0.0L);
             s.MaxIndex = row;
         }
 
@@ -324,9 +324,9 @@ std::int32_t TParamCollection::GetDownIndex(long double y) const {
         const TLinearArray* rows = AxisRows(*this, isTime);
         if (!rows)
             return std::int32_t{0};
-        std::int32_t limit = SortInfo.MaxDownIndex;
+        std::int32_t limit = Bin.SortInfo.MaxDownIndex;
         if (isTime && GenCfg().Direction != Direction_Down)
-            limit = SortInfo.MaxIndex;
+            limit = Bin.SortInfo.MaxIndex;
         limit = std::max(limit, 0);
         std::int32_t index = 0;
         while (index < limit && y > BinElement(rows, index).value)
@@ -339,10 +339,10 @@ std::int32_t TParamCollection::GetUpIndex(long double y) const {
     return GuardOr({"Error in TParamCollection.GetUpIndex"}, std::int32_t{0}, [&] {
         bool isTime = false;
         const TLinearArray* rows = AxisRows(*this, isTime);
-        if (!rows || SortInfo.MaxDownIndex - 1 <= 0)
+        if (!rows || Bin.SortInfo.MaxDownIndex - 1 <= 0)
             return std::int32_t{0};
-        std::int32_t index = SortInfo.MaxDownIndex - 1;
-        while (index < SortInfo.MaxIndex) {
+        std::int32_t index = Bin.SortInfo.MaxDownIndex - 1;
+        while (index < Bin.SortInfo.MaxIndex) {
             const float v = BinElement(rows, index).value;
             if (isTime ? !(y > v) : !(y < v))
                 break;

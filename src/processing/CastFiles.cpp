@@ -8,12 +8,12 @@
 #include "foundation/Runtime.h"
 #include "foundation/Stream.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/ParamCollection.h"
 #include "records/Bottles.h"
 #include "records/CastInfo.h"
 #include "records/Config.h"
 #include "records/Environ.h"
+#include "records/Settings.h"
 
 #include <fmt/format.h>
 
@@ -51,7 +51,7 @@ std::string BinaryExtension() {
 // The current cast's binary file: the cruise's bin folder, cruise name, three-digit cast number,
 // ".bin" (as the cruise file names it).
 fs::path CurrentBinPath(const TParamCollection& col) {
-    if (!col.CastHeader)
+    if (!col.Loaded.CastHeader)
         Raise("no current cast");
     const TConfig& cfg = Config();
     // Without a data folder the cruise's folders would be taken from the working folder.
@@ -61,7 +61,7 @@ fs::path CurrentBinPath(const TParamCollection& col) {
     const fs::path dir = cfg.BinDir(root);
     if (dir.empty())
         Raise("no current cruise");
-    return BinFileName(dir, cfg.GenCfg.CruiseName.Get(), col.CastHeader->ID);
+    return BinFileName(dir, cfg.GenCfg.CruiseName.Get(), col.Loaded.CastHeader->ID);
 }
 
 // Ends the import's progress display on every way out.
@@ -83,12 +83,12 @@ bool ShowDataErrorButton() {
 
 TParaStatus TParamCollection::SaveAsBin(bool ask) {
     TParamCollection& cast = *this;
-    if (cast.TypeLoaded == FileTypeNone) {
+    if (cast.Loaded.TypeLoaded == FileTypeNone) {
         Operator().Message("No Data Loaded!", "", TMessageKind::Information);
         return ParaFailed;
     }
     return GuardOr({"Error in TParamCollection.SaveAsBin", "Binary file write"}, ParaFailed, [&] {
-        fs::path name = cast.FileLoaded.filename();
+        fs::path name = cast.Loaded.FileLoaded.filename();
         name.replace_extension("." + BinaryExtension());
         const std::string question = "Save Current Data as: " + name.string();
         if (ask && !Operator().Confirm(question, "Save As Binary File"))
@@ -107,14 +107,14 @@ TParaStatus TParamCollection::BinSave(const fs::path& StreamName) {
         for (const auto& p : *this)
             if (TParamRaw::IsStoredType(p->ParaType()))
                 ++n;
-        std::fill(std::begin(SortInfo.reserve), std::end(SortInfo.reserve), 0);
+        std::fill(std::begin(Bin.SortInfo.reserve), std::end(Bin.SortInfo.reserve), 0);
         const std::array<std::uint8_t, CastFileReserveSize> reserve{};
         // The whole file is replaced at once: a failed rewrite (full disk) keeps the cast's
         // previous binary file instead of leaving a damaged one.
         WriteFileAtomically(name, [&](TStream& out) {
             TRecordWriter w(out, "TParamCollection.BinSave: write error - ");
             w.Put(n, "count");
-            w.Put(SortInfo, "SortInfo");
+            w.Put(Bin.SortInfo, "SortInfo");
             w.PutBytes(reserve.data(), reserve.size(), "reserve");
             for (int i = 0; i < Count(); ++i) {
                 const TParameter& p = *Items(i);
@@ -132,7 +132,7 @@ TParaStatus TParamCollection::BinSave(const fs::path& StreamName) {
 
 bool TParamCollection::BinRead(const fs::path& StreamName) {
     ResetBuffers();
-    TypeLoaded = FileTypeNone;
+    Loaded.TypeLoaded = FileTypeNone;
     return Guard({"Error in TParamCollection.BinRead", "Binary file read"}, [&] {
         TFileStream in(StreamName, TFileMode::OpenRead);
         TRecordReader r(in, "TAcquiCollection.ReadBin: read error - ");
@@ -145,7 +145,7 @@ bool TParamCollection::BinRead(const fs::path& StreamName) {
         // rest of the file cannot hold is refused before anything is read into the series.
         if (n < 0 || n > Count() || n > (in.Size() - CastFileHeadSize) / 24)
             Raise("TAcquiCollection.ReadBin: bad value - count");
-        SortInfo = sortInfo;
+        Bin.SortInfo = sortInfo;
         for (std::int32_t k = 0; k < n; ++k) {
             const auto index = r.Get<std::int32_t>("index");
             const auto number = r.Get<std::int32_t>("ParaNb");
@@ -159,8 +159,8 @@ bool TParamCollection::BinRead(const fs::path& StreamName) {
             if (!p.ReadSortedBuffer(in))
                 Raise("TAcquiCollection.ReadBin: read error - " + p.GetParaStr());
         }
-        TypeLoaded = FileTypeBinary;
-        FileLoaded = StreamName;
+        Loaded.TypeLoaded = FileTypeBinary;
+        Loaded.FileLoaded = StreamName;
     });
 }
 
@@ -183,7 +183,7 @@ bool TParamCollection::ReadRawFile(const fs::path& StreamName, IFrameSource& sou
 
     return Guard({"ParamCollection error ReadRawFile", "Raw file read"}, [&] {
         ResetBuffers();
-        TypeLoaded = FileTypeNone;
+        Loaded.TypeLoaded = FileTypeNone;
         StatusMessage("Start Import RawFile " + StreamName.string());
         SetSortInfo();
 
@@ -196,11 +196,11 @@ bool TParamCollection::ReadRawFile(const fs::path& StreamName, IFrameSource& sou
             Raise("Raw File is empty, import aborted");
 
         Operator().Progress(ImportActivity, 0, 100);
-        if (Bottles)
-            Bottles->Clear();
-        C_LastBtlNumber = -1;
-        c_BottleTims = 0;
-        C_BtlStatus = btl_Ready;
+        if (Loaded.Bottles)
+            Loaded.Bottles->Clear();
+        BtlAlarm.C_LastBtlNumber = -1;
+        BtlAlarm.c_BottleTims = 0;
+        BtlAlarm.C_BtlStatus = btl_Ready;
 
         // The data source does not tell its file position: the frames taken in, each at least
         // one frame long, measure the progress.
@@ -212,24 +212,26 @@ bool TParamCollection::ReadRawFile(const fs::path& StreamName, IFrameSource& sou
             const std::uint64_t now = Clock().TickMs();
             if (now - lastProgress > ProgressPeriodMs) {
                 lastProgress = now;
-                const double done = std::min(1.0, RawIndex * frameBytes / static_cast<double>(size));
+                const double done =
+                    std::min(1.0, Acqui.RawIndex * frameBytes / static_cast<double>(size));
                 if (!Operator().Progress(ImportActivity, std::lround(done * 100), 100))
                     Raise("import cancelled by the operator");
             }
         }
         Operator().Progress(ImportActivity, 100, 100);
         DoAcquiEnd();
-        if (CastHeader)
-            CastHeader->DataSetNb = RawIndex;
+        if (Loaded.CastHeader)
+            Loaded.CastHeader->DataSetNb = Acqui.RawIndex;
 
         StatusMessage("Import Raw File completed");
-        WriteLog(fmt::format("End import Raw File Num.Frame[{}] Invalid Frame[{}]Validate errors[{}]",
-                             RawIndex, CastHeader ? CastHeader->FrameError : FrameError,
-                             ValidateError));
-        WriteLog(fmt::format("CRC Error[{}] TIME Error[{}]", source.CRCError(),
-                             source.TIMEError()));
-        TypeLoaded = FileTypeRaw;
-        FileLoaded = StreamName;
+        WriteLog(fmt::format(
+            "End import Raw File Num.Frame[{}] Invalid Frame[{}]Validate errors[{}]",
+            Acqui.RawIndex, Loaded.CastHeader ? Loaded.CastHeader->FrameError : Acqui.FrameError,
+            Acqui.ValidateError));
+        WriteLog(
+            fmt::format("CRC Error[{}] TIME Error[{}]", source.CRCError(), source.TIMEError()));
+        Loaded.TypeLoaded = FileTypeRaw;
+        Loaded.FileLoaded = StreamName;
     });
 }
 

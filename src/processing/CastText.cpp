@@ -11,7 +11,6 @@
 #include "foundation/Stream.h"
 #include "parameters/Units.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/FormulaSettings.h"
 #include "processing/HeaderText.h"
 #include "processing/ParaValueContext.h"
@@ -20,6 +19,7 @@
 #include "records/Config.h"
 #include "records/Environ.h"
 #include "records/GenConfig.h"
+#include "records/Settings.h"
 
 #include <fmt/format.h>
 
@@ -144,8 +144,9 @@ std::optional<long double> ClockSeconds(std::string_view field) {
         secondsText = secondsText.substr(0, dot);
     }
     long long h = 0, m = 0, s = 0;
-    if (!ParseDigits(field.substr(0, c1), h) || !ParseDigits(field.substr(c1 + 1, c2 - c1 - 1), m) ||
-        !ParseDigits(secondsText, s) || m > 59 || s > 59 || secondsText.size() > 2)
+    if (!ParseDigits(field.substr(0, c1), h) ||
+        !ParseDigits(field.substr(c1 + 1, c2 - c1 - 1), m) || !ParseDigits(secondsText, s) ||
+        m > 59 || s > 59 || secondsText.size() > 2)
         return std::nullopt;
     const long double total = h * 3600.0L + m * 60.0L + s + ms / 1000.0L;
     return negative ? -total : total;
@@ -223,7 +224,7 @@ bool IsExportDataLine(std::string_view line) {
 
 TParaStatus TParamCollection::SaveAsTxt() {
     TParamCollection& cast = *this;
-    if (cast.TypeLoaded == FileTypeNone)
+    if (cast.Loaded.TypeLoaded == FileTypeNone)
         return ParaFailed;
     return GuardOr({"Error in TParamCollection.SaveAsTxt", "Text file write"}, ParaFailed, [&] {
         const TConfig& config = Config();
@@ -234,7 +235,7 @@ TParaStatus TParamCollection::SaveAsTxt() {
         const fs::path txtDir = config.TxtDir(root);
         if (!txtDir.empty())
             fs::create_directories(txtDir);
-        fs::path name = cast.FileLoaded.filename();
+        fs::path name = cast.Loaded.FileLoaded.filename();
         name.replace_extension(".txt");
         const TExtractionTextFoldersCfg& folders = config.ExtractionFoldersCfg;
         const std::string manual = folders.ManualExtractionFolderName.Get();
@@ -256,7 +257,8 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         const TConfig& config = Config();
         const TTextFileCfg& cfg = config.DataTextCfg;
         const TGenConfig& gen = GenCfg();
-        const long double latitude = CastHeader ? CastHeader->latitude[0].ToLongDouble() : 0;
+        const long double latitude =
+            Loaded.CastHeader ? Loaded.CastHeader->latitude[0].ToLongDouble() : 0;
         const TValueContext general = ValueContextOf(*this, gen, config.DataValidation, latitude);
         // The conductivity columns are computed in the export's unit with a context of their
         // own: the general unit stays as it is for the acquisition running meanwhile.
@@ -271,7 +273,8 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         }
         const auto recomputeConductivity = [&](const TValueContext& ctx) {
             for (const TColumn& c : columns)
-                if (c.para && c.own && IsConductivity(c.para->GetParaNb()) && c.para->SortedBuffer) {
+                if (c.para && c.own && IsConductivity(c.para->GetParaNb()) &&
+                    c.para->SortedBuffer) {
                     c.para->SortedBuffer->Clear();
                     c.para->CalcUpdated(ctx);
                 }
@@ -308,7 +311,7 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         }
 
         // The rows.
-        const std::int32_t maxDown = SortInfo.MaxDownIndex, maxIndex = SortInfo.MaxIndex;
+        const std::int32_t maxDown = Bin.SortInfo.MaxDownIndex, maxIndex = Bin.SortInfo.MaxIndex;
         const bool periodic = append && onTimeout;
         // A periodic export made before the first row is binned writes nothing yet: its header
         // and first row come with the first call that has rows.
@@ -351,8 +354,8 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         };
 
         THeaderSources sources;
-        sources.Cruise = CruiseHeader;
-        sources.Cast = CastHeader;
+        sources.Cruise = Loaded.CruiseHeader;
+        sources.Cast = Loaded.CastHeader;
         sources.Config = &config;
         sources.ProbeSN = ProbeInfo.UnitSN.Get();
         sources.Formula = FormulaSettingsOf(gen, latitude);
@@ -379,7 +382,7 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         }
 
         const std::string_view separator = SeparatorOf(cfg.Separator);
-        const TDateTime castStart = CastHeader ? CastHeader->CastTime[0] : 0;
+        const TDateTime castStart = Loaded.CastHeader ? Loaded.CastHeader->CastTime[0] : 0;
         const long double timeFactor = TimeDivisor(gen.TimeUnit);
         const bool showFlagged = (config.DataValidation.ShowFlagged != 0) != ShowDataErrorButton();
         for (std::int32_t r = first; r <= last; ++r) {
@@ -413,7 +416,9 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
                         line += ExportTimeText(v.value * timeFactor, cfg.TimeUnit, castStart);
                         break;
                     case LatitudePara:
-                    case LongitudePara: line += Trimmed(PositionText(v.value, cfg.PosFormat)); break;
+                    case LongitudePara:
+                        line += Trimmed(PositionText(v.value, cfg.PosFormat));
+                        break;
                     default: line += ExportNumberText(v.value, decimals); break;
                     }
                     // A column the cast does not hold at all is marked invalid, but does not
@@ -441,9 +446,9 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
 
 bool TParamCollection::TxtRead(const fs::path& StreamName) {
     ResetBuffers();
-    TypeLoaded = FileTypeNone;
-    SortInfo.MaxIndex = -1;
-    SortInfo.MaxDownIndex = -1;
+    Loaded.TypeLoaded = FileTypeNone;
+    Bin.SortInfo.MaxIndex = -1;
+    Bin.SortInfo.MaxDownIndex = -1;
 
     std::string bytes;
     const TTextFileCfg* cfg = nullptr;
@@ -486,39 +491,41 @@ bool TParamCollection::TxtRead(const fs::path& StreamName) {
             p->SortedBuffer = std::make_unique<TLinearArray>();
         columns.push_back(p);
     }
-    const bool ok = Guard({"Error in TParamCollection.TxtRead.DecodeLine", "Txt file read data"}, [&] {
-        while (nextLine(line)) {
-            if (!IsExportDataLine(line))
-                continue;
-            ++SortInfo.MaxDownIndex;
-            SortInfo.MaxIndex = SortInfo.MaxDownIndex; // a text file is all down-cast
-            for (std::size_t i = 0; i < columns.size(); ++i) {
-                const std::string word = ExtractWord(line, static_cast<int>(i) + 1);
-                auto v = ReadExportField(word);
-                if (!v)
-                    Raise(fmt::format("line {}: \"{}\" is no time", SortInfo.MaxIndex + 1, word));
-                TParameter* p = columns[i];
-                if (!p)
+    const bool ok =
+        Guard({"Error in TParamCollection.TxtRead.DecodeLine", "Txt file read data"}, [&] {
+            while (nextLine(line)) {
+                if (!IsExportDataLine(line))
                     continue;
-                // Back into the units the series hold: the export may write the vertical axis
-                // negated and the time in a unit of its own.
-                const std::int32_t n = p->GetParaNb();
-                if (!word.empty()) {
-                    if ((n == PressurePara || n == DepthPara) && cfg->YMinus)
-                        v->value = -v->value;
-                    if (n == TimePara) {
-                        const bool clock = word.find(':') != std::string::npos;
-                        const long double unit =
-                            clock || cfg->TimeUnit > Time_Day ? 1 : TimeDivisor(cfg->TimeUnit);
-                        v->value = static_cast<float>(TimeFromSeconds(v->value * unit));
+                ++Bin.SortInfo.MaxDownIndex;
+                Bin.SortInfo.MaxIndex = Bin.SortInfo.MaxDownIndex; // a text file is all down-cast
+                for (std::size_t i = 0; i < columns.size(); ++i) {
+                    const std::string word = ExtractWord(line, static_cast<int>(i) + 1);
+                    auto v = ReadExportField(word);
+                    if (!v)
+                        Raise(fmt::format("line {}: \"{}\" is no time", Bin.SortInfo.MaxIndex + 1,
+                                          word));
+                    TParameter* p = columns[i];
+                    if (!p)
+                        continue;
+                    // Back into the units the series hold: the export may write the vertical axis
+                    // negated and the time in a unit of its own.
+                    const std::int32_t n = p->GetParaNb();
+                    if (!word.empty()) {
+                        if ((n == PressurePara || n == DepthPara) && cfg->YMinus)
+                            v->value = -v->value;
+                        if (n == TimePara) {
+                            const bool clock = word.find(':') != std::string::npos;
+                            const long double unit =
+                                clock || cfg->TimeUnit > Time_Day ? 1 : TimeDivisor(cfg->TimeUnit);
+                            v->value = static_cast<float>(TimeFromSeconds(v->value * unit));
+                        }
                     }
+                    p->SortedBuffer->AddFV(*v);
                 }
-                p->SortedBuffer->AddFV(*v);
             }
-        }
-        TypeLoaded = FileTypeText;
-        FileLoaded = StreamName;
-    });
+            Loaded.TypeLoaded = FileTypeText;
+            Loaded.FileLoaded = StreamName;
+        });
     return ok;
 }
 

@@ -16,10 +16,22 @@ namespace {
 // Parameters shown against one common range, so that sensors of one quantity compare at a glance.
 int AutoFamily(std::int32_t number) {
     switch (number) {
-    case 110: case 111: case 112: case 401: case 402: return 1; // temperatures
-    case 120: case 121: case 122: case 399: case 599: return 2; // conductivities
-    case 130: case 198: case 407: return 3;                     // oxygen
-    case 140: case 221: case 440: return 4;                     // altimeters
+    case 110:
+    case 111:
+    case 112:
+    case 401:
+    case 402: return 1; // temperatures
+    case 120:
+    case 121:
+    case 122:
+    case 399:
+    case 599: return 2; // conductivities
+    case 130:
+    case 198:
+    case 407: return 3; // oxygen
+    case 140:
+    case 221:
+    case 440: return 4; // altimeters
     default: return 0;
     }
 }
@@ -36,8 +48,9 @@ bool ScanForAuto(const TConfig& config, TParamCollection& cast, bool AutoY, bool
         if (!axis)
             return;
         const long double latitude =
-            cast.CastHeader ? cast.CastHeader->latitude[0].ToLongDouble() : 0.0L;
-        const TValueContext ctx = ValueContextOf(cast, config.GenCfg, config.DataValidation, latitude);
+            cast.Loaded.CastHeader ? cast.Loaded.CastHeader->latitude[0].ToLongDouble() : 0.0L;
+        const TValueContext ctx =
+            ValueContextOf(cast, config.GenCfg, config.DataValidation, latitude);
         axis->CalcUpdated(ctx);
         if (AutoY)
             axis->SetAuto(*axis, true, 0, ctx);

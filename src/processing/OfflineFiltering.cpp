@@ -2,10 +2,10 @@
 
 #include "foundation/Guard.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/GenConfig.h"
+#include "records/Settings.h"
 
 #include <algorithm>
 
@@ -13,7 +13,9 @@ namespace marevo {
 
 namespace {
 
-TLinearArray* SeriesOf(const TParameter* p) { return p ? p->PostLinBuf.get() : nullptr; }
+TLinearArray* SeriesOf(const TParameter* p) {
+    return p ? p->PostLinBuf.get() : nullptr;
+}
 
 TFlaggedValue ElementAt(const TLinearArray* series, std::int32_t k) {
     if (!series || k < 0 || k > series->LastIndice)
@@ -28,11 +30,12 @@ int InputCount(const TParamCollection& col) {
 } // namespace
 
 long double TOfflineFiltering::InitPressureOffsetFilter(std::int32_t maxindex) {
-    const TLinearArray* pressure = SeriesOf(col_.ParaPres);
-    const TLinearArray* conductivity = SeriesOf(col_.ParaCond);
+    const TLinearArray* pressure = SeriesOf(col_.Acqui.ParaPres);
+    const TLinearArray* conductivity = SeriesOf(col_.Acqui.ParaCond);
     if (!pressure || !conductivity || maxindex < 0)
         return 0;
-    const float threshold = static_cast<float>(GenCfg().PressureOffsetFilterConductivityThreshold.ToDouble());
+    const float threshold =
+        static_cast<float>(GenCfg().PressureOffsetFilterConductivityThreshold.ToDouble());
     for (std::int32_t k = 0; k <= maxindex; ++k) {
         const TFlaggedValue c = ElementAt(conductivity, k);
         if (c.Valid() && c.value > threshold)
@@ -44,8 +47,8 @@ long double TOfflineFiltering::InitPressureOffsetFilter(std::int32_t maxindex) {
 void TOfflineFiltering::PressureOffsetFilter(float x) {
     if (GenCfg().PressureOffsetFilterType != POF_Auto)
         return;
-    TLinearArray* pressure = SeriesOf(col_.ParaPres);
-    const std::int32_t k = col_.PostLBIndexO;
+    TLinearArray* pressure = SeriesOf(col_.Acqui.ParaPres);
+    const std::int32_t k = col_.Acqui.PostLBIndexO;
     const TFlaggedValue p = ElementAt(pressure, k);
     if (p.Valid())
         pressure->SetFVAt({p.value - x, 0}, k);
@@ -61,12 +64,12 @@ void TOfflineFiltering::FlagSample(std::int32_t k, bool keep) {
         if (!series || k < 0 || k > series->LastIndice)
             continue;
         const TFlaggedValue fv = series->Data()[k];
-        const bool isPressure = p == col_.ParaPres;
+        const bool isPressure = p == col_.Acqui.ParaPres;
         // A sample flagged again keeps the element stored first: that one is unfiltered.
         if (keep)
             (isPressure ? FlaggedDataDictionary : FlaggedDataDictionaryArray[i]).emplace(k, fv);
         if (isPressure && fv.Valid())
-            ++col_.OfflineFilteringError;
+            ++col_.Bin.OfflineFilteringError;
         series->SetFVAt({fv.value, 1}, k);
     }
 }
@@ -77,10 +80,11 @@ bool TOfflineFiltering::WarmupFilter() {
         const TDataValidation& dv = Config().DataValidation;
         if (!dv.WarmupFilterEnable)
             return;
-        const TLinearArray* pressure = SeriesOf(col_.ParaPres);
-        const std::int32_t k = col_.PostLBIndexO;
+        const TLinearArray* pressure = SeriesOf(col_.Acqui.ParaPres);
+        const std::int32_t k = col_.Acqui.PostLBIndexO;
         const TFlaggedValue p = ElementAt(pressure, k);
-        if (!p.Valid() || col_.S_direction != DirectionDown || !(p.value > dv.WarmupFilterThreshold))
+        if (!p.Valid() || col_.Acqui.S_direction != DirectionDown ||
+            !(p.value > dv.WarmupFilterThreshold))
             return;
         found = true;
         std::int32_t i = k;
@@ -108,7 +112,9 @@ void TOfflineFiltering::EndWaveFilter() {
     FlaggedDataDictionaryArray.shrink_to_fit();
 }
 
-float TOfflineFiltering::Threshold() const { return Config().DataValidation.WaveFilterThreshold; }
+float TOfflineFiltering::Threshold() const {
+    return Config().DataValidation.WaveFilterThreshold;
+}
 
 void TOfflineFiltering::RestoreSamples(std::int32_t from, std::int32_t to) {
     const int inputs = InputCount(col_);
@@ -120,20 +126,20 @@ void TOfflineFiltering::RestoreSamples(std::int32_t from, std::int32_t to) {
             if (series && it->first <= series->LastIndice) {
                 series->SetFVAt(it->second, it->first);
                 if (isPressure && it->second.Valid())
-                    --col_.OfflineFilteringError;
+                    --col_.Bin.OfflineFilteringError;
             }
             // Given back once: a later loop stores the element anew if it flags it again.
             it = stored.erase(it);
         }
     };
-    giveBack(FlaggedDataDictionary, col_.ParaPres, true);
+    giveBack(FlaggedDataDictionary, col_.Acqui.ParaPres, true);
     for (int i = 0; i < inputs && i < static_cast<int>(FlaggedDataDictionaryArray.size()); ++i)
-        if (col_.Items(i) != col_.ParaPres)
+        if (col_.Items(i) != col_.Acqui.ParaPres)
             giveBack(FlaggedDataDictionaryArray[i], col_.Items(i), false);
 }
 
 void TOfflineFiltering::Evaluate(std::int32_t j, bool down) {
-    const TFlaggedValue p = ElementAt(SeriesOf(col_.ParaPres), j);
+    const TFlaggedValue p = ElementAt(SeriesOf(col_.Acqui.ParaPres), j);
     if (!p.Valid())
         return;
     const float L = WaveFilterLastValidPressure;
@@ -155,10 +161,10 @@ void TOfflineFiltering::WaveFilter() {
     Guard({"Error in TParamCollection.WaveFilter"}, [&] {
         if (!Config().DataValidation.WaveFilterEnable)
             return;
-        const std::int32_t k = col_.PostLBIndexO;
-        if (!ElementAt(SeriesOf(col_.ParaPres), k).Valid())
+        const std::int32_t k = col_.Acqui.PostLBIndexO;
+        if (!ElementAt(SeriesOf(col_.Acqui.ParaPres), k).Valid())
             return;
-        const bool down = col_.S_direction == DirectionDown;
+        const bool down = col_.Acqui.S_direction == DirectionDown;
         bool& now = down ? IsDirectionDown : IsDirectionup;
         bool& before = down ? IsDirectionup : IsDirectionDown;
         now = true;

@@ -10,13 +10,13 @@ namespace marevo {
 TValueContext ValueContextOf(const TParamCollection& col, const TGenConfig& gen,
                              const TDataValidation& validation, long double castLatitude) {
     TValueContext ctx;
-    ctx.PostLBIndexO = col.PostLBIndexO;
-    ctx.MaxIndex = col.SortInfo.MaxIndex;
-    ctx.RawIndex = col.RawIndex;
-    ctx.RingIndex = col.InputCBIndexI;
-    ctx.TimeBase = col.ParaTims;
-    ctx.SpeedLow = col.C_SpeedLow;
-    ctx.WinchSpeed = col.C_WinchSpeed;
+    ctx.PostLBIndexO = col.Acqui.PostLBIndexO;
+    ctx.MaxIndex = col.Bin.SortInfo.MaxIndex;
+    ctx.RawIndex = col.Acqui.RawIndex;
+    ctx.RingIndex = col.Acqui.InputCBIndexI;
+    ctx.TimeBase = col.Acqui.ParaTims;
+    ctx.SpeedLow = col.Acqui.C_SpeedLow;
+    ctx.WinchSpeed = col.Acqui.C_WinchSpeed;
     ctx.UseNmea = col.FrameInfo.UseNmea;
     ctx.UseExtPara = col.FrameInfo.UseExtPara;
     ctx.ValidateLimits = validation.ValidateLimits != 0;

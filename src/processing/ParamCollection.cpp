@@ -4,8 +4,8 @@
 #include "foundation/Runtime.h"
 #include "parameters/ParaCatalogue.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "records/GenConfig.h"
+#include "records/Settings.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,10 +15,14 @@ namespace marevo {
 namespace {
 
 // A count read from a stored list, kept within the list's capacity.
-int UsedEntries(const TParaList& list) { return std::clamp(list.count, 0, MaxParaListCount); }
+int UsedEntries(const TParaList& list) {
+    return std::clamp(list.count, 0, MaxParaListCount);
+}
 
 // Input numbers of a parameter; a stored LinkNb is never trusted beyond the link table.
-int UsedLinks(const TParameter& p) { return std::clamp(p.ParaFunction.LinkNb, 0, MaxLinks); }
+int UsedLinks(const TParameter& p) {
+    return std::clamp(p.ParaFunction.LinkNb, 0, MaxLinks);
+}
 
 } // namespace
 
@@ -41,7 +45,9 @@ void TProbeCollection::Delete(int index) {
         items_.erase(items_.begin() + index);
 }
 
-void TProbeCollection::Clear() { items_.clear(); }
+void TProbeCollection::Clear() {
+    items_.clear();
+}
 
 // ---- Queries ----------------------------------------------------------------------------------
 
@@ -59,83 +65,85 @@ TParameter* TProbeCollection::FindQvlPara(std::int32_t theNB) const {
     return nullptr;
 }
 
-bool TProbeCollection::ExistParaNb(std::int32_t theNb) const { return FindPara(theNb) != nullptr; }
+bool TProbeCollection::ExistParaNb(std::int32_t theNb) const {
+    return FindPara(theNb) != nullptr;
+}
 
 // ---- Preparation ------------------------------------------------------------------------------
 
 bool TProbeCollection::SetFrameInfo() {
-    return Guard({"Error in ProbeCollection.SetFrameInfo",
-                  "Setup probe parameter info - End acquisition"},
-                 [&] {
-                     TFrameInfo& f = FrameInfo;
-                     const std::int32_t timePos = f.TimePos, deptPos = f.DeptPos;
-                     f = TFrameInfo{};
-                     f.ListCount = Count();
-                     f.TimePos = timePos;
-                     f.DeptPos = deptPos;
+    return Guard(
+        {"Error in ProbeCollection.SetFrameInfo", "Setup probe parameter info - End acquisition"},
+        [&] {
+            TFrameInfo& f = FrameInfo;
+            const std::int32_t timePos = f.TimePos, deptPos = f.DeptPos;
+            f = TFrameInfo{};
+            f.ListCount = Count();
+            f.TimePos = timePos;
+            f.DeptPos = deptPos;
 
-                     std::int32_t offset = 0;
-                     for (int i = 0; i < Count(); ++i) {
-                         TParameter& p = *items_[static_cast<std::size_t>(i)];
-                         const std::int32_t nb = p.GetParaNb();
-                         if (nb >= 5 && nb <= 7) // frame headers of DF5, DF6, DF7
-                             p.paraRaw.ConvType = static_cast<TParaConv>(ParaConvHDF5 + nb - 5);
-                         p.SetParaFrame(i, offset);
+            std::int32_t offset = 0;
+            for (int i = 0; i < Count(); ++i) {
+                TParameter& p = *items_[static_cast<std::size_t>(i)];
+                const std::int32_t nb = p.GetParaNb();
+                if (nb >= 5 && nb <= 7) // frame headers of DF5, DF6, DF7
+                    p.paraRaw.ConvType = static_cast<TParaConv>(ParaConvHDF5 + nb - 5);
+                p.SetParaFrame(i, offset);
 
-                         const TParaType type = p.paraRaw.ParaType;
-                         const bool fromInput = TParamRaw::IsStoredType(type) || type == Pt_Util;
-                         if (fromInput) {
-                             // Time counter and speeds are computed, not carried in the frame.
-                             if (type == Pt_Tims || type == pt_Speed || type == pt_WinchSpeed)
-                                 p.ParaFrame.SizeByte = 0;
-                             offset += p.ParaFrame.SizeByte;
-                             if (type == Pt_Nmea) {
-                                 ++f.ExtCount;
-                                 f.ExtSize = offset;
-                                 f.UseNmea = f.UseExtPara = true;
-                             } else if (type == Pt_Ext) {
-                                 ++f.ExtCount;
-                                 f.ExtSize = offset;
-                                 f.UseExtPara = true;
-                                 f.UseExternal = f.UseExternal || nb == 807;
-                                 f.UseExternalWinch = f.UseExternalWinch || nb == 809;
-                             } else {
-                                 f.RawSize = offset;
-                                 f.RawCount = i + 1;
-                                 f.ExtCount = f.RawCount;
-                                 f.ExtSize = f.RawSize;
-                             }
-                         }
+                const TParaType type = p.paraRaw.ParaType;
+                const bool fromInput = TParamRaw::IsStoredType(type) || type == Pt_Util;
+                if (fromInput) {
+                    // Time counter and speeds are computed, not carried in the frame.
+                    if (type == Pt_Tims || type == pt_Speed || type == pt_WinchSpeed)
+                        p.ParaFrame.SizeByte = 0;
+                    offset += p.ParaFrame.SizeByte;
+                    if (type == Pt_Nmea) {
+                        ++f.ExtCount;
+                        f.ExtSize = offset;
+                        f.UseNmea = f.UseExtPara = true;
+                    } else if (type == Pt_Ext) {
+                        ++f.ExtCount;
+                        f.ExtSize = offset;
+                        f.UseExtPara = true;
+                        f.UseExternal = f.UseExternal || nb == 807;
+                        f.UseExternalWinch = f.UseExternalWinch || nb == 809;
+                    } else {
+                        f.RawSize = offset;
+                        f.RawCount = i + 1;
+                        f.ExtCount = f.RawCount;
+                        f.ExtSize = f.RawSize;
+                    }
+                }
 
-                         switch (nb) {
-                         case 100: f.TimsPos = i; break;
-                         case 101: f.PresPos = i; break;
-                         case 110: f.TempPosA[1] = i; break;
-                         case 111: f.TempPosA[2] = i; break;
-                         case 112: f.TempPosA[3] = i; break;
-                         case 120: f.CondPosA[1] = i; break;
-                         case 121: f.CondPosA[2] = i; break;
-                         case 122: f.CondPosA[3] = i; break;
-                         case 166: f.CondPosA[4] = i; break;
-                         case 130: f.OxyPosA[1] = i; break;
-                         case 198: f.OxyPosA[2] = i; break;
-                         case 140: f.AltiPosA[1] = i; break;
-                         case 221: f.AltiPosA[2] = i; break;
-                         default: break;
-                         }
-                     }
+                switch (nb) {
+                case 100: f.TimsPos = i; break;
+                case 101: f.PresPos = i; break;
+                case 110: f.TempPosA[1] = i; break;
+                case 111: f.TempPosA[2] = i; break;
+                case 112: f.TempPosA[3] = i; break;
+                case 120: f.CondPosA[1] = i; break;
+                case 121: f.CondPosA[2] = i; break;
+                case 122: f.CondPosA[3] = i; break;
+                case 166: f.CondPosA[4] = i; break;
+                case 130: f.OxyPosA[1] = i; break;
+                case 198: f.OxyPosA[2] = i; break;
+                case 140: f.AltiPosA[1] = i; break;
+                case 221: f.AltiPosA[2] = i; break;
+                default: break;
+                }
+            }
 
-                     // Pressure-temperature correction when a conductivity sensor has its
-                     // coefficients (ALPHA at 5, BETA at 7).
-                     for (int k = 1; k <= 4; ++k) {
-                         if (f.CondPosA[k] <= 0)
-                             continue;
-                         const TParaCalib& c = Items(f.CondPosA[k])->ParaCalib;
-                         if (c.calib[5].ToLongDouble() + c.calib[7].ToLongDouble() != 0)
-                             f.DoPTeffect = true;
-                     }
-                     ProbeParamCol().ProbeInfo.FrameSize = f.RawSize;
-                 });
+            // Pressure-temperature correction when a conductivity sensor has its
+            // coefficients (ALPHA at 5, BETA at 7).
+            for (int k = 1; k <= 4; ++k) {
+                if (f.CondPosA[k] <= 0)
+                    continue;
+                const TParaCalib& c = Items(f.CondPosA[k])->ParaCalib;
+                if (c.calib[5].ToLongDouble() + c.calib[7].ToLongDouble() != 0)
+                    f.DoPTeffect = true;
+            }
+            ProbeParamCol().ProbeInfo.FrameSize = f.RawSize;
+        });
 }
 
 void TProbeCollection::CheckDupSensor() {
@@ -161,7 +169,8 @@ void TProbeCollection::CheckDupSensor() {
 void TProbeCollection::UpdateDup() {
     const TGenConfig& cfg = GenCfg();
     TParamCollection& probe = ProbeParamCol();
-    auto relink = [&](std::int32_t number, std::int32_t choice, std::initializer_list<int> sensors) {
+    auto relink = [&](std::int32_t number, std::int32_t choice,
+                      std::initializer_list<int> sensors) {
         if (choice < 0 || choice >= static_cast<std::int32_t>(sensors.size()))
             return;
         TParameter* p = probe.FindPara(number);
@@ -215,36 +224,37 @@ bool TProbeCollection::BuildCalcList() {
         return false;
     TParamCollection& probe = ProbeParamCol();
     bool stepped = false;
-    const bool ok = Guard(
-        {"Error in TProbeCollection.BuildCalcList.step", "Build probe cast list - Abort data upload"},
-        [&] {
-            // Against the list as it grows: a computed input must come earlier in the probe
-            // collection's order to be present when its user is examined.
-            const int n = probe.Count();
-            for (int i = 0; i < n; ++i) {
-                std::unique_ptr<TParameter> copy = probe.Items(i)->MakeCopy();
-                if (!copy)
-                    Raise("cannot copy " + probe.Items(i)->GetParaStr());
-                const int links = copy->ParaFunction.LinkNb;
-                if (links <= 0 || links > MaxLinks)
-                    continue;
-                bool inputsPresent = true;
-                for (int k = 0; k < links && inputsPresent; ++k) {
-                    const std::int32_t link = copy->ParaFunction.ParaLink[k];
-                    inputsPresent = link >= 1 && ExistParaNb(link);
-                }
-                if (!inputsPresent || ExistParaNb(copy->GetParaNb()))
-                    continue;
-                const std::int32_t number = copy->GetParaNb();
-                TParameter* added = Add(std::move(copy));
-                added->SetPosInProbe(Count());
-                if (number == 400)
-                    FrameInfo.TimePos = Count();
-                if (number == 403)
-                    FrameInfo.DeptPos = Count();
-            }
-            stepped = n > 0;
-        });
+    const bool ok = Guard({"Error in TProbeCollection.BuildCalcList.step",
+                           "Build probe cast list - Abort data upload"},
+                          [&] {
+                              // Against the list as it grows: a computed input must come earlier in
+                              // the probe collection's order to be present when its user is
+                              // examined.
+                              const int n = probe.Count();
+                              for (int i = 0; i < n; ++i) {
+                                  std::unique_ptr<TParameter> copy = probe.Items(i)->MakeCopy();
+                                  if (!copy)
+                                      Raise("cannot copy " + probe.Items(i)->GetParaStr());
+                                  const int links = copy->ParaFunction.LinkNb;
+                                  if (links <= 0 || links > MaxLinks)
+                                      continue;
+                                  bool inputsPresent = true;
+                                  for (int k = 0; k < links && inputsPresent; ++k) {
+                                      const std::int32_t link = copy->ParaFunction.ParaLink[k];
+                                      inputsPresent = link >= 1 && ExistParaNb(link);
+                                  }
+                                  if (!inputsPresent || ExistParaNb(copy->GetParaNb()))
+                                      continue;
+                                  const std::int32_t number = copy->GetParaNb();
+                                  TParameter* added = Add(std::move(copy));
+                                  added->SetPosInProbe(Count());
+                                  if (number == 400)
+                                      FrameInfo.TimePos = Count();
+                                  if (number == 403)
+                                      FrameInfo.DeptPos = Count();
+                              }
+                              stepped = n > 0;
+                          });
     if (!ok || !stepped)
         return false;
 
@@ -289,19 +299,18 @@ bool TProbeCollection::BuildCalcList() {
 // Links resolve inside this collection (the cast collection in every use), so emptying another
 // collection never leaves them pointing at released parameters. Number 0 means no link.
 bool TProbeCollection::SetLinkPtr() {
-    return Guard({"Error in ProbeCollection.SetLinkPtr ", "Processing data error - End acquisition"},
-                 [&] {
-                     for (const auto& p : items_) {
-                         p->LinkPtr.fill(nullptr);
-                         for (int k = 0; k < UsedLinks(*p); ++k) {
-                             const std::int32_t link = p->ParaFunction.ParaLink[k];
-                             p->LinkPtr[static_cast<std::size_t>(k)] =
-                                 link > 0 ? FindPara(link) : nullptr;
-                         }
-                         const std::int32_t calib = p->ParaFunction.CalibLink;
-                         p->CalibPtr = calib > 0 ? FindPara(calib) : nullptr;
-                     }
-                 });
+    return Guard(
+        {"Error in ProbeCollection.SetLinkPtr ", "Processing data error - End acquisition"}, [&] {
+            for (const auto& p : items_) {
+                p->LinkPtr.fill(nullptr);
+                for (int k = 0; k < UsedLinks(*p); ++k) {
+                    const std::int32_t link = p->ParaFunction.ParaLink[k];
+                    p->LinkPtr[static_cast<std::size_t>(k)] = link > 0 ? FindPara(link) : nullptr;
+                }
+                const std::int32_t calib = p->ParaFunction.CalibLink;
+                p->CalibPtr = calib > 0 ? FindPara(calib) : nullptr;
+            }
+        });
 }
 
 bool TProbeCollection::BuildProbeInfo() {
@@ -516,24 +525,26 @@ bool TProbeCollection::CruiseFileToProbe(TStream& theStream) {
 
 // ---- TParamCollection -------------------------------------------------------------------------
 
-TParamCollection::TParamCollection() { ResetSortInfo(); }
+TParamCollection::TParamCollection() {
+    ResetSortInfo();
+}
 
 TDecodeContext TParamCollection::DecodeContext() {
     TDecodeContext ctx;
-    ctx.Header = &HeaderState;
-    ctx.CastStarted = S_RTStatus != rt_none && S_RTStatus != rt_wait;
-    ctx.BtlNumber = &C_BtlNumber;
-    ctx.BtlStatus = &C_BtlStatus;
-    ctx.TimeBase = ParaTims ? &ParaTims->Current : nullptr;
-    ctx.RawIndex = RawIndex;
-    ctx.SpeedLow = C_SpeedLow;
-    ctx.WinchSpeed = C_WinchSpeed;
+    ctx.Header = &Acqui.HeaderState;
+    ctx.CastStarted = Acqui.S_RTStatus != rt_none && Acqui.S_RTStatus != rt_wait;
+    ctx.BtlNumber = &BtlAlarm.C_BtlNumber;
+    ctx.BtlStatus = &BtlAlarm.C_BtlStatus;
+    ctx.TimeBase = Acqui.ParaTims ? &Acqui.ParaTims->Current : nullptr;
+    ctx.RawIndex = Acqui.RawIndex;
+    ctx.SpeedLow = Acqui.C_SpeedLow;
+    ctx.WinchSpeed = Acqui.C_WinchSpeed;
     return ctx;
 }
 
 void TParamCollection::ResetSortInfo() {
     const TDateTime now = Clock().Now();
-    TSortInfo& s = SortInfo;
+    TSortInfo& s = Bin.SortInfo;
     s.SortType = AM_Pressure;
     s.VerticalUnit = vu_dbar;
     s.SAllStep = 10;
@@ -551,8 +562,8 @@ void TParamCollection::ResetSortInfo() {
     s.STrigCond = TExtended::FromDouble(5.0);
     s.STrigStart = now;
     s.STrigEnd = now + 1.0;
-    C_BtlStatus = btl_Ready;
-    S_TrigCount = 0;
+    BtlAlarm.C_BtlStatus = btl_Ready;
+    Acqui.S_TrigCount = 0;
 }
 
 long double TParamCollection::GetYValue(std::int32_t Yindex) const {

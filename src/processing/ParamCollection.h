@@ -50,9 +50,9 @@ public:
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 
-    TStr<40> versionPCol{};          // format version of the Param.col file last read or written
+    TStr<40> versionPCol{}; // format version of the Param.col file last read or written
     TProbeInfo ProbeInfo{};
-    TFrameInfo FrameInfo;            // valid only after SetFrameInfo
+    TFrameInfo FrameInfo;                // valid only after SetFrameInfo
     std::filesystem::path TheStreamName; // Param.col last read or written
     bool IsParamList = false;
 
@@ -97,27 +97,33 @@ private:
     std::vector<std::unique_ptr<TParameter>> items_;
 };
 
-// The collection with the acquisition, binning and alarm state of a cast.
-class TParamCollection : public TProbeCollection {
-public:
-    TParamCollection();
+// Interpolation entries of a bin in progress for one input: the first and last valid sample met
+// in the lower half [I_Low, I_Center) and in the upper half [I_Center, I_High), with how many
+// samples each entry has taken.
+struct TBinEnds {
+    long double FirstLo = 0, LastLo = 0, FirstHi = 0, LastHi = 0;
+    std::int32_t FirstLoNb = 0, LastLoNb = 0, FirstHiNb = 0, LastHiNb = 0;
+};
 
-    // Restores the binning set-up to its defaults.
-    void ResetSortInfo();
-    // Element Yindex of this collection's binned series of the vertical axis (first entry of the
-    // plot list).
-    long double GetYValue(std::int32_t Yindex) const;
-
-    // ---- What the collection holds ------------------------------------------------------------
+// What the collection holds and where it came from; the cast records it works on, lent by
+// whoever holds the cast (not owned). With no cast open the pipeline writes no header field and
+// records no bottle.
+struct TLoadedCast {
     TFileType TypeLoaded = FileTypeNone;
     std::filesystem::path FileLoaded;
+    TCastInfo* CastHeader = nullptr;
+    TBottlesCollection* Bottles = nullptr;
+    // The cruise header of the cast, lent likewise; the text export's cruise header lines need it.
+    const TCastInfo* CruiseHeader = nullptr;
+};
+
+// Frame and acquisition state, owned by the per-frame steps (AcquiFrame.cpp, AcquiState.cpp) and
+// their resets (AcquiPipeline.cpp).
+struct TAcquiState {
     bool ProbeOnLine = false; // data comes from a live probe
     bool RealTimeOn = false;  // real-time acquisition is running
 
-    // ---- Binning set-up and progress ----------------------------------------------------------
-    TSortInfo SortInfo{};
-
-    // ---- Acquisition counters and ring indexes ------------------------------------------------
+    // Counters and ring indexes.
     std::int32_t RawIndex = 0;      // frames taken in since the reset
     std::int32_t InputCBIndexI = 0; // slot of the newest frame in the input rings
     std::int32_t InputCBIndexO = 0; // slot being post-processed
@@ -125,7 +131,7 @@ public:
     std::int32_t ValidateError = 0; // frames rejected by frame validation
     std::int32_t FrameError = 0;    // frames rejected by the reader
 
-    // ---- Key parameters, resolved by the reset (not owned) ------------------------------------
+    // Key parameters, resolved by the reset (not owned).
     TParameter* ParaPres = nullptr;
     TParameter* ParaTemp = nullptr;
     TParameter* ParaCond = nullptr;
@@ -141,10 +147,40 @@ public:
     TParameter* ParaLong = nullptr;
     TParameter* Parapstat = nullptr;
 
-    // ---- Current values -----------------------------------------------------------------------
+    // Current values.
     TFlaggedValue c_pres, c_temp, c_cond, c_time, c_alti;
 
-    // ---- Bin in progress ----------------------------------------------------------------------
+    // Running estimates.
+    long double C_InvScanRate = 0, C_Speed = 0, C_SpeedLow = 0, C_Scanrate = 0, C_LastDP = 0,
+                C_LastDT = 0, C_WinchSpeed = 0;
+    bool C_ScanRateKnown = false;
+
+    // Shared by the header decodings of the collection's frames; the acquisition reset resets it.
+    THeaderDecodeState HeaderState;
+
+    // Cast state.
+    bool S_InWater = false;
+    long double S_MaxDownPres = 0, S_MinUpPres = 0;
+    TDirection S_direction = DirectionDown;
+    std::int32_t S_TrigCount = 0; // immersion trigger counter, 0..10
+    TRealTimeStatus S_RTStatus = rt_none;
+    bool S_NearBottom = false, S_BottomReached = false;
+    bool StartPosUpdate = false; // the start position is still to be taken from the GPS
+
+    // Post-processed time counter and pressure of the preceding frame (speed and scan rate).
+    TFlaggedValue PrevTims = ZeroFV, PrevPres = ZeroFV;
+    // Direction detection: hysteresis band [dbar] and whether the descent has yet to be seen.
+    long double DirUpper = 0, DirLower = 0;
+    bool DirFirstSample = true;
+    // Conductivity lag filter: previous input and previous output.
+    long double LagX = 0, LagY = 0;
+};
+
+// Binning set-up and the bin in progress, owned by the binning (Binning.cpp, Binner.cpp) and the
+// end-of-cast filters.
+struct TBinState {
+    TSortInfo SortInfo{};
+
     TSortStepType I_Reserved2 = SortStepNone;
     TDirection I_LastDir = DirectionDown;
     bool I_CastUp = false;
@@ -156,46 +192,52 @@ public:
     std::int32_t I_MeanNb[33]{};
     std::int32_t I_FirstInIndex = 0, I_LastInIndex = 0, I_FirstLoIndex = 0, I_LastLoIndex = 0,
                  I_FirstHiIndex = 0, I_LastHiIndex = 0;
-    bool I_FirstInFlag = false, I_LastInFlag = false, I_FirstLoFlag = false,
-         I_LastLoFlag = false, I_FirstHiFlag = false, I_LastHiFlag = false;
+    bool I_FirstInFlag = false, I_LastInFlag = false, I_FirstLoFlag = false, I_LastLoFlag = false,
+         I_FirstHiFlag = false, I_LastHiFlag = false;
+    long double c_SortPres = 0;
+    TDateTime c_SortTime = 0;
 
-    // ---- Running estimates --------------------------------------------------------------------
-    long double C_InvScanRate = 0, C_Speed = 0, C_SpeedLow = 0, C_Scanrate = 0, C_LastDP = 0,
-                C_LastDT = 0;
+    // Inputs 0..32; entry BinAxisEntry (33) holds the bin coordinate of the same samples.
+    TBinEnds I_Ends[34]{};
+    // Sums of I_MeanSum kept in extended precision, from which the means are taken.
+    long double I_MeanSumX[33]{};
+    // Post-processed index of the last sample binning accepted; -1 = none.
+    std::int32_t I_LastSortedIndex = -1;
+};
 
-    // ---- Frame-header decoding ----------------------------------------------------------------
-    // Shared by the header decodings of this collection's frames; the acquisition reset resets it.
-    THeaderDecodeState HeaderState;
+// Bottles and alarms of the cast in progress, owned by AcquiState.cpp.
+struct TBottleAlarmState {
+    std::uint8_t C_BtlNumber = 0;      // bottle last reported by the probe
+    std::int32_t C_LastBtlNumber = -1; // bottle last recorded
+    TBottleStatus C_BtlStatus = btl_Ready;
+    TDateTime c_BottleTims = 0; // time counter at the bottle command
+    TDateTime BtlFireTime = 0;
+    bool SavedAlarmChecked[AlarmCount]{};
+    bool AlarmOn[AlarmCount]{};
+    std::string ShortALarmStr;
+};
+
+// The collection with the acquisition, binning and alarm state of a cast.
+class TParamCollection : public TProbeCollection {
+public:
+    TParamCollection();
+
+    // Restores the binning set-up to its defaults.
+    void ResetSortInfo();
+    // Element Yindex of this collection's binned series of the vertical axis (first entry of the
+    // plot list).
+    long double GetYValue(std::int32_t Yindex) const;
+
+    // ---- State, one owner each ----------------------------------------------------------------
+    TLoadedCast Loaded;
+    TAcquiState Acqui;
+    TBinState Bin;
+    TBottleAlarmState BtlAlarm;
+
     // What ParaDecode and ParaCalibrate of this collection's parameters read and write, for the
     // frame in hand: the header state, bottle number and status, the time base (ParaTims), the
     // cast status and the pipeline's speeds. Valid while the collection and ParaTims live.
     TDecodeContext DecodeContext();
-
-    // ---- Bottles ------------------------------------------------------------------------------
-    std::uint8_t C_BtlNumber = 0;     // bottle last reported by the probe
-    std::int32_t C_LastBtlNumber = -1; // bottle last recorded
-    TBottleStatus C_BtlStatus = btl_Ready;
-    bool C_ScanRateKnown = false;
-    TDateTime c_BottleTims = 0;       // time counter at the bottle command
-
-    // ---- Binning progress ---------------------------------------------------------------------
-    long double c_SortPres = 0, C_WinchSpeed = 0;
-    TDateTime c_SortTime = 0;
-
-    // ---- Cast state ---------------------------------------------------------------------------
-    bool S_InWater = false;
-    long double S_MaxDownPres = 0, S_MinUpPres = 0;
-    TDirection S_direction = DirectionDown;
-    std::int32_t S_TrigCount = 0; // immersion trigger counter, 0..10
-    TRealTimeStatus S_RTStatus = rt_none;
-    bool S_NearBottom = false, S_BottomReached = false;
-
-    // ---- Bottles, position and alarms ---------------------------------------------------------
-    TDateTime BtlFireTime = 0;
-    bool StartPosUpdate = false; // the start position is still to be taken from the GPS
-    bool SavedAlarmChecked[AlarmCount]{};
-    bool AlarmOn[AlarmCount]{};
-    std::string ShortALarmStr;
 
     // ---- Acquisition pipeline (AcquiPipeline.cpp) ---------------------------------------------
     // Creates both input rings (AcquiRingSize slots) of every parameter; false for fewer than 3.
@@ -242,7 +284,7 @@ public:
     // Bins the newest post-processed sample.
     void ManageSortingData();
     // Recording: the cast is running.
-    bool RawSave() const { return S_RTStatus == rt_run; }
+    bool RawSave() const { return Acqui.S_RTStatus == rt_run; }
     // Room in every input's post-processed series for a cast of that many frames (a replay
     // knows it from the file's size), so that the series never move while they grow.
     void ReservePostSeries(std::int64_t frames);
@@ -307,27 +349,8 @@ public:
     std::int32_t GetDownIndex(long double y) const;
     std::int32_t GetUpIndex(long double y) const;
 
-    // Interpolation entries of the bin in progress for one input: the first and last valid
-    // sample met in the lower half [I_Low, I_Center) and in the upper half [I_Center, I_High),
-    // with how many samples each entry has taken.
-    struct TBinEnds {
-        long double FirstLo = 0, LastLo = 0, FirstHi = 0, LastHi = 0;
-        std::int32_t FirstLoNb = 0, LastLoNb = 0, FirstHiNb = 0, LastHiNb = 0;
-    };
-    // Inputs 0..32; entry BinAxisEntry holds the bin coordinate of the same samples.
+    using TBinEnds = marevo::TBinEnds;
     static constexpr int BinAxisEntry = 33;
-    TBinEnds I_Ends[34]{};
-    // Sums of I_MeanSum kept in extended precision, from which the means are taken.
-    long double I_MeanSumX[33]{};
-    // Post-processed index of the last sample binning accepted; -1 = none.
-    std::int32_t I_LastSortedIndex = -1;
-
-    // The header and bottle list of the current cast, lent by whoever holds the cast (not owned).
-    // Null when no cast is open: the pipeline then writes no header field and records no bottle.
-    TCastInfo* CastHeader = nullptr;
-    TBottlesCollection* Bottles = nullptr;
-    // The cruise header of the cast, lent likewise; the text export's cruise header lines need it.
-    const TCastInfo* CruiseHeader = nullptr;
 
     // ---- Cast data files and text export (CastFiles.cpp, CastText.cpp) -------------------------
     // Binary cast file of this collection at the current cast's place in the cruise's bin folder,
@@ -351,15 +374,6 @@ public:
     // through the whole pipeline under the current settings, then the end-of-cast processing.
     // Refused while another source feeds the collection.
     bool ReadRawFile(const std::filesystem::path& StreamName, IFrameSource& source);
-
-    // ---- Per-frame pipeline state -------------------------------------------------------------
-    // Post-processed time counter and pressure of the preceding frame (speed and scan rate).
-    TFlaggedValue PrevTims = ZeroFV, PrevPres = ZeroFV;
-    // Direction detection: hysteresis band [dbar] and whether the descent has yet to be seen.
-    long double DirUpper = 0, DirLower = 0;
-    bool DirFirstSample = true;
-    // Conductivity lag filter: previous input and previous output.
-    long double LagX = 0, LagY = 0;
 
 private:
     // The source of the frames being taken in (DoAcqui, ReadRawFile); not owned.

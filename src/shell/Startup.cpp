@@ -1,9 +1,9 @@
 #include "shell/Startup.h"
 
+#include "app/AppContext.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "foundation/Stream.h"
-#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/Environ.h"
@@ -108,7 +108,8 @@ TStartSettingsResult StartSettings(const TStartSettingsOptions& options) {
                 return invalid(TSettingsFile::Configuration);
         } else {
             cfg.SetDefault();
-            if (!cfg.SaveToFile(result.configFile, InstalledCollections()) || !cfg.ReadFromFile(result.configFile, InstalledCollections()))
+            if (!cfg.SaveToFile(result.configFile, InstalledCollections()) ||
+                !cfg.ReadFromFile(result.configFile, InstalledCollections()))
                 return invalid(TSettingsFile::Configuration);
             result.configCreated = true;
             cfg.GenCfg.FileType = FileTypeNone;
@@ -119,7 +120,7 @@ TStartSettingsResult StartSettings(const TStartSettingsOptions& options) {
         probe.UpdateDup();
 
         if (options.writeMissingEnviron && !result.environRead) {
-            if (!env.EnvToFile(CastParamCol().FileLoaded))
+            if (!env.EnvToFile(CastParamCol().Loaded.FileLoaded))
                 return;
             result.environWritten = true;
         }

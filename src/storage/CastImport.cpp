@@ -11,11 +11,11 @@
 #include "probelink/QvlUtil.h"
 #include "probelink/RawStream.h"
 #include "processing/Collections.h"
-#include "records/Settings.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
-#include "storage/CruiseFile.h"
 #include "records/Environ.h"
+#include "records/Settings.h"
+#include "storage/CruiseFile.h"
 
 #include <fmt/core.h>
 
@@ -81,8 +81,7 @@ std::vector<std::string> Words(std::string text, bool commasAreBlanks) {
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
-template <class T>
-bool ToNumber(const std::string& word, T& value) {
+template <class T> bool ToNumber(const std::string& word, T& value) {
     const char* end = word.data() + word.size();
     const auto [ptr, ec] = std::from_chars(word.data(), end, value);
     return ec == std::errc() && ptr == end;
@@ -129,7 +128,7 @@ std::unique_ptr<TParameter> ChannelCopy(std::int32_t code, int format) {
 void SetCastExtract(TCastInfo& header, const TParamCollection& cast) {
     const TAcquiCfg& acqui = Config().AcquiCfg;
     header.ExtractMode = acqui.AcquiMode;
-    header.ExtractNb = cast.SortInfo.MaxIndex;
+    header.ExtractNb = cast.Bin.SortInfo.MaxIndex;
     header.ExtractStep = acqui.VertStep;
     if (acqui.AcquiMode == AM_Time)
         header.ExtractStep = TExtended::FromDouble(acqui.TimeStep * SecondsPerDay);
@@ -178,15 +177,15 @@ std::optional<TTripletNames> Companions(const fs::path& file, std::string_view o
     if (name.find(own) == std::string::npos)
         return std::nullopt;
     const fs::path folder = file.parent_path();
-    const auto named = [&](std::string_view ext) {
-        return folder / ReplaceEvery(name, own, ext);
-    };
+    const auto named = [&](std::string_view ext) { return folder / ReplaceEvery(name, own, ext); };
     return TTripletNames{named(".raw"), named(".xfr"), named(".ext")};
 }
 
 } // namespace
 
-std::optional<TTripletNames> TripletOfRaw(const fs::path& raw) { return Companions(raw, ".raw"); }
+std::optional<TTripletNames> TripletOfRaw(const fs::path& raw) {
+    return Companions(raw, ".raw");
+}
 
 std::optional<TTripletNames> TripletOfTranscript(const fs::path& xfr) {
     return Companions(xfr, ".xfr");
@@ -196,7 +195,8 @@ fs::path RebuildCopyName(const fs::path& cruiseFile, TDateTime at) {
     return fs::path(cruiseFile.string() + FormatDateTime("dd-MM-yyyy HH-mm-ss", at) + ".bak");
 }
 
-// ---- One cast from its transcript ----------------------------------------------------------------
+// ---- One cast from its transcript
+// ----------------------------------------------------------------
 
 bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
     const std::string tname = transcript.string();
@@ -229,9 +229,9 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
             const std::string answer = WithoutTag(line, CaTag);
             const std::vector<std::string> words = Words(answer, false);
             const std::string channel = words.size() > 1 ? words[1] : std::string();
-            const std::string failure =
-                "Can not import " + tname + "!. Invalid CA command result for parameter: " +
-                channel + "!";
+            const std::string failure = "Can not import " + tname +
+                                        "!. Invalid CA command result for parameter: " + channel +
+                                        "!";
             std::int32_t code = 0;
             if (!ToNumber(channel, code)) {
                 Warn(failure);
@@ -428,14 +428,14 @@ bool TCastImport::OpenRawCast(const fs::path& raw, int castNb) {
     });
     if (!loaded)
         return false;
-    cast.CastHeader = &holder.Cast;
-    cast.CruiseHeader = &holder.Cruise;
-    cast.Bottles = &holder.Bottles;
+    cast.Loaded.CastHeader = &holder.Cast;
+    cast.Loaded.CruiseHeader = &holder.Cruise;
+    cast.Loaded.Bottles = &holder.Bottles;
     SetCastExtract(holder.Cast, cast);
     Config().GenCfg.FileType = FileTypeRaw;
     if (!ReplayRawFile(cast, raw))
         return false;
-    if (cast.RawIndex == 0) {
+    if (cast.Acqui.RawIndex == 0) {
         WriteLog("Error in OpenRawCast: no frame of " + raw.string() + " was taken in");
         return false;
     }
@@ -460,11 +460,11 @@ bool TCastImport::ProcessAppended(const fs::path& raw, std::string_view name) {
 bool TCastImport::ReprocessLoadedCast() {
     TCastInfoC& holder = file_.CastInfoc;
     TParamCollection& cast = holder.Probe;
-    if (cast.TypeLoaded == FileTypeNone) {
+    if (cast.Loaded.TypeLoaded == FileTypeNone) {
         Operator().Message("No Data Loaded!", "", TMessageKind::Information);
         return false;
     }
-    if (cast.ProbeOnLine)
+    if (cast.Acqui.ProbeOnLine)
         return false;
     const fs::path raw = file_.RawPath();
     if (raw.empty() || !fs::exists(raw)) {
@@ -473,14 +473,14 @@ bool TCastImport::ReprocessLoadedCast() {
     }
     if (!OpenRawCast(raw, holder.Cast.ID)) {
         StatusMessage("Fail to open last data file");
-        cast.FileLoaded.clear();
+        cast.Loaded.FileLoaded.clear();
         Operator().Message("Cannot open file:" + raw.string(), "", TMessageKind::Information);
         return false;
     }
     // Saving it is then the operator's choice (File > Save).
     Config().GenCfg.FileType = FileTypeBinary;
-    cast.TypeLoaded = FileTypeBinary;
-    cast.FileLoaded = raw;
+    cast.Loaded.TypeLoaded = FileTypeBinary;
+    cast.Loaded.FileLoaded = raw;
     return true;
 }
 
@@ -488,105 +488,108 @@ bool TCastImport::ReprocessLoadedCast() {
 
 bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) {
     appended_.clear();
-    return GuardOr({"Exception in ImportMicroMarevoFiles", "Importing MicroMarevo/Vandrel Files"},
-                   false, [&] {
-        const fs::path root = Environ().DataRootPath();
-        const std::string cruise = Config().GenCfg.CruiseName.Get();
-        if (Config().DefaultCruisePath(root).empty() || !fs::exists(Config().DefaultCruisePath(root)))
-            Raise(": no cruise \"" + cruise + "\" under " + root.string());
-        const auto total = static_cast<std::int64_t>(rawFiles.size());
-        bool all = true;
-        for (std::size_t k = 0; k < rawFiles.size(); ++k) {
-            if (!Operator().Progress(ImportFilesActivity, static_cast<std::int64_t>(k), total)) {
-                Warn("Import cancelled: " + std::to_string(rawFiles.size() - k) +
-                     " file(s) not imported");
-                return false;
-            }
-            const fs::path& raw = rawFiles[k];
-            const std::string name = raw.string();
-            const std::optional<TTripletNames> t = TripletOfRaw(raw);
-            if (!t) {
-                Warn("Can not import " + name +
-                     "!. The name holds no \".raw\": its transcript and external file cannot be "
-                     "told apart from it!");
-                all = false;
-                continue;
-            }
-            bool present = true;
-            for (const fs::path& f : {t->raw, t->xfr, t->ext})
-                if (present && !fs::is_regular_file(f)) {
-                    Warn("Can not import " + name + "!. Missing file: " + f.string() + "!");
-                    present = false;
+    return GuardOr(
+        {"Exception in ImportMicroMarevoFiles", "Importing MicroMarevo/Vandrel Files"}, false, [&] {
+            const fs::path root = Environ().DataRootPath();
+            const std::string cruise = Config().GenCfg.CruiseName.Get();
+            if (Config().DefaultCruisePath(root).empty() ||
+                !fs::exists(Config().DefaultCruisePath(root)))
+                Raise(": no cruise \"" + cruise + "\" under " + root.string());
+            const auto total = static_cast<std::int64_t>(rawFiles.size());
+            bool all = true;
+            for (std::size_t k = 0; k < rawFiles.size(); ++k) {
+                if (!Operator().Progress(ImportFilesActivity, static_cast<std::int64_t>(k),
+                                         total)) {
+                    Warn("Import cancelled: " + std::to_string(rawFiles.size() - k) +
+                         " file(s) not imported");
+                    return false;
                 }
-            if (!present) {
-                all = false;
-                continue;
-            }
+                const fs::path& raw = rawFiles[k];
+                const std::string name = raw.string();
+                const std::optional<TTripletNames> t = TripletOfRaw(raw);
+                if (!t) {
+                    Warn(
+                        "Can not import " + name +
+                        "!. The name holds no \".raw\": its transcript and external file cannot be "
+                        "told apart from it!");
+                    all = false;
+                    continue;
+                }
+                bool present = true;
+                for (const fs::path& f : {t->raw, t->xfr, t->ext})
+                    if (present && !fs::is_regular_file(f)) {
+                        Warn("Can not import " + name + "!. Missing file: " + f.string() + "!");
+                        present = false;
+                    }
+                if (!present) {
+                    all = false;
+                    continue;
+                }
 
-            std::vector<char> image;
-            bool existed = false;
-            if (!KeepImage(image, existed) || !BuildCastFromTranscript(t->xfr, name, t->raw)) {
-                all = false;
-                continue;
+                std::vector<char> image;
+                bool existed = false;
+                if (!KeepImage(image, existed) || !BuildCastFromTranscript(t->xfr, name, t->raw)) {
+                    all = false;
+                    continue;
+                }
+                const int castNb = file_.CastInfoc.Cast.ID;
+                const fs::path rawDir = Config().RawDir(root);
+                const fs::path rawCopy = rawDir / (cruise + CastNumberText(castNb) + ".raw");
+                const fs::path extCopy = rawDir / (cruise + CastNumberText(castNb) + ".ext");
+                const fs::path xfrCopy = rawDir / (cruise + CastNumberText(castNb) + ".xfr");
+                const fs::path binFile = BinFileName(Config().BinDir(root), cruise, castNb);
+                const auto undo = [&] {
+                    RestoreImage(image, existed);
+                    std::error_code ignored;
+                    fs::remove(rawCopy, ignored);
+                    fs::remove(extCopy, ignored);
+                    fs::remove(xfrCopy, ignored);
+                    fs::remove(binFile, ignored);
+                };
+                std::error_code ec;
+                fs::copy_file(t->raw, rawCopy, fs::copy_options::overwrite_existing, ec);
+                if (ec) {
+                    undo();
+                    Warn("Can not import " + name +
+                         "!. Problem with Copy raw file - Error: " + std::to_string(ec.value()));
+                    all = false;
+                    continue;
+                }
+                fs::copy_file(t->ext, extCopy, fs::copy_options::overwrite_existing, ec);
+                if (ec) {
+                    undo();
+                    Warn("Can not import " + name +
+                         "!. Problem with Copy ext file - Error: " + std::to_string(ec.value()));
+                    all = false;
+                    continue;
+                }
+                // The transcript goes along with them, as a real-time cast keeps it: without it the
+                // cruise file could not be rebuilt from its raw folder.
+                fs::copy_file(t->xfr, xfrCopy, fs::copy_options::overwrite_existing, ec);
+                if (ec) {
+                    undo();
+                    Warn("Can not import " + name +
+                         "!. Problem with Copy xfr file - Error: " + std::to_string(ec.value()));
+                    all = false;
+                    continue;
+                }
+                if (!ProcessAppended(rawCopy, name)) {
+                    undo();
+                    all = false;
+                    continue;
+                }
+                // The recording is now the cruise's: the logger's files go.
+                for (const fs::path& f : {t->ext, t->raw, t->xfr}) {
+                    fs::remove(f, ec);
+                    if (ec)
+                        WriteLog("ImportMicroMarevoFiles: cannot delete " + f.string() + ": " +
+                                 ec.message());
+                }
+                appended_.push_back(castNb);
             }
-            const int castNb = file_.CastInfoc.Cast.ID;
-            const fs::path rawDir = Config().RawDir(root);
-            const fs::path rawCopy = rawDir / (cruise + CastNumberText(castNb) + ".raw");
-            const fs::path extCopy = rawDir / (cruise + CastNumberText(castNb) + ".ext");
-            const fs::path xfrCopy = rawDir / (cruise + CastNumberText(castNb) + ".xfr");
-            const fs::path binFile = BinFileName(Config().BinDir(root), cruise, castNb);
-            const auto undo = [&] {
-                RestoreImage(image, existed);
-                std::error_code ignored;
-                fs::remove(rawCopy, ignored);
-                fs::remove(extCopy, ignored);
-                fs::remove(xfrCopy, ignored);
-                fs::remove(binFile, ignored);
-            };
-            std::error_code ec;
-            fs::copy_file(t->raw, rawCopy, fs::copy_options::overwrite_existing, ec);
-            if (ec) {
-                undo();
-                Warn("Can not import " + name + "!. Problem with Copy raw file - Error: " +
-                     std::to_string(ec.value()));
-                all = false;
-                continue;
-            }
-            fs::copy_file(t->ext, extCopy, fs::copy_options::overwrite_existing, ec);
-            if (ec) {
-                undo();
-                Warn("Can not import " + name + "!. Problem with Copy ext file - Error: " +
-                     std::to_string(ec.value()));
-                all = false;
-                continue;
-            }
-            // The transcript goes along with them, as a real-time cast keeps it: without it the
-            // cruise file could not be rebuilt from its raw folder.
-            fs::copy_file(t->xfr, xfrCopy, fs::copy_options::overwrite_existing, ec);
-            if (ec) {
-                undo();
-                Warn("Can not import " + name + "!. Problem with Copy xfr file - Error: " +
-                     std::to_string(ec.value()));
-                all = false;
-                continue;
-            }
-            if (!ProcessAppended(rawCopy, name)) {
-                undo();
-                all = false;
-                continue;
-            }
-            // The recording is now the cruise's: the logger's files go.
-            for (const fs::path& f : {t->ext, t->raw, t->xfr}) {
-                fs::remove(f, ec);
-                if (ec)
-                    WriteLog("ImportMicroMarevoFiles: cannot delete " + f.string() + ": " +
-                             ec.message());
-            }
-            appended_.push_back(castNb);
-        }
-        Operator().Progress(ImportFilesActivity, total, total);
-        return all;
-    });
+            Operator().Progress(ImportFilesActivity, total, total);
+            return all;
+        });
 }
 
 // ---- Rebuild -----------------------------------------------------------------------------------
@@ -608,109 +611,110 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
         else if (hadFile)
             result.copy.clear();
     };
-    const bool ran = Guard({"Exception in RebuikdCruiseFile1Click", "Tools/RebuildCruiseFile"}, [&] {
-        const fs::path rawDir = cruiseFile.parent_path() / "raw";
-        std::vector<fs::path> transcripts;
-        std::size_t raws = 0;
-        std::error_code ec;
-        for (const fs::directory_entry& e : fs::directory_iterator(rawDir, ec)) {
-            if (!e.is_regular_file())
-                continue;
-            if (HasExtension(e.path(), ".xfr"))
-                transcripts.push_back(e.path());
-            else if (HasExtension(e.path(), ".raw"))
-                ++raws;
-        }
-        if (transcripts.empty() || transcripts.size() < raws) {
-            Operator().Message(RebuildRefusedText, "Information", TMessageKind::Information);
-            result.outcome = TRebuildOutcome::Refused;
-            return;
-        }
-        // By name: the casts then follow the numbers of their files.
-        std::sort(transcripts.begin(), transcripts.end());
-
-        std::string name = cruiseFile.filename().string();
-        name = name.substr(0, name.find('.'));
-        const fs::path root = Environ().DataRootPath();
-        if (DefaultCruiseName(root, name) != cruiseFile)
-            Raise(": " + cruiseFile.string() + " is not a cruise of the data folder " +
-                  root.string());
-
-        hadFile = fs::exists(cruiseFile);
-        TCastInfo cruiseHeader;
-        bool keptHeader = false;
-        if (hadFile) {
-            result.copy = RebuildCopyName(cruiseFile, Clock().Now());
-            fs::copy_file(cruiseFile, result.copy, fs::copy_options::overwrite_existing);
-            // What the operator wrote into the cruise header is kept when it can still be read.
-            // A damaged file is what a rebuild is for: its refusal is logged, not shown.
-            TSilentOperator quiet;
-            std::optional<TRuntimeScope> silent;
-            silent.emplace(TRuntime{nullptr, &quiet, nullptr, nullptr});
-            const bool readable = file_.OpenCruiseFile(cruiseFile);
-            silent.reset();
-            if (readable) {
-                cruiseHeader = file_.CastInfoc.Cruise;
-                keptHeader = true;
+    const bool ran =
+        Guard({"Exception in RebuikdCruiseFile1Click", "Tools/RebuildCruiseFile"}, [&] {
+            const fs::path rawDir = cruiseFile.parent_path() / "raw";
+            std::vector<fs::path> transcripts;
+            std::size_t raws = 0;
+            std::error_code ec;
+            for (const fs::directory_entry& e : fs::directory_iterator(rawDir, ec)) {
+                if (!e.is_regular_file())
+                    continue;
+                if (HasExtension(e.path(), ".xfr"))
+                    transcripts.push_back(e.path());
+                else if (HasExtension(e.path(), ".raw"))
+                    ++raws;
             }
+            if (transcripts.empty() || transcripts.size() < raws) {
+                Operator().Message(RebuildRefusedText, "Information", TMessageKind::Information);
+                result.outcome = TRebuildOutcome::Refused;
+                return;
+            }
+            // By name: the casts then follow the numbers of their files.
+            std::sort(transcripts.begin(), transcripts.end());
+
+            std::string name = cruiseFile.filename().string();
+            name = name.substr(0, name.find('.'));
+            const fs::path root = Environ().DataRootPath();
+            if (DefaultCruiseName(root, name) != cruiseFile)
+                Raise(": " + cruiseFile.string() + " is not a cruise of the data folder " +
+                      root.string());
+
+            hadFile = fs::exists(cruiseFile);
+            TCastInfo cruiseHeader;
+            bool keptHeader = false;
+            if (hadFile) {
+                result.copy = RebuildCopyName(cruiseFile, Clock().Now());
+                fs::copy_file(cruiseFile, result.copy, fs::copy_options::overwrite_existing);
+                // What the operator wrote into the cruise header is kept when it can still be read.
+                // A damaged file is what a rebuild is for: its refusal is logged, not shown.
+                TSilentOperator quiet;
+                std::optional<TRuntimeScope> silent;
+                silent.emplace(TRuntime{nullptr, &quiet, nullptr, nullptr});
+                const bool readable = file_.OpenCruiseFile(cruiseFile);
+                silent.reset();
+                if (readable) {
+                    cruiseHeader = file_.CastInfoc.Cruise;
+                    keptHeader = true;
+                }
+                file_.CloseCruiseFile();
+            }
+            Config().GenCfg.CruiseName.Set(name);
+            if (!keptHeader)
+                cruiseHeader.SetDefCruise(name);
+            cruiseHeader.ID = 0;
+            cruiseHeader.InfoStr[2].Set(name);
+            file_.CastInfoc.Bottles.Clear();
+            touched = true;
+            fs::remove(cruiseFile);
+            if (!file_.NewCruise(root, [&](TCastInfo& header) {
+                    header = cruiseHeader;
+                    return true;
+                }))
+                Raise(": the cruise file cannot be created again");
+
+            const auto total = static_cast<std::int64_t>(transcripts.size());
+            for (std::size_t k = 0; k < transcripts.size(); ++k) {
+                if (!Operator().Progress(RebuildActivity, static_cast<std::int64_t>(k), total)) {
+                    result.failed += static_cast<int>(transcripts.size() - k);
+                    break;
+                }
+                const fs::path& xfr = transcripts[k];
+                const std::optional<TTripletNames> t = TripletOfTranscript(xfr);
+                if (!t) {
+                    Warn("Can not import " + xfr.string() + "!. The name holds no \".xfr\"!");
+                    ++result.failed;
+                    continue;
+                }
+                std::vector<char> image;
+                bool existed = false;
+                if (!KeepImage(image, existed) ||
+                    !BuildCastFromTranscript(xfr, xfr.string(), t->raw)) {
+                    ++result.failed;
+                    continue;
+                }
+                const int castNb = file_.CastInfoc.Cast.ID;
+                // The raw file is processed as the cast just appended, whatever number its name
+                // carries: its header and parameters are those its transcript gave.
+                if (!ProcessAppended(t->raw, t->raw.string())) {
+                    RestoreImage(image, existed);
+                    ++result.failed;
+                    continue;
+                }
+                appended_.push_back(castNb);
+            }
+            Operator().Progress(RebuildActivity, total, total);
             file_.CloseCruiseFile();
-        }
-        Config().GenCfg.CruiseName.Set(name);
-        if (!keptHeader)
-            cruiseHeader.SetDefCruise(name);
-        cruiseHeader.ID = 0;
-        cruiseHeader.InfoStr[2].Set(name);
-        file_.CastInfoc.Bottles.Clear();
-        touched = true;
-        fs::remove(cruiseFile);
-        if (!file_.NewCruise(root, [&](TCastInfo& header) {
-                header = cruiseHeader;
-                return true;
-            }))
-            Raise(": the cruise file cannot be created again");
-
-        const auto total = static_cast<std::int64_t>(transcripts.size());
-        for (std::size_t k = 0; k < transcripts.size(); ++k) {
-            if (!Operator().Progress(RebuildActivity, static_cast<std::int64_t>(k), total)) {
-                result.failed += static_cast<int>(transcripts.size() - k);
-                break;
+            result.casts = static_cast<int>(appended_.size());
+            if (result.failed == 0) {
+                result.outcome = TRebuildOutcome::Rebuilt;
+            } else if (hadFile && Operator().Confirm(RebuildRestoreQuestion, "Confirmation")) {
+                restore();
+                result.outcome = TRebuildOutcome::Restored;
+            } else {
+                result.outcome = TRebuildOutcome::Partial;
             }
-            const fs::path& xfr = transcripts[k];
-            const std::optional<TTripletNames> t = TripletOfTranscript(xfr);
-            if (!t) {
-                Warn("Can not import " + xfr.string() + "!. The name holds no \".xfr\"!");
-                ++result.failed;
-                continue;
-            }
-            std::vector<char> image;
-            bool existed = false;
-            if (!KeepImage(image, existed) ||
-                !BuildCastFromTranscript(xfr, xfr.string(), t->raw)) {
-                ++result.failed;
-                continue;
-            }
-            const int castNb = file_.CastInfoc.Cast.ID;
-            // The raw file is processed as the cast just appended, whatever number its name
-            // carries: its header and parameters are those its transcript gave.
-            if (!ProcessAppended(t->raw, t->raw.string())) {
-                RestoreImage(image, existed);
-                ++result.failed;
-                continue;
-            }
-            appended_.push_back(castNb);
-        }
-        Operator().Progress(RebuildActivity, total, total);
-        file_.CloseCruiseFile();
-        result.casts = static_cast<int>(appended_.size());
-        if (result.failed == 0) {
-            result.outcome = TRebuildOutcome::Rebuilt;
-        } else if (hadFile && Operator().Confirm(RebuildRestoreQuestion, "Confirmation")) {
-            restore();
-            result.outcome = TRebuildOutcome::Restored;
-        } else {
-            result.outcome = TRebuildOutcome::Partial;
-        }
-    });
+        });
     if (!ran) {
         file_.CloseCruiseFile();
         if (touched)

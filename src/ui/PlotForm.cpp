@@ -56,8 +56,8 @@ TPlotMainFrame::TPlotMainFrame(TConfig& config, TParamCollection& cast, IPlotHos
 }
 
 void TPlotMainFrame::Rebuild() {
-    image_ = QImage(std::max(1, width()), std::max(1, height()),
-                    QImage::Format_ARGB32_Premultiplied);
+    image_ =
+        QImage(std::max(1, width()), std::max(1, height()), QImage::Format_ARGB32_Premultiplied);
     image_.fill(Qt::white);
     QPainter p(&image_);
     BuildPlot(p, scene_, false);
@@ -139,8 +139,8 @@ void TPlotMainFrame::SetCursor(int row) {
 }
 
 bool TPlotMainFrame::CursorShown() {
-    return scene_.Config().GenCfg.CursorOn && scene_.Host().CursorAllowed() &&
-           scene_.PlotVisible && scene_.PlotFrame.Prepared;
+    return scene_.Config().GenCfg.CursorOn && scene_.Host().CursorAllowed() && scene_.PlotVisible &&
+           scene_.PlotFrame.Prepared;
 }
 
 void TPlotMainFrame::Copy() {
@@ -228,7 +228,7 @@ void TPlotMainFrame::mouseMoveEvent(QMouseEvent* event) {
         TPlotFrame& f = scene_.PlotFrame;
         setCursor(NearCursor(y) || f.CursorMoving ? Qt::SplitVCursor : Qt::ArrowCursor);
         if (f.CursorMoving && (event->buttons() & Qt::LeftButton) && CursorShown() &&
-            scene_.Cast().SortInfo.MaxIndex > 0) {
+            scene_.Cast().Bin.SortInfo.MaxIndex > 0) {
             f.ShowCursor(y - scene_.Layout().plot.top, scene_.Cast(), scene_.Host());
             update();
         }
@@ -239,8 +239,8 @@ void TPlotMainFrame::mouseReleaseEvent(QMouseEvent*) {
     scene_.PlotFrame.CursorMoving = false;
 }
 
-TPlotForm::TPlotForm(TConfig& config, TParamCollection& cast, IPlotHost& host,
-                     TEnviron* environ, QWidget* parent)
+TPlotForm::TPlotForm(TConfig& config, TParamCollection& cast, IPlotHost& host, TEnviron* environ,
+                     QWidget* parent)
     : QWidget(parent, Qt::Window), environ_(environ) {
     setWindowTitle(QStringLiteral("Plot"));
     auto* layout = new QVBoxLayout(this);

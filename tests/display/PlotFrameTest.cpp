@@ -97,15 +97,25 @@ TEST(PlotCurves, BadPointsBreakTheLine) {
         std::vector<TFlaggedValue> vertical, horizontal;
         std::vector<bool> draws; // per point drawn
     } cases[] = {
-        {"all good", {V(1), V(2), V(3), V(4)}, {V(10), V(11), V(12), V(13)},
+        {"all good",
+         {V(1), V(2), V(3), V(4)},
+         {V(10), V(11), V(12), V(13)},
          {false, true, true, true}},
-        {"flagged temperature", {V(1), V(2), V(3), V(4), V(5)},
-         {V(10), V(11), V(12, 1), V(13), V(14)}, {false, true, false, false, true}},
-        {"temperature out of the axis", {V(1), V(2), V(3), V(4), V(5)},
-         {V(10), V(11), V(45), V(13), V(14)}, {false, true, false, false, true}},
-        {"flagged pressure", {V(1), V(2, 1), V(3), V(4)}, {V(10), V(11), V(12), V(13)},
+        {"flagged temperature",
+         {V(1), V(2), V(3), V(4), V(5)},
+         {V(10), V(11), V(12, 1), V(13), V(14)},
+         {false, true, false, false, true}},
+        {"temperature out of the axis",
+         {V(1), V(2), V(3), V(4), V(5)},
+         {V(10), V(11), V(45), V(13), V(14)},
+         {false, true, false, false, true}},
+        {"flagged pressure",
+         {V(1), V(2, 1), V(3), V(4)},
+         {V(10), V(11), V(12), V(13)},
          {false, false, false, true}},
-        {"missing pressure record", {V(1), V(2), InvalidFV}, {V(10), V(11), V(12)},
+        {"missing pressure record",
+         {V(1), V(2), InvalidFV},
+         {V(10), V(11), V(12)},
          {false, true, false}},
     };
     for (const TCase& c : cases) {
@@ -119,8 +129,8 @@ TEST(PlotCurves, BadPointsBreakTheLine) {
         ASSERT_EQ(path.size(), c.draws.size());
         for (std::size_t i = 0; i < path.size(); ++i)
             EXPECT_EQ(path[i].draw, c.draws[i]) << "point " << i;
-        EXPECT_DOUBLE_EQ(static_cast<double>(path[0].x), 100);      // 10 of 0..40 on 400 px
-        EXPECT_DOUBLE_EQ(static_cast<double>(path[0].y), 10);       // 1 of 0..30 on 300 px
+        EXPECT_DOUBLE_EQ(static_cast<double>(path[0].x), 100); // 10 of 0..40 on 400 px
+        EXPECT_DOUBLE_EQ(static_cast<double>(path[0].y), 10);  // 1 of 0..30 on 300 px
     }
 }
 
@@ -150,7 +160,7 @@ struct TCastFixture : ::testing::Test {
         SetRange(*env.cast.FindPara(101), 10, 0);
         SetRange(*env.cast.FindPara(110), 0, 20);
         SetRange(*env.cast.FindPara(120), 30, 50);
-        env.cast.TypeLoaded = FileTypeBinary;
+        env.cast.Loaded.TypeLoaded = FileTypeBinary;
     }
     // Rows of a down-cast to 5 dbar and back.
     void Fill(int rows, int downRows) {
@@ -160,8 +170,8 @@ struct TCastFixture : ::testing::Test {
             env.cast.FindPara(110)->SortedBuffer->Add(10.0f + r, 0);
             env.cast.FindPara(120)->SortedBuffer->Add(40.0f, 0);
         }
-        env.cast.SortInfo.MaxIndex = rows - 1;
-        env.cast.SortInfo.MaxDownIndex = downRows - 1;
+        env.cast.Bin.SortInfo.MaxIndex = rows - 1;
+        env.cast.Bin.SortInfo.MaxDownIndex = downRows - 1;
     }
     test::TAppEnv env;
 };
@@ -172,9 +182,7 @@ TEST_F(TCastFixture, RecordsFollowTheDirectionShown) {
         int rows, downRows;
         std::size_t points; // per curve
     } cases[] = {
-        {Direction_Down, 8, 5, 5},
-        {Direction_Up, 8, 5, 4},
-        {Direction_Both, 8, 5, 8},
+        {Direction_Down, 8, 5, 5}, {Direction_Up, 8, 5, 4}, {Direction_Both, 8, 5, 8},
         {Direction_Up, 6, 6, 0}, // a down-only cast shown "up" draws nothing
         {Direction_None, 8, 5, 0},
     };
@@ -227,7 +235,7 @@ TEST_F(TCastFixture, BottlesAreMarkedOnlyWhereTheirValueIsKnown) {
         bottle.BottleNb = b.number;
         bottle.RawValue[0] = b.pres;
     }
-    env.cast.Bottles = &bottles;
+    env.cast.Loaded.Bottles = &bottles;
     TPlainPlotHost host;
     TPlotScene scene(env.config, env.cast, host);
     scene.myresize(731, 704);
@@ -267,8 +275,9 @@ TEST_F(TCastFixture, SceneRefusesScalesBeyondItsFramesWithABeep) {
     EXPECT_EQ(scene.Layout().n, 9);
     const auto lines = env.LogMessages();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                            [](const std::string& l) { return l.find("after the ninth") !=
-                                                               std::string::npos; }),
+                            [](const std::string& l) {
+                                return l.find("after the ninth") != std::string::npos;
+                            }),
               1);
 }
 
@@ -287,8 +296,7 @@ TEST_F(TCastFixture, FamilyMembersShareTheRangeOfTheFirstOnePlotted) {
     EXPECT_EQ(t2->ParaScale.AutoMin.ToLongDouble(), t1.AutoMin.ToLongDouble());
     EXPECT_EQ(t2->ParaScale.AutoMax.ToLongDouble(), t1.AutoMax.ToLongDouble());
     // Conductivity is of another family: its own range (at least MinExt wide).
-    EXPECT_NE(env.cast.FindPara(120)->ParaScale.AutoMin.ToLongDouble(),
-              t1.AutoMin.ToLongDouble());
+    EXPECT_NE(env.cast.FindPara(120)->ParaScale.AutoMin.ToLongDouble(), t1.AutoMin.ToLongDouble());
 }
 
 } // namespace
@@ -300,7 +308,7 @@ namespace {
 TEST_F(TCastFixture, DuringACastOnlyTheHandOffReadsTheSeries) {
     Fill(6, 6);
     env.config.GenCfg.Direction = Direction_Down;
-    env.cast.RealTimeOn = true;
+    env.cast.Acqui.RealTimeOn = true;
     TPlainPlotHost host;
     TPlotScene scene(env.config, env.cast, host);
     scene.myresize(731, 704);
@@ -310,7 +318,7 @@ TEST_F(TCastFixture, DuringACastOnlyTheHandOffReadsTheSeries) {
     // The worker grows the series; a resize keeps drawing what the last hand-off copied.
     for (std::int32_t nb : {101, 110, 120})
         env.cast.FindPara(nb)->SortedBuffer->Add(6.0f, 0);
-    env.cast.SortInfo.MaxIndex = env.cast.SortInfo.MaxDownIndex = 6;
+    env.cast.Bin.SortInfo.MaxIndex = env.cast.Bin.SortInfo.MaxDownIndex = 6;
     scene.myresize(700, 650);
     EXPECT_EQ(scene.PlotFrame.Trait(1).size(), 6u);
     ASSERT_TRUE(scene.SetPlotA());

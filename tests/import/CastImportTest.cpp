@@ -6,12 +6,12 @@
 #include "SimProbe.h"
 #include "SimProfile.h"
 #include "SimRecording.h"
+#include "app/AppContext.h"
 #include "foundation/DateTime.h"
 #include "foundation/Stream.h"
 #include "probelink/FileComm.h"
 #include "probelink/QvlUtil.h"
 #include "probelink/RawStream.h"
-#include "app/AppContext.h"
 #include "records/Environ.h"
 #include "storage/CruiseFile.h"
 #include "support/AppEnv.h"
@@ -19,8 +19,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -60,7 +60,7 @@ TEST(CastImportNames, CompanionsAreNamedFromTheFileNameAndTheCopyFromTheDate) {
         const char* ext;
     } cases[] = {
         {"/d/uMvo/LOG01.raw", "/d/uMvo/LOG01.xfr", "/d/uMvo/LOG01.ext"},
-        {"/d/uMvo/a.raw.raw", "/d/uMvo/a.xfr.xfr", "/d/uMvo/a.ext.ext"},  // every occurrence
+        {"/d/uMvo/a.raw.raw", "/d/uMvo/a.xfr.xfr", "/d/uMvo/a.ext.ext"}, // every occurrence
         {"/d/cast.raw/LOG01.raw", "/d/cast.raw/LOG01.xfr", "/d/cast.raw/LOG01.ext"},
         {"/d/uMvo/LOG01.RAW", "", ""},
         {"/d/cast.raw/LOG01", "", ""},
@@ -164,7 +164,7 @@ void DirectReplay(TParamCollection& col, const fs::path& raw, int format) {
     Environ().DF7Enabling = 1;
     TQvlUtil qvl(&col);
     ASSERT_TRUE(qvl.GetProbeInfoA(-1, &port));
-    col.ProbeOnLine = false;
+    col.Acqui.ProbeOnLine = false;
     ASSERT_TRUE(col.AddNMEAAndExternalParameter());
     ASSERT_TRUE(col.AddAcquiPara());
     ASSERT_TRUE(col.BuildProbeInfo());
@@ -181,7 +181,8 @@ TTable Binned(const TParamCollection& col) {
         if (p->SortedBuffer && TParamRaw::IsStoredType(p->ParaType())) {
             auto& rows = t[p->GetParaNb()];
             for (int r = 0; r <= p->SortedBuffer->LastIndice; ++r)
-                rows.emplace_back(p->SortedBuffer->Data()[r].value, p->SortedBuffer->Data()[r].flag);
+                rows.emplace_back(p->SortedBuffer->Data()[r].value,
+                                  p->SortedBuffer->Data()[r].flag);
         }
     return t;
 }
@@ -232,8 +233,8 @@ TEST_F(TImportTest, BadRecordingsAreRefusedAndLeaveTheCruiseFileAsItWas) {
          [&](const std::string& base) {
              const fs::path raw = Record(base);
              fs::remove(xfrOf(raw));
-             return std::pair{raw, "Can not import " + raw.string() + "!. Missing file: " +
-                                       xfrOf(raw).string() + "!"};
+             return std::pair{raw, "Can not import " + raw.string() +
+                                       "!. Missing file: " + xfrOf(raw).string() + "!"};
          }},
         {"invalid serial number answer: reading stops at that line",
          [&](const std::string& base) {
@@ -249,17 +250,17 @@ TEST_F(TImportTest, BadRecordingsAreRefusedAndLeaveTheCruiseFileAsItWas) {
          [&](const std::string& base) {
              const fs::path raw = Record(base);
              const std::string line = TranscriptLine(xfrOf(raw), "[CA], CA 1 ");
-             WriteText(xfrOf(raw), Edited(ReadFileBytes(xfrOf(raw)), line,
-                                          line.substr(0, line.rfind(' '))));
+             WriteText(xfrOf(raw),
+                       Edited(ReadFileBytes(xfrOf(raw)), line, line.substr(0, line.rfind(' '))));
              return std::pair{raw, "Can not import " + xfrOf(raw).string() +
                                        "!. Invalid CA command result for parameter: 1!"};
          }},
         {"start date that is no date",
          [&](const std::string& base) {
              const fs::path raw = Record(base);
-             WriteText(xfrOf(raw), Edited(ReadFileBytes(xfrOf(raw)),
-                                          TranscriptLine(xfrOf(raw), "[SDT], "),
-                                          "[SDT], 31, 2, 2015, 23, 59, 58"));
+             WriteText(xfrOf(raw),
+                       Edited(ReadFileBytes(xfrOf(raw)), TranscriptLine(xfrOf(raw), "[SDT], "),
+                              "[SDT], 31, 2, 2015, 23, 59, 58"));
              return std::pair{raw, "Can not import " + xfrOf(raw).string() +
                                        "!. Invalid start date: [SDT], 31, 2, 2015, 23, 59, 58!"};
          }},
@@ -315,7 +316,8 @@ TEST_F(TImportTest, AFailureAfterTheAppendPutsTheCruiseFileBack) {
     fs::create_directories(RawDir() / "CR001.raw"); // the copy cannot take that name
     const std::string before = ReadFileBytes(CruisePath());
     EXPECT_FALSE(import.ImportMicroMarevoFiles({raw}));
-    EXPECT_TRUE(Warned("Can not import " + raw.string() + "!. Problem with Copy raw file - Error: "))
+    EXPECT_TRUE(
+        Warned("Can not import " + raw.string() + "!. Problem with Copy raw file - Error: "))
         << Events();
     EXPECT_EQ(ReadFileBytes(CruisePath()), before);
     for (const char* ext : {".raw", ".xfr", ".ext"})
@@ -366,8 +368,8 @@ TEST_F(TImportTest, TwoRecordingsAfterCastFourBecomeCastsFiveAndSix) {
         stored.push_back(e.path().filename().string());
     std::sort(stored.begin(), stored.end());
     // The transcripts come along: the cruise can be rebuilt from its raw folder.
-    EXPECT_EQ(stored, (std::vector<std::string>{"CR005.ext", "CR005.raw", "CR005.xfr",
-                                                "CR006.ext", "CR006.raw", "CR006.xfr"}));
+    EXPECT_EQ(stored, (std::vector<std::string>{"CR005.ext", "CR005.raw", "CR005.xfr", "CR006.ext",
+                                                "CR006.raw", "CR006.xfr"}));
     EXPECT_TRUE(fs::is_empty(Logger()));
     TCruisefile reader;
     ASSERT_TRUE(reader.OpenCruiseFile(CruisePath()));
@@ -377,22 +379,22 @@ TEST_F(TImportTest, TwoRecordingsAfterCastFourBecomeCastsFiveAndSix) {
 TEST_F(TImportTest, LoadedCastsRawFileIsProcessedAgain) {
     ASSERT_TRUE(import.ImportMicroMarevoFiles({Record("AGAIN")})) << Events();
     TParamCollection& cast = file.CastInfoc.Probe;
-    const std::int32_t rows = cast.SortInfo.MaxIndex;
+    const std::int32_t rows = cast.Bin.SortInfo.MaxIndex;
     ASSERT_GT(rows, 10);
     cast.ResetBuffers(); // the table is made again from the raw file
-    cast.TypeLoaded = FileTypeRaw;
+    cast.Loaded.TypeLoaded = FileTypeRaw;
     EXPECT_TRUE(import.ReprocessLoadedCast()) << Events();
-    EXPECT_EQ(cast.SortInfo.MaxIndex, rows);
-    EXPECT_EQ(cast.TypeLoaded, FileTypeBinary);
-    EXPECT_EQ(cast.FileLoaded, RawDir() / "CR001.raw");
+    EXPECT_EQ(cast.Bin.SortInfo.MaxIndex, rows);
+    EXPECT_EQ(cast.Loaded.TypeLoaded, FileTypeBinary);
+    EXPECT_EQ(cast.Loaded.FileLoaded, RawDir() / "CR001.raw");
 
     fs::remove(RawDir() / "CR001.raw");
     env.op.Clear();
     EXPECT_FALSE(import.ReprocessLoadedCast());
-    EXPECT_EQ(env.op.Events(), (std::vector<std::string>{"Message Information []: " +
-                                                         (RawDir() / "CR001.raw").string() +
-                                                         ": doesn't exist!"}));
-    cast.TypeLoaded = FileTypeNone;
+    EXPECT_EQ(env.op.Events(),
+              (std::vector<std::string>{"Message Information []: " +
+                                        (RawDir() / "CR001.raw").string() + ": doesn't exist!"}));
+    cast.Loaded.TypeLoaded = FileTypeNone;
     env.op.Clear();
     EXPECT_FALSE(import.ReprocessLoadedCast());
     EXPECT_EQ(env.op.Events(),
@@ -402,8 +404,8 @@ TEST_F(TImportTest, LoadedCastsRawFileIsProcessedAgain) {
 // Three recordings of different formats, imported: casts 1..3 with their raw folder.
 struct TRebuildTest : TImportTest {
     TRebuildTest() {
-        EXPECT_TRUE(import.ImportMicroMarevoFiles({Record("R1", 6), Record("R2", 5, 50),
-                                                   Record("R3", 7, 90)}))
+        EXPECT_TRUE(import.ImportMicroMarevoFiles(
+            {Record("R1", 6), Record("R2", 5, 50), Record("R3", 7, 90)}))
             << Events();
         for (int k = 1; k <= 3; ++k) {
             headers.push_back(StoredHeader(k));
@@ -440,8 +442,8 @@ TEST_F(TRebuildTest, FewerTranscriptsThanRawFilesRefuseTheRebuild) {
     fs::remove(RawDir() / "CR002.xfr");
     const TRebuildResult result = import.RebuildCruiseFile(CruisePath());
     EXPECT_EQ(result.outcome, TRebuildOutcome::Refused);
-    EXPECT_EQ(env.op.Events().back(), "Message Information [Information]: " +
-                                          std::string(RebuildRefusedText));
+    EXPECT_EQ(env.op.Events().back(),
+              "Message Information [Information]: " + std::string(RebuildRefusedText));
     EXPECT_EQ(ReadFileBytes(CruisePath()), original);
 }
 

@@ -105,7 +105,7 @@ struct THeaderFixture {
         head->paraRaw.ConvType = headNumber == 3   ? ParaConvHDF4
                                  : headNumber == 7 ? ParaConvHDF7
                                                    : ParaConvHDF5;
-        env.cast.ParaTims = time;
+        env.cast.Acqui.ParaTims = time;
     }
     void Decode(const TBytes& frame) {
         ASSERT_TRUE(head->ParaDecode(frame, env.cast.DecodeContext()));
@@ -115,7 +115,7 @@ struct THeaderFixture {
 
 TEST(HeaderDecoding, Df5TimeUnitsOriginAndCounter) {
     THeaderFixture f(5);
-    const THeaderDecodeState& h = f.env.cast.HeaderState;
+    const THeaderDecodeState& h = f.env.cast.Acqui.HeaderState;
     f.Decode(Df5(0x85, 123456));
     EXPECT_FLOAT_EQ(h.AbsoluteTime, 1234.56f);
     EXPECT_FLOAT_EQ(h.RelativeTime, 1234.56f);
@@ -130,7 +130,7 @@ TEST(HeaderDecoding, Df5TimeUnitsOriginAndCounter) {
     EXPECT_EQ(h.FrameCounter, 6);
 
     // Once the cast runs, the origin stays and the time counts from it.
-    f.env.cast.S_RTStatus = rt_run;
+    f.env.cast.Acqui.S_RTStatus = rt_run;
     f.Decode(Df5(0x07, 12500));
     EXPECT_FLOAT_EQ(h.TimeOrigin, 10.0f);
     EXPECT_FLOAT_EQ(h.AbsoluteTime, 12.5f);
@@ -171,8 +171,8 @@ TEST(HeaderDecoding, BottleNumberAndStatusByFormat) {
         THeaderFixture f(c.head);
         for (const Step& s : c.steps) {
             f.Decode(s.frame);
-            EXPECT_EQ(f.env.cast.C_BtlNumber, s.number) << c.what;
-            EXPECT_EQ(f.env.cast.C_BtlStatus, s.status) << c.what;
+            EXPECT_EQ(f.env.cast.BtlAlarm.C_BtlNumber, s.number) << c.what;
+            EXPECT_EQ(f.env.cast.BtlAlarm.C_BtlStatus, s.status) << c.what;
         }
     }
 }
@@ -181,19 +181,19 @@ TEST(HeaderDecoding, Df7CounterAndFortyBitTime) {
     THeaderFixture f(7);
     // b0 0x83: unit 0.01 s, counter high bits 3; time counter 0x01_0000_0000 counts.
     f.Decode({0x83, 0x22, 0x00, 0x00, 0x00, 0x00, 0x01, 0});
-    EXPECT_EQ(f.env.cast.HeaderState.FrameCounter, 3 * 256 + 0x22);
-    EXPECT_FLOAT_EQ(f.env.cast.HeaderState.AbsoluteTime, float(4294967296.0L * 0.01L));
+    EXPECT_EQ(f.env.cast.Acqui.HeaderState.FrameCounter, 3 * 256 + 0x22);
+    EXPECT_FLOAT_EQ(f.env.cast.Acqui.HeaderState.AbsoluteTime, float(4294967296.0L * 0.01L));
 }
 
 // A header that cannot be decoded stops the frame: the caller learns it and the log names the
 // frame; nothing is written to the collection.
 TEST(HeaderDecoding, TruncatedHeaderFailsWithTheFrameIndex) {
     THeaderFixture f(7);
-    f.env.cast.RawIndex = 42;
-    f.env.cast.C_BtlNumber = 9;
+    f.env.cast.Acqui.RawIndex = 42;
+    f.env.cast.BtlAlarm.C_BtlNumber = 9;
     EXPECT_FALSE(f.head->ParaDecode(TBytes(7, 0xFF), f.env.cast.DecodeContext()));
     EXPECT_EQ(f.head->Decoded, InvalidFV);
-    EXPECT_EQ(f.env.cast.C_BtlNumber, 9);
+    EXPECT_EQ(f.env.cast.BtlAlarm.C_BtlNumber, 9);
     EXPECT_EQ(f.env.LogMessages(),
               std::vector<std::string>{"Error in ParamRaw.ParaDecode(DecodeHead)field of 8 "
                                        "bytes at offset 0 outside the frame of 7 bytes42"});
@@ -273,8 +273,8 @@ TEST(ParaCalibrate, PipelineParameters) {
     };
     for (const Case& c : cases) {
         TAppEnv env;
-        env.cast.C_SpeedLow = 0.75L;
-        env.cast.C_WinchSpeed = 1.25L;
+        env.cast.Acqui.C_SpeedLow = 0.75L;
+        env.cast.Acqui.C_WinchSpeed = 1.25L;
         TParameter* p = FrameParameter(env, c.number, ParaConvByte);
         p->paraRaw.CalibType = ParacalibPoly5;
         p->ParaCalib.calib[1] = TExtended::FromDouble(100);

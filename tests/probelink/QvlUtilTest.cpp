@@ -29,7 +29,9 @@ using test::TAppEnv;
 
 } // namespace
 
-void PrintTo(TCmdError error, std::ostream* os) { *os << CmdErrorText(error); }
+void PrintTo(TCmdError error, std::ostream* os) {
+    *os << CmdErrorText(error);
+}
 
 namespace {
 
@@ -117,7 +119,7 @@ struct TProtocolTest : ::testing::Test {
         auto device = std::make_unique<TScriptedProbe>();
         probe = device.get();
         port = std::make_unique<TFileCOMM>(std::move(device));
-        cast.ProbeOnLine = true;
+        cast.Acqui.ProbeOnLine = true;
     }
     bool Send(TCmdId cmd, std::string_view param = {}) {
         return qvl.SendProbeCommand(cmd, *port, param);
@@ -166,7 +168,7 @@ TEST_F(TProtocolTest, AnswerLengthLimit) {
     } cases[] = {
         {std::string(199, 'A') + "\r\n", cer_format},  // read whole, then not a serial number
         {std::string(200, 'A') + "\r\n", cer_ResOver}, // refused while reading
-        {std::string(300, 'A'), cer_ResOver},           // no LF at all
+        {std::string(300, 'A'), cer_ResOver},          // no LF at all
         {"\r\n\r\n", cer_ResEmpty}, // an empty line, and the second read's empty line too
     };
     for (const TCase& c : cases) {
@@ -212,7 +214,7 @@ TEST_F(TProtocolTest, DelaysThatAreNoNumbersKeepTheirDefaults) {
 }
 
 TEST_F(TProtocolTest, OffLineNothingIsTransmitted) {
-    cast.ProbeOnLine = false;
+    cast.Acqui.ProbeOnLine = false;
     EXPECT_TRUE(qvl.SendCmdprim(cm_SN, *port, ""));
     EXPECT_TRUE(probe->events.empty());
     EXPECT_EQ(qvl.CmdStr, "SN");
@@ -311,7 +313,9 @@ TEST_F(TProtocolTest, FireBottleAfterAttention) {
 
 TEST_F(TProtocolTest, BottleHomeCanBeAborted) {
     qvl.RosHomeTimeOut = 30;
-    probe->onCtrlT = [](bool withDel) { return withDel ? std::string() : std::string("ER 000\r\n"); };
+    probe->onCtrlT = [](bool withDel) {
+        return withDel ? std::string() : std::string("ER 000\r\n");
+    };
     env.op.CancelProgressAt(3);
     EXPECT_FALSE(qvl.BottleHome(1, port.get()));
     EXPECT_EQ(env.op.Status(), "GetAttention failed!");
@@ -328,7 +332,7 @@ TEST_F(TProtocolTest, BottleHomeAsksThePositionTwice) {
     EXPECT_EQ(probe->Count("RS"), 2);
     EXPECT_EQ(qvl.RosCurPos, 2);
     EXPECT_EQ(qvl.RosCurStatus, 0);
-    EXPECT_EQ(cast.C_LastBtlNumber, 2);
+    EXPECT_EQ(cast.BtlAlarm.C_LastBtlNumber, 2);
     EXPECT_EQ(env.op.Status(), "Home position found");
 }
 
@@ -376,7 +380,8 @@ TEST_F(TProtocolTest, ErrorReportNamesStepCommandAnswerAndNumber) {
 } // namespace
 } // namespace marevo
 
-// ---- Identification of the simulated probe --------------------------------------------------------
+// ---- Identification of the simulated probe
+// --------------------------------------------------------
 
 namespace marevo {
 namespace {
@@ -450,7 +455,7 @@ void ExpectIdentified(TAppEnv& env, const TQvlUtil& qvl, const TSimProbe& probe,
     EXPECT_EQ(cast.FrameInfo.RawSize, probe.FrameSize());
 
     // A frame of the probe decodes to the water it was measured in.
-    cast.ParaTims = cast.FindPara(100);
+    cast.Acqui.ParaTims = cast.FindPara(100);
     const double t = 95.0;
     const auto frame = probe.Frame(3, t, 0);
     TRawBuffer buffer{};
@@ -486,7 +491,7 @@ void ExpectIdentified(TAppEnv& env, const TQvlUtil& qvl, const TSimProbe& probe,
 struct TIdentifyCase {
     std::vector<int> formats; // what the firmware accepts
     bool df7Enabled;
-    int format;               // what identification settles on
+    int format; // what identification settles on
     const char* channels;
 };
 
@@ -528,16 +533,16 @@ TEST(ProbeIdentification, TranscriptIsCompletedWithTheCastPositions) {
     header.longitude[0] = TExtended::FromDouble(-37.225333);
     header.latitude[2] = TExtended::FromDouble(-17.97);
     header.longitude[2] = TExtended::FromDouble(-37.2201);
-    env.cast.CastHeader = &header;
+    env.cast.Loaded.CastHeader = &header;
     qvl.WriteXfrStart(EncodeDateTime(2026, 3, 9, 14, 25, 1));
     qvl.CompleteXfrFile();
     qvl.CloseXfrFile();
     const auto lines = FileLines(env.dir / "TEST002.xfr");
     ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end()),
-              (std::vector<std::string>{"[SDT], 9, 3, 2026, 14, 25, 1",
-                                        "[SGP], -17.97851, -37.22533",
-                                        "[EGP], -17.97000, -37.22010"}));
+    EXPECT_EQ(
+        std::vector<std::string>(lines.end() - 3, lines.end()),
+        (std::vector<std::string>{"[SDT], 9, 3, 2026, 14, 25, 1", "[SGP], -17.97851, -37.22533",
+                                  "[EGP], -17.97000, -37.22010"}));
 }
 
 TEST_F(TProtocolTest, IdentificationStopsAtAChannelItCannotPlace) {
@@ -547,7 +552,7 @@ TEST_F(TProtocolTest, IdentificationStopsAtAChannelItCannotPlace) {
         TCmdError error;
     } cases[] = {
         {"SS 310 0 777 304", "CA 0 15-03-2025 2 4 0.05 1", cer_ParaNb}, // unknown code 777
-        {"SS 310 0 1 304", "ER 004", cer_ErCode},                      // calibration refused
+        {"SS 310 0 1 304", "ER 004", cer_ErCode},                       // calibration refused
     };
     for (const TCase& c : cases) {
         probe->onLine = [&](const std::string& line) -> std::string {
@@ -739,7 +744,7 @@ TEST(ProbeIdentification, AttentionEndsTheFlowOfTheSimulatedProbe) {
     auto probe = std::make_shared<TSimProbe>(settings, sim::MakeSyntheticProfile());
     TFileCOMM port(std::make_unique<sim::TSimProbeDevice>(probe));
     TQvlUtil qvl(&env.cast);
-    env.cast.ProbeOnLine = true;
+    env.cast.Acqui.ProbeOnLine = true;
     ASSERT_TRUE(qvl.SendProbeCommand(cm_OL, port));
     Clock().SleepMs(500);
     ASSERT_TRUE(probe->Flowing());
@@ -766,11 +771,11 @@ TEST(ProbeIdentification, RosetteOfTheSimulatedProbeHomesAndFires) {
     auto probe = std::make_shared<TSimProbe>(TSimProbeSettings{}, sim::MakeSyntheticProfile());
     TFileCOMM port(std::make_unique<sim::TSimProbeDevice>(probe));
     TQvlUtil qvl(&env.cast);
-    env.cast.ProbeOnLine = true;
+    env.cast.Acqui.ProbeOnLine = true;
     qvl.RosHomeTimeOut = 30;
     ASSERT_TRUE(qvl.BottleHome(1, &port));
     EXPECT_EQ(qvl.RosCurPos, 0);
-    EXPECT_EQ(env.cast.C_LastBtlNumber, 0);
+    EXPECT_EQ(env.cast.BtlAlarm.C_LastBtlNumber, 0);
     EXPECT_EQ(probe->Commands(), (std::vector<std::string>{"GO 01", "RS", "RS"}));
     ASSERT_TRUE(qvl.SendFBCommand(3, port));
     EXPECT_EQ(probe->BottleNumber(), 3);

@@ -33,7 +33,9 @@ TBytes Frame(int k) {
     return EncodeFrame(TFrameFormat::DF6, head, channels, FrameSize);
 }
 
-std::string Text(const TBytes& bytes) { return {bytes.begin(), bytes.end()}; }
+std::string Text(const TBytes& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
 // A whole NMEA sentence with its checksum and CR LF.
 std::string Sentence(const std::string& body) {
@@ -106,8 +108,7 @@ struct TRig {
         info.RawCount = 3;
         info.ExtCount = info.RawCount + 3 + static_cast<int>(extList.size());
         info.UseNmea = info.UseExtPara = true;
-        info.UseExternal =
-            std::find(extList.begin(), extList.end(), 807) != extList.end();
+        info.UseExternal = std::find(extList.begin(), extList.end(), 807) != extList.end();
         env.probe.ProbeInfo.Protocol = 6;
         env.config.DataValidation.minTimeInterval = 0.005f;
         env.config.DataValidation.maxTimeInterval = 0.75f;
@@ -148,8 +149,7 @@ struct TRig {
     TFakeLine* ext = nullptr;
 };
 
-template <class Condition>
-bool PollFor(Condition condition) {
+template <class Condition> bool PollFor(Condition condition) {
     for (int i = 0; i < 2000; ++i) {
         if (condition())
             return true;
@@ -171,8 +171,8 @@ TEST(RawStream, LiveFramesCarryThePositionReceivedAfterThePreviousFrameAndReplay
     const std::filesystem::path cfg = rig.env.dir / "cfg/";
     std::filesystem::create_directories(cfg);
     e.Dir[FileTypeConfig].Set(cfg.string());
-    std::ofstream(cfg / "Ports.map") << "COM7=" << probePty.path << "\nCOM8=" << gpsPty.path
-                                     << "\n";
+    std::ofstream(cfg / "Ports.map")
+        << "COM7=" << probePty.path << "\nCOM8=" << gpsPty.path << "\n";
     e.ProbeCommPort.CommCfgStr.Set("COM7:9600,n,8,1,n");
     e.NMEACommPort.CommCfgStr.Set("COM8:4800,n,8,1,n");
 
@@ -188,13 +188,12 @@ TEST(RawStream, LiveFramesCarryThePositionReceivedAfterThePreviousFrameAndReplay
         for (int k = 0; k < 3; ++k) {
             if (k < 2) {
                 gpsPty.Send(fixes[k]);
-                ASSERT_TRUE(PollFor([&] {
-                    return source->NMEACommStream()->size() >= int(fixes[k].size());
-                }));
+                ASSERT_TRUE(PollFor(
+                    [&] { return source->NMEACommStream()->size() >= int(fixes[k].size()); }));
             }
             probePty.Send(Text(Frame(k)));
             ASSERT_TRUE(PollFor([&] { return source->GetNewFrame(); })) << "frame " << k;
-            ++rig.env.probe.RawIndex;
+            ++rig.env.probe.Acqui.RawIndex;
             live.push_back(Delivered(*source));
         }
         EXPECT_TRUE(source->SaveToRawFiles(true));
@@ -217,13 +216,13 @@ TEST(RawStream, LiveFramesCarryThePositionReceivedAfterThePreviousFrameAndReplay
     EXPECT_EQ(test::ReadFileBytes(raw), Text(Frame(0)) + Text(Frame(1)) + Text(Frame(2)));
     EXPECT_EQ(test::ReadFileBytes(rig.env.dir / "C001.ext").size(), 3u * 16u);
 
-    rig.env.probe.RawIndex = 0;
+    rig.env.probe.Acqui.RawIndex = 0;
     auto replay = TRawStream::Create();
     ASSERT_TRUE(replay->OpenFile(raw));
     std::vector<TBytes> again;
     for (int calls = 0; !replay->EndOfStream() && calls < 10; ++calls) {
         if (replay->GetNewFrame()) {
-            ++rig.env.probe.RawIndex;
+            ++rig.env.probe.Acqui.RawIndex;
             again.push_back(Delivered(*replay));
         }
     }
@@ -235,7 +234,7 @@ enum class TLink { CTD, GPS, PAR };
 
 struct TLinkCase {
     TLink link;
-    int firstOffMs; // fake time at which the link is first reported lost
+    int firstOffMs;      // fake time at which the link is first reported lost
     const char* message; // status message shown when it is lost ("" for none)
 };
 
@@ -362,8 +361,7 @@ INSTANTIATE_TEST_SUITE_P(
     Sentences, RawStreamGps,
     ::testing::Values(
         TGpsCase{Gga("4531.2000", "00830.0000"), "", true},
-        TGpsCase{Gga("4531.2000", "00830.0000", '0'), "GPS GGA BAD QUALITY STATUS/COVERAGE",
-                 false},
+        TGpsCase{Gga("4531.2000", "00830.0000", '0'), "GPS GGA BAD QUALITY STATUS/COVERAGE", false},
         TGpsCase{Sentence("GPGLL,4531.2000,N,00830.0000,E,123519,V,A"),
                  "GPS GLL BAD QUALITY STATUS/COVERAGE", false},
         TGpsCase{Sentence("GPRMC,123519,A,4531.2000,N,00830.0000,E,022.4,084.4,230394,,"), "",

@@ -29,8 +29,12 @@ void* operator new(std::size_t size) {
         return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace marevo {
 namespace {
@@ -56,8 +60,8 @@ struct TRig : test::TAppEnv {
         genCfg.CondLagEffect = genCfg.ManualLagCompensation = genCfg.CondForcedFlow = 0;
         EXPECT_TRUE(cast.InitRoundBuffer());
         EXPECT_TRUE(cast.InitLinearBuffer());
-        cast.CastHeader = &header;
-        cast.Bottles = &bottles;
+        cast.Loaded.CastHeader = &header;
+        cast.Loaded.Bottles = &bottles;
     }
     std::filesystem::path Write(const std::vector<TFrameRow>& rows) {
         const auto file = dir / "cast.raw";
@@ -66,8 +70,7 @@ struct TRig : test::TAppEnv {
     }
     // Replays rows, calling each after every frame taken in. The data source stays installed
     // until the next Play.
-    template <class Each>
-    int Play(const std::vector<TFrameRow>& rows, Each&& each) {
+    template <class Each> int Play(const std::vector<TFrameRow>& rows, Each&& each) {
         replay.reset();
         replay = std::make_unique<test::TReplay>(cast, Write(rows));
         int frames = 0;
@@ -107,8 +110,8 @@ TEST(AcquiFrame, EveryFrameReachesThePostProcessedSeriesWithItsValues) {
     TRig rig;
     const int frames = rig.Play(Profile({1.5, 2.0, 2.5}));
     ASSERT_EQ(frames, 3);
-    EXPECT_EQ(rig.cast.RawIndex, 3);
-    EXPECT_EQ(rig.cast.PostLBIndexO, 2);
+    EXPECT_EQ(rig.cast.Acqui.RawIndex, 3);
+    EXPECT_EQ(rig.cast.Acqui.PostLBIndexO, 2);
     for (int k = 0; k < 3; ++k) {
         EXPECT_FLOAT_EQ(rig.Post(Pres, k).value, 1.5f + 0.5f * k);
         EXPECT_FLOAT_EQ(rig.Post(Temp, k).value, 10.0f);
@@ -127,16 +130,36 @@ TEST(AcquiFrame, ValidationFlagsBadStepsOnlyAfterDatasetCountFrames) {
         std::vector<double> times; // empty: every 0.25 s
         std::vector<int> flagged;
     } cases[] = {
-        {"jumps within the first five frames are not checked, the sixth is", 0.75f, 1000,
-         {1, 6, 11, 16, 21, 26, 21.2}, {}, {5}},
-        {"a time step of exactly the maximum fails", 0.5f, 1000,
-         {5, 5, 5, 5, 5, 5, 5, 5}, {0, .25, .5, .75, 1, 1.25, 1.5, 2.0}, {7}},
-        {"a pressure equal to the absolute maximum fails", 0.75f, 50,
-         {49.5, 49.6, 49.7, 49.8, 49.8, 49.9, 50.0, 49.95}, {}, {6}},
-        {"after a flagged frame the pressure step is taken to the frame before it", 0.75f, 1000,
-         {5, 5, 5, 5, 5, 5, 5, 5, 9, 5, 5}, {}, {8}},
-        {"after a flagged frame the time step is taken to the frame before it", 0.45f, 1000,
-         {5, 5, 5, 5, 5, 5, 5, 5, 9, 5}, {}, {8, 9}},
+        {"jumps within the first five frames are not checked, the sixth is",
+         0.75f,
+         1000,
+         {1, 6, 11, 16, 21, 26, 21.2},
+         {},
+         {5}},
+        {"a time step of exactly the maximum fails",
+         0.5f,
+         1000,
+         {5, 5, 5, 5, 5, 5, 5, 5},
+         {0, .25, .5, .75, 1, 1.25, 1.5, 2.0},
+         {7}},
+        {"a pressure equal to the absolute maximum fails",
+         0.75f,
+         50,
+         {49.5, 49.6, 49.7, 49.8, 49.8, 49.9, 50.0, 49.95},
+         {},
+         {6}},
+        {"after a flagged frame the pressure step is taken to the frame before it",
+         0.75f,
+         1000,
+         {5, 5, 5, 5, 5, 5, 5, 5, 9, 5, 5},
+         {},
+         {8}},
+        {"after a flagged frame the time step is taken to the frame before it",
+         0.45f,
+         1000,
+         {5, 5, 5, 5, 5, 5, 5, 5, 9, 5},
+         {},
+         {8, 9}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,14 +167,14 @@ TEST(AcquiFrame, ValidationFlagsBadStepsOnlyAfterDatasetCountFrames) {
         rig.dv.datasetCount = 5;
         rig.dv.maxPresInterval = 0.75f;
         rig.dv.maxTimeInterval = c.maxTime;
-        rig.cast.ParaPres->ParaGeneral.AbsoMax = TExtended::FromDouble(c.absoMax);
+        rig.cast.Acqui.ParaPres->ParaGeneral.AbsoMax = TExtended::FromDouble(c.absoMax);
         auto rows = Profile(c.pressures);
         for (std::size_t k = 0; k < c.times.size(); ++k)
             rows[k].time = 1.0 + c.times[k];
         const int frames = rig.Play(rows);
         ASSERT_EQ(frames, static_cast<int>(rows.size())) << "the ring passed every frame";
         EXPECT_EQ(FlaggedFrames(rig, frames), c.flagged);
-        EXPECT_EQ(rig.cast.ValidateError, static_cast<int>(c.flagged.size()));
+        EXPECT_EQ(rig.cast.Acqui.ValidateError, static_cast<int>(c.flagged.size()));
         for (int k : c.flagged) {
             EXPECT_FLOAT_EQ(rig.Post(Pres, k).value, static_cast<float>(c.pressures[k]))
                 << "a rejected frame keeps its numbers";
@@ -205,12 +228,12 @@ TEST(AcquiFrame, LagFilterIsPrimedByItsFirstCallAndPassesThroughAtLowScanRates) 
     TParamCollection& cast = rig.cast;
     TCyclicArray& ring = *cast.Items(Cond)->InCyBuf;
     const auto feed = [&](float x) {
-        cast.InputCBIndexO = (cast.InputCBIndexO + 1) % AcquiRingSize;
-        ring.AddFVAt({x, 0}, cast.InputCBIndexO);
+        cast.Acqui.InputCBIndexO = (cast.Acqui.InputCBIndexO + 1) % AcquiRingSize;
+        ring.AddFVAt({x, 0}, cast.Acqui.InputCBIndexO);
         return cast.LagCompensate({x, 0}).value;
     };
-    cast.C_Scanrate = 24;
-    cast.C_SpeedLow = 1.0;
+    cast.Acqui.C_Scanrate = 24;
+    cast.Acqui.C_SpeedLow = 1.0;
     EXPECT_FALSE(cast.FrameInfo.LagTimeStarted);
     EXPECT_FLOAT_EQ(feed(40), 40) << "the first call primes the filter";
     EXPECT_TRUE(cast.FrameInfo.LagTimeStarted);
@@ -218,12 +241,12 @@ TEST(AcquiFrame, LagFilterIsPrimedByItsFirstCallAndPassesThroughAtLowScanRates) 
     const float expected = static_cast<float>(a * (41 + 40) + (1 - 2 * a) * 40);
     EXPECT_NEAR(feed(41), expected, 1e-5);
     EXPECT_NE(expected, 41.0f);
-    cast.C_Scanrate = 0.1L;
+    cast.Acqui.C_Scanrate = 0.1L;
     EXPECT_FLOAT_EQ(feed(45), 45) << "no filtering at a scan rate of 0.1";
-    EXPECT_EQ(cast.LagX, 45);
-    EXPECT_EQ(cast.LagY, 45);
-    cast.C_Scanrate = 24;
-    cast.C_SpeedLow = 0.05L;
+    EXPECT_EQ(cast.Acqui.LagX, 45);
+    EXPECT_EQ(cast.Acqui.LagY, 45);
+    cast.Acqui.C_Scanrate = 24;
+    cast.Acqui.C_SpeedLow = 0.05L;
     EXPECT_FLOAT_EQ(feed(46), 46) << "no filtering while the probe hardly moves";
 
     // Rebuilding the frame layout restarts the filter.
@@ -243,8 +266,8 @@ TEST(AcquiFrame, ScanRateSkipsTheFrameWhereTheCounterWrapsButSpeedDoesNot) {
     }
     std::vector<long double> inverse, speed;
     rig.Play(rows, [&] {
-        inverse.push_back(rig.cast.C_InvScanRate);
-        speed.push_back(rig.cast.C_Speed);
+        inverse.push_back(rig.cast.Acqui.C_InvScanRate);
+        speed.push_back(rig.cast.Acqui.C_Speed);
     });
     ASSERT_EQ(inverse.size(), rows.size());
     for (int k = 2; k < 140; ++k) {
@@ -255,7 +278,7 @@ TEST(AcquiFrame, ScanRateSkipsTheFrameWhereTheCounterWrapsButSpeedDoesNot) {
         else
             EXPECT_NE(inverse[k], inverse[k - 1]);
     }
-    EXPECT_NEAR(static_cast<double>(rig.cast.C_Scanrate), 1 / 0.0425, 1.0);
+    EXPECT_NEAR(static_cast<double>(rig.cast.Acqui.C_Scanrate), 1 / 0.0425, 1.0);
 }
 
 TEST(AcquiFrame, ImmersionStartsAndEndsALiveCast) {
@@ -263,10 +286,10 @@ TEST(AcquiFrame, ImmersionStartsAndEndsALiveCast) {
     rig.dv.datasetCount = 5;
     rig.dv.maxPresInterval = 100;
     rig.config.AcquiCfg.AutoStart = SM_Immersion;
-    rig.cast.ProbeOnLine = true;
-    rig.cast.SortInfo.STrigPres = TExtended::FromDouble(5);
-    rig.cast.SortInfo.STrigCond = TExtended::FromDouble(10);
-    rig.cast.S_RTStatus = rt_wait; // as the start of a live cast leaves it
+    rig.cast.Acqui.ProbeOnLine = true;
+    rig.cast.Bin.SortInfo.STrigPres = TExtended::FromDouble(5);
+    rig.cast.Bin.SortInfo.STrigCond = TExtended::FromDouble(10);
+    rig.cast.Acqui.S_RTStatus = rt_wait; // as the start of a live cast leaves it
     // 10 frames in the air, 12 in the water going down to 17 dbar, 3 back in the air, one that
     // is deep but reads fresh water, then 8 more in the air.
     std::vector<TFrameRow> rows;
@@ -285,8 +308,8 @@ TEST(AcquiFrame, ImmersionStartsAndEndsALiveCast) {
     std::vector<TRealTimeStatus> states;
     std::vector<int> counts;
     const int frames = rig.Play(rows, [&] {
-        states.push_back(rig.cast.S_RTStatus);
-        counts.push_back(rig.cast.S_TrigCount);
+        states.push_back(rig.cast.Acqui.S_RTStatus);
+        counts.push_back(rig.cast.Acqui.S_TrigCount);
     });
     ASSERT_EQ(frames, 34);
     // The 10th frame in the water (index 19) starts the cast; the next one makes it run.
@@ -303,7 +326,7 @@ TEST(AcquiFrame, ImmersionStartsAndEndsALiveCast) {
     EXPECT_EQ(counts[32], 0);
     EXPECT_EQ(states[32], rt_ending);
     EXPECT_EQ(states[33], rt_ending);
-    EXPECT_FALSE(rig.cast.S_InWater);
+    EXPECT_FALSE(rig.cast.Acqui.S_InWater);
     EXPECT_TRUE(rig.StopRequested());
 }
 
@@ -312,24 +335,24 @@ TEST(AcquiFrame, DirectionFollowsTheHysteresisBand) {
     rig.dv.minPresBottomCheck = 3;
     rig.dv.minInterval2ValidateDirectionChange = 1;
     std::vector<TDirection> directions;
-    rig.Play(Profile({2, 4, 6, 5.5, 4.9}), [&] { directions.push_back(rig.cast.S_direction); });
+    rig.Play(Profile({2, 4, 6, 5.5, 4.9}),
+             [&] { directions.push_back(rig.cast.Acqui.S_direction); });
     EXPECT_EQ(directions, (std::vector<TDirection>{DirectionDown, DirectionDown, DirectionDown,
                                                    DirectionDown, DirectionUp}));
-    EXPECT_EQ(rig.cast.S_MaxDownPres, 6);
+    EXPECT_EQ(rig.cast.Acqui.S_MaxDownPres, 6);
     const auto snapshot = rig.cast.Snapshot();
     EXPECT_EQ(snapshot.Pres, (TFlaggedValue{4.9f, 0}));
     EXPECT_EQ(snapshot.Direction, DirectionUp);
     EXPECT_EQ(snapshot.MaxDownPres, 6);
-    EXPECT_EQ(snapshot.SpeedLow, rig.cast.C_SpeedLow);
+    EXPECT_EQ(snapshot.SpeedLow, rig.cast.Acqui.C_SpeedLow);
     EXPECT_FLOAT_EQ(rig.header.BottomValue[0].value, 6);
 }
 
 TEST(AcquiFrame, BottleClosuresInReplayedFramesAreRecordedOnce) {
     TRig rig;
     auto rows = Profile({10, 11, 12, 13, 14, 15, 16});
-    const std::pair<int, TBottleStatus> heads[] = {{0, btl_Ready}, {3, btl_CmdOK},
-                                                   {3, btl_Closed}, {3, btl_Closed},
-                                                   {3, btl_Ready}, {4, btl_Closed},
+    const std::pair<int, TBottleStatus> heads[] = {{0, btl_Ready},  {3, btl_CmdOK}, {3, btl_Closed},
+                                                   {3, btl_Closed}, {3, btl_Ready}, {4, btl_Closed},
                                                    {4, btl_Closed}};
     for (std::size_t k = 0; k < rows.size(); ++k) {
         rows[k].bottleNumber = static_cast<std::uint8_t>(heads[k].first);
@@ -363,13 +386,13 @@ TEST(AcquiFrame, VesselDepthAlarmNeedsAKnownVesselDepth) {
         rig.genCfg.AlarmChecked[al_vessel] = 1;
         rig.genCfg.AlarmLimit[al_vessel] = TExtended::FromDouble(10);
         rig.header.BottomValue[3] = {c.vessel, 0};
-        rig.cast.S_direction = c.direction;
-        rig.cast.c_pres = {c.pres, 0};
-        rig.cast.AlarmOn[al_vessel] = c.before;
-        rig.cast.ShortALarmStr.clear();
+        rig.cast.Acqui.S_direction = c.direction;
+        rig.cast.Acqui.c_pres = {c.pres, 0};
+        rig.cast.BtlAlarm.AlarmOn[al_vessel] = c.before;
+        rig.cast.BtlAlarm.ShortALarmStr.clear();
         rig.cast.SetAlarm();
-        EXPECT_EQ(rig.cast.AlarmOn[al_vessel], c.expected);
-        EXPECT_EQ(rig.cast.ShortALarmStr, c.expected ? "BOAT" : "");
+        EXPECT_EQ(rig.cast.BtlAlarm.AlarmOn[al_vessel], c.expected);
+        EXPECT_EQ(rig.cast.BtlAlarm.ShortALarmStr, c.expected ? "BOAT" : "");
     }
 }
 
@@ -381,28 +404,28 @@ TEST(AcquiFrame, EndOfCastReRunsTheStateDetectionOnlyWhenAFilterIsOn) {
         rig.dv.maxPresInterval = 0.75f;
         rig.dv.WaveFilterEnable = wave;
         rig.config.AcquiCfg.AutoStart = SM_Immersion;
-        rig.cast.ProbeOnLine = true;
-        rig.cast.SortInfo.STrigPres = TExtended::FromDouble(1);
-        rig.cast.SortInfo.STrigCond = TExtended::FromDouble(10);
-        rig.cast.S_RTStatus = rt_wait;
+        rig.cast.Acqui.ProbeOnLine = true;
+        rig.cast.Bin.SortInfo.STrigPres = TExtended::FromDouble(1);
+        rig.cast.Bin.SortInfo.STrigCond = TExtended::FromDouble(10);
+        rig.cast.Acqui.S_RTStatus = rt_wait;
         std::vector<double> pressures;
         for (int k = 0; k < 40; ++k)
             pressures.push_back(2 + 0.1 * k);
         pressures[30] = 9; // one spike for validation
         rig.Play(Profile(pressures));
-        ASSERT_EQ(rig.cast.S_RTStatus, rt_run);
+        ASSERT_EQ(rig.cast.Acqui.S_RTStatus, rt_run);
         const TDateTime started = rig.header.CastTime[0];
-        rig.cast.RawIndex = 123; // as a cast may leave it
+        rig.cast.Acqui.RawIndex = 123; // as a cast may leave it
         rig.clock.AdvanceMs(3'600'000);
         rig.cast.DoAcquiEnd();
-        EXPECT_EQ(rig.cast.PostLBIndexO, 39);
-        EXPECT_EQ(rig.cast.RawIndex, wave ? 40 : 123);
+        EXPECT_EQ(rig.cast.Acqui.PostLBIndexO, 39);
+        EXPECT_EQ(rig.cast.Acqui.RawIndex, wave ? 40 : 123);
         EXPECT_EQ(rig.header.DataSetNb, wave ? 40 : 123);
         EXPECT_EQ(rig.header.ValidateError, 1) << "the rejected frame stays counted";
         EXPECT_EQ(rig.header.CastTime[0], started) << "the passes do not date the cast anew";
         EXPECT_FALSE(rig.StopRequested());
-        EXPECT_TRUE(rig.cast.ProbeOnLine);
-        EXPECT_NEAR(static_cast<double>(rig.cast.S_MaxDownPres), 5.9, 1e-5);
+        EXPECT_TRUE(rig.cast.Acqui.ProbeOnLine);
+        EXPECT_NEAR(static_cast<double>(rig.cast.Acqui.S_MaxDownPres), 5.9, 1e-5);
     }
 }
 
@@ -415,7 +438,7 @@ TEST(AcquiFrame, ThePerFramePathTakesNoAllocation) {
     int allocatingFrames = 0;
     rig.Play(Profile(pressures, 0.05), [&] {
         const long now = allocations.load();
-        if (rig.cast.RawIndex > 1000 && now != last)
+        if (rig.cast.Acqui.RawIndex > 1000 && now != last)
             ++allocatingFrames;
         last = now;
     });
@@ -434,17 +457,17 @@ TEST(AcquiFrame, TheRealCastReplaysWithoutLosingAFrame) {
     std::vector<TDirection> directions{DirectionDown};
     int flaggedByValidation = 0;
     const int frames = rig.Play(real.rows, [&] {
-        if (rig.cast.S_RTStatus != states.back())
-            states.push_back(rig.cast.S_RTStatus);
-        if (rig.cast.S_direction != directions.back())
-            directions.push_back(rig.cast.S_direction);
+        if (rig.cast.Acqui.S_RTStatus != states.back())
+            states.push_back(rig.cast.Acqui.S_RTStatus);
+        if (rig.cast.Acqui.S_direction != directions.back())
+            directions.push_back(rig.cast.Acqui.S_direction);
     });
-    flaggedByValidation = rig.cast.ValidateError;
+    flaggedByValidation = rig.cast.Acqui.ValidateError;
     EXPECT_EQ(frames, static_cast<int>(real.rows.size()));
-    EXPECT_EQ(rig.cast.PostLBIndexO + 1, frames);
+    EXPECT_EQ(rig.cast.Acqui.PostLBIndexO + 1, frames);
     EXPECT_EQ(rig.cast.Items(Pres)->PostLinBuf->Count(), frames);
     EXPECT_EQ(states, (std::vector<TRealTimeStatus>{rt_none, rt_starting, rt_run}));
-    EXPECT_FLOAT_EQ(static_cast<float>(rig.cast.S_MaxDownPres), 1035.874f);
+    EXPECT_FLOAT_EQ(static_cast<float>(rig.cast.Acqui.S_MaxDownPres), 1035.874f);
     EXPECT_FLOAT_EQ(static_cast<float>(real.deepest), 1035.874f);
     // Down to the bottom, then up (the heave loops stay inside the hysteresis band).
     ASSERT_GE(directions.size(), 2u);

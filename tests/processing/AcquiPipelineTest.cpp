@@ -35,8 +35,13 @@ TEST(AcquiBuffers, RingIndexFoldsIntoTheRing) {
     TAppEnv env;
     struct Case {
         std::int32_t from, delta, expected;
-    } cases[] = {{-1, 1, 0},     {0, -1, 1999},  {1999, 1, 0},      {5, 2000, 5},
-                 {3, -2003, 0},  {10, 25, 35},   {0, 2147483647, 2147483647 % 2000}};
+    } cases[] = {{-1, 1, 0},
+                 {0, -1, 1999},
+                 {1999, 1, 0},
+                 {5, 2000, 5},
+                 {3, -2003, 0},
+                 {10, 25, 35},
+                 {0, 2147483647, 2147483647 % 2000}};
     for (const Case& c : cases) {
         std::int32_t index = c.from;
         env.cast.AddCBPointers(index, c.delta);
@@ -92,26 +97,26 @@ TEST(AcquiBuffers, ResetResolvesKeyParametersAndRestartsTheState) {
         env.genCfg.DupTempNb = c.dupTemp;
         env.genCfg.DupCondNb = c.dupCond;
         env.genCfg.DupAltimNb = c.dupAlti;
-        env.cast.S_RTStatus = rt_run;
-        env.cast.RawIndex = 17;
-        env.cast.HeaderState.FrameCounter = 9;
-        env.cast.AlarmOn[3] = true;
-        env.cast.DirFirstSample = false;
+        env.cast.Acqui.S_RTStatus = rt_run;
+        env.cast.Acqui.RawIndex = 17;
+        env.cast.Acqui.HeaderState.FrameCounter = 9;
+        env.cast.BtlAlarm.AlarmOn[3] = true;
+        env.cast.Acqui.DirFirstSample = false;
         env.cast.Reset();
-        EXPECT_EQ(env.cast.ParaPres, env.cast.FindPara(101));
-        EXPECT_EQ(env.cast.ParaTims, env.cast.FindPara(100));
-        EXPECT_EQ(env.cast.ParaTemp, c.temp ? env.cast.FindPara(c.temp) : nullptr);
-        EXPECT_EQ(env.cast.ParaCond, c.cond ? env.cast.FindPara(c.cond) : nullptr);
-        EXPECT_EQ(env.cast.ParaScRt, env.probe.FindPara(52));
-        EXPECT_EQ(env.cast.S_RTStatus, rt_none);
-        EXPECT_EQ(env.cast.RawIndex, 0);
-        EXPECT_EQ(env.cast.InputCBIndexI, -1);
-        EXPECT_EQ(env.cast.PostLBIndexO, -1);
-        EXPECT_EQ(env.cast.HeaderState.FrameCounter, 0);
-        EXPECT_FALSE(env.cast.AlarmOn[3]);
-        EXPECT_TRUE(env.cast.DirFirstSample);
-        EXPECT_EQ(env.cast.S_MaxDownPres, -1.0L);
-        EXPECT_EQ(env.cast.C_Scanrate, 10.0L);
+        EXPECT_EQ(env.cast.Acqui.ParaPres, env.cast.FindPara(101));
+        EXPECT_EQ(env.cast.Acqui.ParaTims, env.cast.FindPara(100));
+        EXPECT_EQ(env.cast.Acqui.ParaTemp, c.temp ? env.cast.FindPara(c.temp) : nullptr);
+        EXPECT_EQ(env.cast.Acqui.ParaCond, c.cond ? env.cast.FindPara(c.cond) : nullptr);
+        EXPECT_EQ(env.cast.Acqui.ParaScRt, env.probe.FindPara(52));
+        EXPECT_EQ(env.cast.Acqui.S_RTStatus, rt_none);
+        EXPECT_EQ(env.cast.Acqui.RawIndex, 0);
+        EXPECT_EQ(env.cast.Acqui.InputCBIndexI, -1);
+        EXPECT_EQ(env.cast.Acqui.PostLBIndexO, -1);
+        EXPECT_EQ(env.cast.Acqui.HeaderState.FrameCounter, 0);
+        EXPECT_FALSE(env.cast.BtlAlarm.AlarmOn[3]);
+        EXPECT_TRUE(env.cast.Acqui.DirFirstSample);
+        EXPECT_EQ(env.cast.Acqui.S_MaxDownPres, -1.0L);
+        EXPECT_EQ(env.cast.Acqui.C_Scanrate, 10.0L);
         EXPECT_DOUBLE_EQ(env.cast.FrameInfo.ScanRate.ToDouble(), 12.0);
     }
 }
@@ -127,13 +132,13 @@ TEST(AcquiBuffers, ResetBuffersEmptiesSeriesAndKeepsRingSlots) {
     pres->SortedBuffer->AddFV({5.0f, 0});
     pres->ParaSmooth.SmoothType = Smo_None;
     pres->SmoothBuffer->AddFV({5.0f, 0});
-    env.cast.SortInfo.MaxIndex = 4;
+    env.cast.Bin.SortInfo.MaxIndex = 4;
     env.cast.ResetBuffers();
     EXPECT_EQ(pres->PostLinBuf->Count(), 0);
     EXPECT_EQ(pres->SortedBuffer->Count(), 0);
     EXPECT_EQ(pres->SmoothBuffer->Count(), 1); // only the mean and low-pass smoothings restart
     EXPECT_EQ(pres->InCyBuf->MaxIndice, TCyclicArray(AcquiRingSize).MaxIndice);
-    EXPECT_EQ(env.cast.SortInfo.MaxIndex, -1);
+    EXPECT_EQ(env.cast.Bin.SortInfo.MaxIndex, -1);
 }
 
 TEST(AcquiParameters, AcquisitionAndAuxiliaryParametersAreAddedAndRemoved) {
@@ -154,7 +159,7 @@ TEST(AcquiParameters, AcquisitionAndAuxiliaryParametersAreAddedAndRemoved) {
 
     ASSERT_TRUE(env.cast.AddAcquiPara());
     ASSERT_TRUE(env.cast.AddNMEAAndExternalParameter());
-    EXPECT_TRUE(env.cast.StartPosUpdate);
+    EXPECT_TRUE(env.cast.Acqui.StartPosUpdate);
     EXPECT_EQ(Numbers(env.cast), (std::vector<int>{6, 100, 101, 110, 120, 52, 800, 801, 807, 809}));
     const TParameter* par = env.cast.FindPara(807);
     EXPECT_DOUBLE_EQ(par->ParaCalib.calib[0].ToDouble(), 0.2);

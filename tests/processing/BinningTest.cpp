@@ -57,7 +57,7 @@ protected:
         tims = cast.FindPara(100);
         pres = cast.FindPara(101);
         temp = cast.FindPara(110);
-        cast.CastHeader = &header;
+        cast.Loaded.CastHeader = &header;
         acq.AcquiMode = AM_Pressure;
         acq.VertUnit = vu_dbar;
         acq.VertStep = Ext(1);
@@ -78,10 +78,10 @@ protected:
         tims->PostLinBuf->AddFV(time);
         pres->PostLinBuf->AddFV(p);
         temp->PostLinBuf->AddFV(t);
-        ++cast.PostLBIndexO;
-        ++cast.RawIndex;
-        cast.S_direction = dir;
-        if (cast.SortInfo.SortType == AM_All)
+        ++cast.Acqui.PostLBIndexO;
+        ++cast.Acqui.RawIndex;
+        cast.Acqui.S_direction = dir;
+        if (cast.Bin.SortInfo.SortType == AM_All)
             cast.SortAll();
         else
             cast.Sort();
@@ -122,7 +122,7 @@ TEST_F(Binning, AveragingClosesTheFirstBinWhenASampleReachesTheNextWindow) {
     Frame(0.9f, 11);
     Frame(1.2f, 12);
     Frame(1.4f, 13);
-    EXPECT_EQ(cast.SortInfo.MaxIndex, -1); // all four lie in [0.5, 1.5)
+    EXPECT_EQ(cast.Bin.SortInfo.MaxIndex, -1); // all four lie in [0.5, 1.5)
     Frame(1.6f, 20);
     ExpectRows(pres, {1.0f}, {0});
     ExpectRows(temp, {11.5f}, {0});
@@ -133,11 +133,11 @@ TEST_F(Binning, AveragingClosesTheFirstBinWhenASampleReachesTheNextWindow) {
     cast.SortEnd();
     ExpectRows(pres, {1.0f, 2.0f}, {0, 0});
     ExpectRows(temp, {11.5f, 20.0f}, {0, 0});
-    EXPECT_EQ(cast.SortInfo.MaxIndex, 1);
-    EXPECT_EQ(cast.SortInfo.MaxDownIndex, 1);
-    EXPECT_NEAR(cast.SortInfo.MaxDownPres.ToDouble(), 1.6, 1e-6);
+    EXPECT_EQ(cast.Bin.SortInfo.MaxIndex, 1);
+    EXPECT_EQ(cast.Bin.SortInfo.MaxDownIndex, 1);
+    EXPECT_NEAR(cast.Bin.SortInfo.MaxDownPres.ToDouble(), 1.6, 1e-6);
     EXPECT_EQ(header.ExtractNb, 1);
-    EXPECT_EQ(cast.SortingExtractionError, 0);
+    EXPECT_EQ(cast.Bin.SortingExtractionError, 0);
     EXPECT_TRUE(env.LogMessages().empty());
 }
 
@@ -152,7 +152,7 @@ TEST_F(Binning, DescendingJumpWritesSkippedBinsFlaggedFromTheLastRow) {
     Frame(6.1f, 7); // closes 3 dbar (2.6, 3.2: T 5.5), skips 4 and 5, starts 6
     ExpectRows(pres, {1, 2, 3, 4, 5}, {0, 0, 0, 1, 1});
     ExpectRows(temp, {1.5f, 3.5f, 5.5f, 5.5f, 5.5f}, {0, 0, 0, 1, 1});
-    EXPECT_EQ(cast.SortingExtractionError, 2);
+    EXPECT_EQ(cast.Bin.SortingExtractionError, 2);
     cast.SortEnd();
     ExpectRows(pres, {1, 2, 3, 4, 5, 6}, {0, 0, 0, 1, 1, 0});
     ExpectRows(temp, {1.5f, 3.5f, 5.5f, 5.5f, 5.5f, 7}, {0, 0, 0, 1, 1, 0});
@@ -176,9 +176,9 @@ TEST_F(Binning, UpCastJumpRescansTheSamplesPassedWhileTheDirectionWasStillDown) 
     cast.SortEnd();
     ExpectRows(pres, {1, 2, 3, 2, 1}, {0, 0, 0, 0, 0});
     ExpectRows(temp, {10, 11.5f, 13.5f, 20.5f, 23.5f}, {0, 0, 0, 0, 0});
-    EXPECT_EQ(cast.SortingExtractionError, 0);
-    EXPECT_EQ(cast.SortInfo.MaxDownIndex, 2);
-    EXPECT_NEAR(cast.SortInfo.MaxDownPres.ToDouble(), 2.8, 1e-6);
+    EXPECT_EQ(cast.Bin.SortingExtractionError, 0);
+    EXPECT_EQ(cast.Bin.SortInfo.MaxDownIndex, 2);
+    EXPECT_NEAR(cast.Bin.SortInfo.MaxDownPres.ToDouble(), 2.8, 1e-6);
 
     // The plot cursor finds rows on both parts of the table.
     env.genCfg.ParaPlotList.count = 1;
@@ -211,7 +211,7 @@ TEST_F(Binning, FirstBinFollowsTheFirstValueMethod) {
         acq.VertAlghMethod = Ext(c.alghMethod);
         acq.VertMean = c.mean;
         cast.SetSortInfo();
-        cast.PostLBIndexO = -1;
+        cast.Acqui.PostLBIndexO = -1;
         tims->PostLinBuf->Clear();
         pres->PostLinBuf->Clear();
         temp->PostLinBuf->Clear();
@@ -219,7 +219,7 @@ TEST_F(Binning, FirstBinFollowsTheFirstValueMethod) {
         Frame(7.8f, 5); // closes the 7 dbar bin
         ExpectRows(pres, c.pressures, c.flags);
         EXPECT_EQ(temp->SortedBuffer->AtFV(c.errors).value, 4.0f);
-        EXPECT_EQ(cast.SortingExtractionError, c.errors);
+        EXPECT_EQ(cast.Bin.SortingExtractionError, c.errors);
     }
 }
 
@@ -232,7 +232,7 @@ TEST_F(Binning, DeepestValueReplacesTheDeepestRowsCentreByItsMeanPressure) {
         SCOPED_TRACE("VertLastValueMethod " + std::to_string(c.method));
         acq.VertLastValueMethod = Ext(c.method);
         cast.SetSortInfo();
-        cast.PostLBIndexO = -1;
+        cast.Acqui.PostLBIndexO = -1;
         tims->PostLinBuf->Clear();
         pres->PostLinBuf->Clear();
         temp->PostLinBuf->Clear();
@@ -244,7 +244,7 @@ TEST_F(Binning, DeepestValueReplacesTheDeepestRowsCentreByItsMeanPressure) {
         Frame(1.3f, 3, DirectionUp); // closes 2 dbar upwards, starts 1 dbar
         cast.SortEnd();
         ExpectRows(pres, c.pressures, {0, 0, 0});
-        EXPECT_EQ(cast.SortInfo.MaxDownIndex, 1);
+        EXPECT_EQ(cast.Bin.SortInfo.MaxDownIndex, 1);
     }
 }
 
@@ -258,7 +258,7 @@ TEST_F(Binning, RowWithoutAValidSampleOfOneParameterCopiesThePreviousRowFlagged)
     ExpectRows(pres, {1, 2, 3}, {0, 0, 0});
     ExpectRows(temp, {10, 20, 20}, {0, 0, 1});
     EXPECT_EQ(tims->SortedBuffer->Count(), 3);
-    EXPECT_EQ(cast.SortingExtractionError, 1);
+    EXPECT_EQ(cast.Bin.SortingExtractionError, 1);
 }
 
 TEST_F(Binning, SamplesBeforeTheExtractionStartTimeAreNotBinned) {
@@ -288,8 +288,8 @@ TEST_F(Binning, TimeAxisLooksUpTheRowsTheDisplayDirectionShows) {
     ASSERT_NE(time, nullptr);
     for (float t : {10.f, 20.f, 30.f, 40.f, 50.f})
         time->SortedBuffer->AddFV({t, 0});
-    cast.SortInfo.MaxDownIndex = 2;
-    cast.SortInfo.MaxIndex = 4;
+    cast.Bin.SortInfo.MaxDownIndex = 2;
+    cast.Bin.SortInfo.MaxIndex = 4;
     env.genCfg.ParaPlotList.count = 1;
     env.genCfg.ParaPlotList.List[0] = 400;
     struct Case {
@@ -333,7 +333,7 @@ TEST_F(Binning, InterpolationDownCastUsesTheSamplesEitherSideOfTheCentre) {
     cast.SortEnd(); // 2 dbar between 1.8 and 2.2: 24
     ExpectRows(pres, {1, 2}, {0, 0});
     ExpectRows(temp, {13, 24}, {0, 0});
-    EXPECT_NEAR(cast.SortInfo.MaxDownPres.ToDouble(), 2.0, 1e-6);
+    EXPECT_NEAR(cast.Bin.SortInfo.MaxDownPres.ToDouble(), 2.0, 1e-6);
 }
 
 TEST_F(Binning, InterpolationUpCastPairsTheLastSampleAboveWithTheFirstBelow) {
@@ -349,9 +349,9 @@ TEST_F(Binning, InterpolationUpCastPairsTheLastSampleAboveWithTheFirstBelow) {
     cast.SortEnd(); // 2 dbar between 1.9 (first below) and 2.2 (last above): 9.667
     ExpectRows(pres, {1, 2, 3, 2}, {0, 1, 0, 0});
     ExpectRows(temp, {5, 0, 6, 9.6666667f}, {0, 1, 0, 0});
-    EXPECT_EQ(cast.SortingExtractionError, 1);
-    EXPECT_EQ(cast.SortInfo.MaxDownIndex, 2);
-    EXPECT_NEAR(cast.SortInfo.MaxDownPres.ToDouble(), 3.0, 1e-6);
+    EXPECT_EQ(cast.Bin.SortingExtractionError, 1);
+    EXPECT_EQ(cast.Bin.SortInfo.MaxDownIndex, 2);
+    EXPECT_NEAR(cast.Bin.SortInfo.MaxDownPres.ToDouble(), 3.0, 1e-6);
 }
 
 // ---- Depth -------------------------------------------------------------------------------------
@@ -370,7 +370,7 @@ TEST_F(Binning, DepthBinsAreInMetresWhileTheDeepestPressureStaysInDecibars) {
         SCOPED_TRACE("mean " + std::to_string(c.mean));
         acq.VertMean = c.mean;
         cast.SetSortInfo();
-        cast.PostLBIndexO = -1;
+        cast.Acqui.PostLBIndexO = -1;
         tims->PostLinBuf->Clear();
         pres->PostLinBuf->Clear();
         temp->PostLinBuf->Clear();
@@ -379,8 +379,8 @@ TEST_F(Binning, DepthBinsAreInMetresWhileTheDeepestPressureStaysInDecibars) {
         Frame(0.8f, 20); // 1.6 m closes the 1 m bin
         ExpectRows(pres, {1}, {0});
         ExpectRows(temp, {c.row0Temp}, {0});
-        EXPECT_NEAR(cast.SortInfo.MaxDownPres.ToDouble(), c.deepest, 1e-6);
-        EXPECT_NEAR(static_cast<double>(cast.c_SortPres), 0.8, 1e-6);
+        EXPECT_NEAR(cast.Bin.SortInfo.MaxDownPres.ToDouble(), c.deepest, 1e-6);
+        EXPECT_NEAR(static_cast<double>(cast.Bin.c_SortPres), 0.8, 1e-6);
         cast.SortEnd(); // 2 m bin; "Deepest value": depth of 0.8 dbar
         ExpectRows(pres, {1, 1.6f}, {0, 0});
     }
@@ -394,7 +394,7 @@ TEST_F(Binning, SampleWithoutAValidDepthIsNotBinned) {
     Frame(0.8f, 1);
     Frame(5.0f, 2);
     cast.SortEnd();
-    EXPECT_EQ(cast.SortInfo.MaxIndex, -1);
+    EXPECT_EQ(cast.Bin.SortInfo.MaxIndex, -1);
     EXPECT_EQ(pres->SortedBuffer->Count(), 0);
 }
 
@@ -406,16 +406,16 @@ TEST_F(Binning, TimeAveragingMovesForwardAndFlagsTheBinsOfAGap) {
     Timed(6, 1);
     Timed(9, 2);
     Timed(14, 3);
-    EXPECT_EQ(cast.SortInfo.MaxIndex, -1);
+    EXPECT_EQ(cast.Bin.SortInfo.MaxIndex, -1);
     Timed(15, 4); // closes 10 s, starts 20 s
     ExpectRows(tims, {10}, {0});
     ExpectRows(temp, {2}, {0});
-    cast.S_direction = DirectionUp;            // time has no up-cast
+    cast.Acqui.S_direction = DirectionUp;      // time has no up-cast
     Put({47, 0}, {1, 0}, {5, 0}, DirectionUp); // closes 20 s; 30 s and 40 s are skipped
     ExpectRows(tims, {10, 20, 30, 40}, {0, 0, 1, 1});
     ExpectRows(temp, {2, 4, 4, 4}, {0, 0, 1, 1});
-    EXPECT_EQ(cast.SortingExtractionError, 2);
-    EXPECT_NEAR(static_cast<double>(cast.c_SortTime), 47 * Second, 1e-12);
+    EXPECT_EQ(cast.Bin.SortingExtractionError, 2);
+    EXPECT_NEAR(static_cast<double>(cast.Bin.c_SortTime), 47 * Second, 1e-12);
     cast.SortEnd(); // the 50 s bin holding 47 s is not written
     EXPECT_EQ(tims->SortedBuffer->Count(), 4);
     EXPECT_EQ(header.ExtractNb, 3);
@@ -429,7 +429,7 @@ TEST_F(Binning, TimeGapFromTheFirstBinCountsEverySkippedRow) {
     Timed(14, 3);
     Timed(47, 4);
     ExpectRows(tims, {10, 20, 30, 40}, {0, 1, 1, 1});
-    EXPECT_EQ(cast.SortingExtractionError, 3);
+    EXPECT_EQ(cast.Bin.SortingExtractionError, 3);
 }
 
 TEST_F(Binning, TimeInterpolationTakesTheValueAtTheBinCentre) {
@@ -442,7 +442,7 @@ TEST_F(Binning, TimeInterpolationTakesTheValueAtTheBinCentre) {
     ExpectRows(tims, {10}, {0});
     ExpectRows(temp, {2}, {0});
     ExpectRows(pres, {3}, {0});
-    EXPECT_NEAR(cast.SortInfo.MaxDownPres.ToDouble(), 3.0, 1e-6);
+    EXPECT_NEAR(cast.Bin.SortInfo.MaxDownPres.ToDouble(), 3.0, 1e-6);
 }
 
 // ---- Scan ("Step") mode ------------------------------------------------------------------------
@@ -462,9 +462,9 @@ TEST_F(Binning, StepModeFromAStoredCastAveragesTheFramesEndingEachStep) {
     }
     ExpectRows(temp, {9, 19}, {0, 1}); // frames 8..10 and 18..20; no third row
     ExpectRows(tims, {9, 19}, {0, 0});
-    EXPECT_EQ(cast.SortingExtractionError, 1);
-    EXPECT_EQ(cast.SortInfo.MaxDownIndex, 1);
-    EXPECT_NEAR(cast.SortInfo.MaxDownPres.ToDouble(), 2.0, 1e-6);
+    EXPECT_EQ(cast.Bin.SortingExtractionError, 1);
+    EXPECT_EQ(cast.Bin.SortInfo.MaxDownIndex, 1);
+    EXPECT_NEAR(cast.Bin.SortInfo.MaxDownPres.ToDouble(), 2.0, 1e-6);
     cast.SortEnd();
     EXPECT_EQ(temp->SortedBuffer->Count(), 2);
 }
@@ -473,8 +473,8 @@ TEST_F(Binning, StepModeOnLineMakesARowOfEveryRecordedFrame) {
     acq.AcquiMode = AM_All;
     acq.AllMax = 1;
     cast.SetSortInfo();
-    cast.ProbeOnLine = true;
-    cast.RawIndex = 40; // frames shown while waiting for the start
+    cast.Acqui.ProbeOnLine = true;
+    cast.Acqui.RawIndex = 40; // frames shown while waiting for the start
     Frame(1.0f, 5);
     Frame(1.5f, 6);
     Frame(2.0f, 7);
@@ -494,31 +494,31 @@ TEST_F(Binning, SetSortInfoTakesTheConfigurationAndOpensTheFirstWindow) {
     acq.TimeEnd = 11.0 + 2.0 / 24;    // 02:00, the next morning
     header.RawMode = rm_timed;
     header.ScanRate = Ext(4);
-    cast.SortInfo.MaxIndex = 12;
+    cast.Bin.SortInfo.MaxIndex = 12;
     cast.SetSortInfo();
-    const TSortInfo& s = cast.SortInfo;
+    const TSortInfo& s = cast.Bin.SortInfo;
     EXPECT_EQ(s.SortType, AM_Pressure);
     EXPECT_EQ(s.SAllStep, 7);
     EXPECT_EQ(s.SAllMeanNb, 4);
     EXPECT_EQ(s.MaxIndex, -1);
     EXPECT_DOUBLE_EQ(s.SPresDelta.ToDouble(), 2.0);
-    EXPECT_EQ(cast.I_Center, 3.0L);
-    EXPECT_EQ(cast.I_Low, 2.5L);
-    EXPECT_EQ(cast.I_High, 3.5L);
+    EXPECT_EQ(cast.Bin.I_Center, 3.0L);
+    EXPECT_EQ(cast.Bin.I_Low, 2.5L);
+    EXPECT_EQ(cast.Bin.I_High, 3.5L);
     const TDateTime today = DateOf(env.clock.Now());
     EXPECT_NEAR(s.STrigStart, today + 22.0 / 24, 1e-9);
     EXPECT_NEAR(s.STrigEnd, today + 1 + 2.0 / 24, 1e-9);
-    EXPECT_EQ(cast.C_InvScanRate, 0.25L);
-    EXPECT_EQ(cast.S_RTStatus, rt_starting);
+    EXPECT_EQ(cast.Acqui.C_InvScanRate, 0.25L);
+    EXPECT_EQ(cast.Acqui.S_RTStatus, rt_starting);
 
     acq.AcquiMode = AM_Time;
     acq.TimeMean = 0;
-    cast.ProbeOnLine = true;
+    cast.Acqui.ProbeOnLine = true;
     acq.AutoStart = SM_TimeStart;
     cast.SetSortInfo();
-    EXPECT_EQ(cast.I_Center, static_cast<long double>(10 * Second));
-    EXPECT_NEAR(static_cast<double>(cast.I_High), 15 * Second, 1e-15);
-    EXPECT_EQ(cast.S_RTStatus, rt_wait);
+    EXPECT_EQ(cast.Bin.I_Center, static_cast<long double>(10 * Second));
+    EXPECT_NEAR(static_cast<double>(cast.Bin.I_High), 15 * Second, 1e-15);
+    EXPECT_EQ(cast.Acqui.S_RTStatus, rt_wait);
     EXPECT_EQ(header.CastTime[0], acq.TimeStart);
     EXPECT_TRUE(env.LogMessages().empty());
 }
@@ -542,7 +542,7 @@ TEST_F(Binning, StepOfZeroIsReportedOnceAndBinsNothing) {
     Frame(0.8f, 1);
     Frame(5.0f, 2);
     cast.SortEnd();
-    EXPECT_EQ(cast.SortInfo.MaxIndex, -1);
+    EXPECT_EQ(cast.Bin.SortInfo.MaxIndex, -1);
     EXPECT_EQ(env.LogMessages().size(), 1u);
 }
 
@@ -551,9 +551,9 @@ TEST_F(Binning, EachOperationReportsItsFailureWithItsOwnTexts) {
     tims->PostLinBuf->AddFV({1, 0});
     pres->PostLinBuf->AddFV({1, 0});
     temp->PostLinBuf->AddFV({1, 0});
-    cast.PostLBIndexO = 0;
-    temp->SortedBuffer.reset(); // an input without its binned series cannot be binned
-    cast.ProbeOnLine = true;    // so that the scan mode takes the frame whatever its number
+    cast.Acqui.PostLBIndexO = 0;
+    temp->SortedBuffer.reset();    // an input without its binned series cannot be binned
+    cast.Acqui.ProbeOnLine = true; // so that the scan mode takes the frame whatever its number
     struct Case {
         void (TParamCollection::*member)();
         std::string prefix, box;
@@ -626,8 +626,8 @@ TRealBinned ReplayRealCast(std::uint8_t vertMean) {
     env.config.DataValidation.maxPresInterval = 0.75f;
     EXPECT_TRUE(cast.InitRoundBuffer());
     EXPECT_TRUE(cast.InitLinearBuffer());
-    cast.CastHeader = &header;
-    cast.Bottles = &bottles;
+    cast.Loaded.CastHeader = &header;
+    cast.Loaded.Bottles = &bottles;
     const auto file = env.dir / "real.raw";
     test::WriteDF6(cast, file, test::RealCast().rows);
     cast.SetSortInfo();
@@ -647,8 +647,8 @@ TRealBinned ReplayRealCast(std::uint8_t vertMean) {
         out.postPres.push_back(p->PostLinBuf->AtFV(k));
         out.postTemp.push_back(t->PostLinBuf->AtFV(k));
     }
-    out.maxDownIndex = cast.SortInfo.MaxDownIndex;
-    out.errors = cast.SortingExtractionError;
+    out.maxDownIndex = cast.Bin.SortInfo.MaxDownIndex;
+    out.errors = cast.Bin.SortingExtractionError;
     EXPECT_EQ(header.SortingExtractionError, out.errors);
     EXPECT_EQ(header.ExtractNb + 1, static_cast<int>(out.pres.size()));
     // (The replay's data source logs its own complaints; binning must add none.)

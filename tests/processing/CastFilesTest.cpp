@@ -78,8 +78,8 @@ struct TBinRig : TAppEnv {
         test::BuildDF6Cast(col, {101, 110, 120});
         EXPECT_TRUE(col.InitRoundBuffer());
         EXPECT_TRUE(col.InitLinearBuffer());
-        col.CastHeader = &header;
-        col.Bottles = &bottles;
+        col.Loaded.CastHeader = &header;
+        col.Loaded.Bottles = &bottles;
     }
     // Down to 6 dbar and back up, four frames a second.
     fs::path WriteProfile(const std::string& name = "cast.raw") {
@@ -105,7 +105,7 @@ int StoredCount(const TParamCollection& col) {
 TEST(CastBinFile, WrittenAndReadBackGivesTheSameSeriesBitForBit) {
     TBinRig rig;
     ASSERT_TRUE(ReplayRawFile(rig.cast, rig.WriteProfile()));
-    ASSERT_EQ(rig.cast.SortInfo.MaxIndex, 5) << "rows of 1 to 6 dbar";
+    ASSERT_EQ(rig.cast.Bin.SortInfo.MaxIndex, 5) << "rows of 1 to 6 dbar";
     const fs::path file = rig.dir / "CR007.bin";
     ASSERT_EQ(rig.cast.BinSave(rig.dir / "CR007.raw"), ParaOk) << "the extension becomes .bin";
     const std::string bytes = test::ReadFileBytes(file);
@@ -117,8 +117,8 @@ TEST(CastBinFile, WrittenAndReadBackGivesTheSameSeriesBitForBit) {
     EXPECT_EQ(n, StoredCount(rig.cast));
     TSortInfo stored;
     std::memcpy(&stored, bytes.data() + 4, sizeof stored);
-    EXPECT_EQ(stored.MaxIndex, rig.cast.SortInfo.MaxIndex);
-    EXPECT_EQ(stored.MaxDownIndex, rig.cast.SortInfo.MaxDownIndex);
+    EXPECT_EQ(stored.MaxIndex, rig.cast.Bin.SortInfo.MaxIndex);
+    EXPECT_EQ(stored.MaxDownIndex, rig.cast.Bin.SortInfo.MaxDownIndex);
     EXPECT_TRUE(std::all_of(std::begin(stored.reserve), std::end(stored.reserve),
                             [](std::uint8_t b) { return b == 0; }));
     EXPECT_EQ(bytes.substr(396, 201), std::string(201, '\0'));
@@ -135,9 +135,9 @@ TEST(CastBinFile, WrittenAndReadBackGivesTheSameSeriesBitForBit) {
     TParamCollection other;
     rig.Prepare(other);
     ASSERT_TRUE(other.BinRead(file));
-    EXPECT_EQ(other.TypeLoaded, FileTypeBinary);
-    EXPECT_EQ(other.FileLoaded, file);
-    EXPECT_EQ(std::memcmp(&other.SortInfo, &stored, sizeof stored), 0);
+    EXPECT_EQ(other.Loaded.TypeLoaded, FileTypeBinary);
+    EXPECT_EQ(other.Loaded.FileLoaded, file);
+    EXPECT_EQ(std::memcmp(&other.Bin.SortInfo, &stored, sizeof stored), 0);
     for (int i = 0; i < rig.cast.Count(); ++i) {
         const TParameter& p = *rig.cast.Items(i);
         if (TParamRaw::IsStoredType(p.ParaType()))
@@ -158,13 +158,14 @@ TEST(CastBinFile, FileOfAnotherCastIsRefused) {
     TParamCollection other;
     test::BuildDF6Cast(other, {101, 110, 121});
     ASSERT_TRUE(other.InitLinearBuffer());
-    other.FileLoaded = "before.bin";
+    other.Loaded.FileLoaded = "before.bin";
     rig.op.Clear();
     EXPECT_FALSE(other.BinRead(file));
-    EXPECT_TRUE(rig.Logged("Error in TParamCollection.BinReadTAcquiCollection.ReadBin: index<>count"));
+    EXPECT_TRUE(
+        rig.Logged("Error in TParamCollection.BinReadTAcquiCollection.ReadBin: index<>count"));
     EXPECT_TRUE(Has(rig.op.Events(), "Message Error [Error]: Binary file read"));
-    EXPECT_EQ(other.TypeLoaded, FileTypeNone);
-    EXPECT_EQ(other.FileLoaded, "before.bin");
+    EXPECT_EQ(other.Loaded.TypeLoaded, FileTypeNone);
+    EXPECT_EQ(other.Loaded.FileLoaded, "before.bin");
 
     // A collection with fewer parameters than the positions named.
     TParamCollection small;
@@ -193,7 +194,7 @@ TEST(CastBinFile, FileCutShortIsRefusedWhereverItEnds) {
         WriteBytes(rig.dir / "short.bin", bytes.substr(0, c.size));
         rig.op.Clear();
         EXPECT_FALSE(rig.cast.BinRead(rig.dir / "short.bin")) << c.size;
-        EXPECT_EQ(rig.cast.TypeLoaded, FileTypeNone) << c.size;
+        EXPECT_EQ(rig.cast.Loaded.TypeLoaded, FileTypeNone) << c.size;
         EXPECT_TRUE(Has(rig.op.Events(), "Message Error [Error]: Binary file read")) << c.size;
         if (c.message) {
             EXPECT_TRUE(rig.Logged(std::string("Error in TParamCollection.BinRead") + c.message))
@@ -201,21 +202,22 @@ TEST(CastBinFile, FileCutShortIsRefusedWhereverItEnds) {
         }
     }
     EXPECT_TRUE(rig.Logged("Error in TParamCollection.BinReadTAcquiCollection.ReadBin: read "
-                           "error - " + rig.cast.FindPara(120)->GetParaStr()))
+                           "error - " +
+                           rig.cast.FindPara(120)->GetParaStr()))
         << "the last record is the conductivity's";
 }
 
 TEST(CastBinFile, FileWithoutRecordsRestoresTheBinningRecordOnly) {
     TBinRig rig;
-    TSortInfo info = rig.cast.SortInfo;
+    TSortInfo info = rig.cast.Bin.SortInfo;
     info.MaxIndex = 41;
     info.MaxDownIndex = 20;
     std::string bytes(CastFileHeadSize, '\0');
     std::memcpy(bytes.data() + 4, &info, sizeof info);
     WriteBytes(rig.dir / "empty.bin", bytes);
     ASSERT_TRUE(rig.cast.BinRead(rig.dir / "empty.bin"));
-    EXPECT_EQ(rig.cast.SortInfo.MaxIndex, 41);
-    EXPECT_EQ(rig.cast.SortInfo.MaxDownIndex, 20);
+    EXPECT_EQ(rig.cast.Bin.SortInfo.MaxIndex, 41);
+    EXPECT_EQ(rig.cast.Bin.SortInfo.MaxDownIndex, 20);
     EXPECT_EQ(rig.cast.FindPara(101)->SortedBuffer->Count(), 0);
 }
 
@@ -261,8 +263,8 @@ struct TTextRig : TAppEnv {
             TParameter* p = probe.Add(std::make_unique<TParameter>());
             p->SetDefPara(n);
         }
-        cast.CastHeader = &header;
-        cast.CruiseHeader = &cruise;
+        cast.Loaded.CastHeader = &header;
+        cast.Loaded.CruiseHeader = &cruise;
         header.InfoStr[0].Set("CR007");
         header.CastTime[0] = EncodeDateTime(2026, 3, 9, 23, 59, 0);
         cfg = TTextFileCfg{};
@@ -271,7 +273,7 @@ struct TTextRig : TAppEnv {
         cfg.Direction = Direction_Both;
         cfg.TimeUnit = Time_Second;
         genCfg.TimeUnit = Time_Second;
-        cast.TypeLoaded = FileTypeBinary;
+        cast.Loaded.TypeLoaded = FileTypeBinary;
         environ.DataRoot.Set((dir / "data").string() + "/");
     }
     void Columns(std::initializer_list<int> numbers) {
@@ -291,8 +293,8 @@ struct TTextRig : TAppEnv {
             for (const auto& row : rows)
                 s.AddFV(row[c]);
         }
-        cast.SortInfo.MaxIndex = static_cast<int>(rows.size()) - 1;
-        cast.SortInfo.MaxDownIndex = maxDown;
+        cast.Bin.SortInfo.MaxIndex = static_cast<int>(rows.size()) - 1;
+        cast.Bin.SortInfo.MaxDownIndex = maxDown;
     }
     void FourRows() {
         Table({{{{1.5f, 0}, {10.25f, 0}, {0.0f, 0}}},
@@ -389,11 +391,8 @@ TEST(CastTextExport, NumbersKeepEightDigitsAndThePointWhateverTheLocale) {
         int decimals;
         const char* expected;
     } cases[] = {
-        {10.0, 3, "10.000"},
-        {123456.789, 3, "123456.790"}, // 8 significant digits, then zeros
-        {-0.00001, 3, "0.000"},
-        {1.5e8, 2, "1.5000000E+08"},
-        {-2.25, 0, "-2"},
+        {10.0, 3, "10.000"},    {123456.789, 3, "123456.790"}, // 8 significant digits, then zeros
+        {-0.00001, 3, "0.000"}, {1.5e8, 2, "1.5000000E+08"},   {-2.25, 0, "-2"},
     };
     std::vector<std::string> got;
     for (const Case& c : cases)
@@ -533,7 +532,8 @@ TEST(CastTextExport, ColumnListFaultIsToldAndNothingIsWritten) {
         EXPECT_FALSE(fs::exists(rig.dir / "out.txt"));
         EXPECT_TRUE(rig.Logged(std::string("Error in TParamCollection.TxtSave") + c.message));
         EXPECT_TRUE(Has(rig.op.Events(), std::string("Message Warning [Warning]: Cannot export "
-                                                     "parameters!\r\n") + c.message));
+                                                     "parameters!\r\n") +
+                                             c.message));
     }
 }
 
@@ -541,11 +541,11 @@ TEST(CastTextExport, SaveAsTxtWritesIntoTheCruiseTextFolderOrTheManualOne) {
     TTextRig rig;
     rig.FourRows();
     rig.Columns({101});
-    rig.cast.TypeLoaded = FileTypeNone;
+    rig.cast.Loaded.TypeLoaded = FileTypeNone;
     EXPECT_EQ(rig.cast.SaveAsTxt(), ParaFailed);
 
-    rig.cast.TypeLoaded = FileTypeBinary;
-    rig.cast.FileLoaded = "/somewhere/CR007.bin";
+    rig.cast.Loaded.TypeLoaded = FileTypeBinary;
+    rig.cast.Loaded.FileLoaded = "/somewhere/CR007.bin";
     rig.genCfg.CruiseName.Set("CR");
     rig.environ.DataRoot.Set("");
     EXPECT_EQ(rig.cast.SaveAsTxt(), ParaFailed) << "no folder taken from the working folder";
@@ -574,21 +574,21 @@ TEST(CastTextRead, OnlyWholeLinesOfNumbersAreRead) {
     rig.Heads({1000});
     const fs::path file = rig.dir / "in.txt";
     WriteBytes(file, "CR007\r\n"
-                     "  10.5  2.25\r\n"       // the third field is missing
-                     "1 2\r\n"                // too short
-                     "1.0\t2.0\t3.0\r\n"      // tab-separated
-                     "1.0,2.0,3.0\r\n"        // comma-separated
+                     "  10.5  2.25\r\n"  // the third field is missing
+                     "1 2\r\n"           // too short
+                     "1.0\t2.0\t3.0\r\n" // tab-separated
+                     "1.0,2.0,3.0\r\n"   // comma-separated
                      "Col 1 : Pres [dbar]\r\n"
-                     "3.0 4.0** 5.0\r\n"      // flagged
+                     "3.0 4.0** 5.0\r\n"       // flagged
                      "20.5 3.5x 001:00:01\r\n" // a letter
                      "  20.5 3.5 1e1\n"
-                     "7.0 8.0 9.0");          // no LF: not a line yet
-    rig.cast.SortInfo.MaxIndex = 99;
+                     "7.0 8.0 9.0"); // no LF: not a line yet
+    rig.cast.Bin.SortInfo.MaxIndex = 99;
     ASSERT_TRUE(rig.cast.TxtRead(file));
-    EXPECT_EQ(rig.cast.TypeLoaded, FileTypeText);
-    EXPECT_EQ(rig.cast.FileLoaded, file);
-    EXPECT_EQ(rig.cast.SortInfo.MaxIndex, 1);
-    EXPECT_EQ(rig.cast.SortInfo.MaxDownIndex, 1);
+    EXPECT_EQ(rig.cast.Loaded.TypeLoaded, FileTypeText);
+    EXPECT_EQ(rig.cast.Loaded.FileLoaded, file);
+    EXPECT_EQ(rig.cast.Bin.SortInfo.MaxIndex, 1);
+    EXPECT_EQ(rig.cast.Bin.SortInfo.MaxDownIndex, 1);
     const auto pres = Series(rig.cast, 101), temp = Series(rig.cast, 110),
                time = Series(rig.cast, 400);
     ASSERT_EQ(pres.size(), 2u);
@@ -637,7 +637,7 @@ TEST(CastTextRead, HeaderCutShortOrUndecodableTimeFails) {
     EXPECT_TRUE(rig.Logged("Error in TParamCollection.TxtRead.ReadHeaderTProbeCollection.TxtRead."
                            "ReadHeader: End of file detected"));
     EXPECT_TRUE(Has(rig.op.Events(), "Message Error [Error]: Txt file read hedaer"));
-    EXPECT_EQ(rig.cast.TypeLoaded, FileTypeNone);
+    EXPECT_EQ(rig.cast.Loaded.TypeLoaded, FileTypeNone);
 
     WriteBytes(file, "CR007\r\nPres\r\n1.0 2.0 1:2:3:4\r\n");
     EXPECT_FALSE(rig.cast.TxtRead(file));
@@ -659,9 +659,8 @@ TEST(CastTextRead, SpaceSeparatedExportReadsBackToThePrintedPrecision) {
         rig.genCfg.TimeUnit = Time_Second;
         std::vector<std::array<TFlaggedValue, 3>> rows;
         for (int i = 0; i < 40; ++i)
-            rows.push_back({{{1.0f + i * 0.987654f, 0},
-                             {12.0f - i * 0.0312345f, 0},
-                             {i * 4.16666f, 0}}});
+            rows.push_back(
+                {{{1.0f + i * 0.987654f, 0}, {12.0f - i * 0.0312345f, 0}, {i * 4.16666f, 0}}});
         rig.Table(rows, 25);
         const std::string text = rig.Export();
         ASSERT_TRUE(rig.cast.TxtRead(rig.dir / "out.txt"));
@@ -683,9 +682,9 @@ TEST(CastRawReplay, ReplayedTwiceGivesByteIdenticalBinaryFiles) {
     TBinRig rig;
     const fs::path raw = rig.WriteProfile();
     ASSERT_TRUE(ReplayRawFile(rig.cast, raw));
-    EXPECT_EQ(rig.cast.TypeLoaded, FileTypeRaw);
-    EXPECT_EQ(rig.cast.FileLoaded, raw);
-    const int frames = rig.cast.RawIndex;
+    EXPECT_EQ(rig.cast.Loaded.TypeLoaded, FileTypeRaw);
+    EXPECT_EQ(rig.cast.Loaded.FileLoaded, raw);
+    const int frames = rig.cast.Acqui.RawIndex;
     EXPECT_EQ(frames, 44);
     EXPECT_EQ(rig.header.DataSetNb, frames);
     EXPECT_TRUE(rig.Logged("Start Import RawFile " + raw.string()));
@@ -695,7 +694,7 @@ TEST(CastRawReplay, ReplayedTwiceGivesByteIdenticalBinaryFiles) {
     ASSERT_EQ(rig.cast.BinSave(rig.dir / "first.bin"), ParaOk);
 
     ASSERT_TRUE(ReplayRawFile(rig.cast, raw));
-    EXPECT_EQ(rig.cast.RawIndex, frames);
+    EXPECT_EQ(rig.cast.Acqui.RawIndex, frames);
     ASSERT_EQ(rig.cast.BinSave(rig.dir / "second.bin"), ParaOk);
     EXPECT_EQ(test::ReadFileBytes(rig.dir / "first.bin"),
               test::ReadFileBytes(rig.dir / "second.bin"));
@@ -720,23 +719,24 @@ TEST(CastRawReplay, EmptyOrMissingRawFileIsRefused) {
     EXPECT_FALSE(ReplayRawFile(rig.cast, rig.dir / "short.raw"));
     EXPECT_TRUE(rig.Logged("ParamCollection error ReadRawFileRaw File is empty, import aborted"));
     EXPECT_TRUE(Has(rig.op.Events(), "Message Error [Error]: Raw file read"));
-    EXPECT_EQ(rig.cast.TypeLoaded, FileTypeNone);
+    EXPECT_EQ(rig.cast.Loaded.TypeLoaded, FileTypeNone);
 
     rig.op.Clear();
     EXPECT_FALSE(ReplayRawFile(rig.cast, rig.dir / "missing.raw"));
     EXPECT_TRUE(Has(rig.op.Events(), "Message Error [Error]: Raw file read"));
-    EXPECT_EQ(rig.op.Events().back(), "Progress Import Raw File 0/0") << "the progress display ends";
+    EXPECT_EQ(rig.op.Events().back(), "Progress Import Raw File 0/0")
+        << "the progress display ends";
 
     // While another data source runs, the collection it may be filling is left alone.
     ASSERT_TRUE(ReplayRawFile(rig.cast, rig.WriteProfile()));
-    const int rows = rig.cast.SortInfo.MaxIndex;
+    const int rows = rig.cast.Bin.SortInfo.MaxIndex;
     const auto running = TRawStream::Create(&rig.cast);
     rig.cast.DoAcqui(*running); // attaches the source, which has no file and gives no frame
     EXPECT_FALSE(ReplayRawFile(rig.cast, rig.dir / "cast.raw"));
     rig.cast.DetachFrameSource();
     EXPECT_TRUE(rig.Logged("ParamCollection error ReadRawFileanother data source is running"));
-    EXPECT_EQ(rig.cast.SortInfo.MaxIndex, rows);
-    EXPECT_EQ(rig.cast.TypeLoaded, FileTypeRaw);
+    EXPECT_EQ(rig.cast.Bin.SortInfo.MaxIndex, rows);
+    EXPECT_EQ(rig.cast.Loaded.TypeLoaded, FileTypeRaw);
 }
 
 TEST(CastRawReplay, RealCastImportedAndExportedAgreesWithItsDirectBinning) {
@@ -758,8 +758,8 @@ TEST(CastRawReplay, RealCastImportedAndExportedAgreesWithItsDirectBinning) {
         test::BuildDF6Cast(col, test::TRealCast::Channels());
         EXPECT_TRUE(col.InitRoundBuffer());
         EXPECT_TRUE(col.InitLinearBuffer());
-        col.CastHeader = &header;
-        col.Bottles = &bottles;
+        col.Loaded.CastHeader = &header;
+        col.Loaded.Bottles = &bottles;
     };
     prepare(env.cast);
     const fs::path raw = env.dir / "real.raw";
@@ -776,8 +776,8 @@ TEST(CastRawReplay, RealCastImportedAndExportedAgreesWithItsDirectBinning) {
     }
     TParameter* salinity = direct.FindPara(404);
     ASSERT_NE(salinity, nullptr);
-    ASSERT_TRUE(salinity->CalcUpdated(ValueContextOf(direct, env.genCfg,
-                                                     env.config.DataValidation, 0)));
+    ASSERT_TRUE(
+        salinity->CalcUpdated(ValueContextOf(direct, env.genCfg, env.config.DataValidation, 0)));
 
     // Imported, exported, read back.
     ASSERT_TRUE(ReplayRawFile(env.cast, raw));
@@ -790,7 +790,7 @@ TEST(CastRawReplay, RealCastImportedAndExportedAgreesWithItsDirectBinning) {
     cfg.Direction = Direction_Both;
     std::int32_t start = 0;
     ASSERT_TRUE(env.cast.TxtSave(env.dir / "real.txt", false, false, start));
-    const int rows = direct.SortInfo.MaxIndex + 1;
+    const int rows = direct.Bin.SortInfo.MaxIndex + 1;
     ASSERT_GT(rows, 100);
     EXPECT_EQ(start, rows);
     ASSERT_TRUE(env.cast.TxtRead(env.dir / "real.txt"));
@@ -837,9 +837,9 @@ TEST(CastRawReplay, StoredCastIsReprocessedIntoItsBinaryFileAndCruiseEntry) {
     const auto open = [&] {
         EXPECT_TRUE(file.OpenCruiseFile(cruise));
         EXPECT_TRUE(file.ReadCastNb(1));
-        held.CastHeader = &file.CastInfoc.Cast;
-        held.CruiseHeader = &file.CastInfoc.Cruise;
-        held.Bottles = &file.CastInfoc.Bottles;
+        held.Loaded.CastHeader = &file.CastInfoc.Cast;
+        held.Loaded.CruiseHeader = &file.CastInfoc.Cruise;
+        held.Loaded.Bottles = &file.CastInfoc.Bottles;
         EXPECT_TRUE(held.InitRoundBuffer());
         EXPECT_TRUE(held.InitLinearBuffer());
     };
@@ -847,14 +847,14 @@ TEST(CastRawReplay, StoredCastIsReprocessedIntoItsBinaryFileAndCruiseEntry) {
     ASSERT_TRUE(ReplayRawFile(held, file.RawPath()));
     ASSERT_EQ(held.BinSave(file.BinPath()), ParaOk);
     ASSERT_TRUE(file.WriteCastNb());
-    const int rows = held.SortInfo.MaxIndex + 1;
+    const int rows = held.Bin.SortInfo.MaxIndex + 1;
     ASSERT_EQ(rows, 8) << "1 to 8 dbar";
     file.CloseCruiseFile();
 
     open();
     EXPECT_EQ(file.CastInfoc.Cast.DataSetNb, 40) << "the cruise entry counts the frames";
     ASSERT_TRUE(held.BinRead(file.BinPath()));
-    EXPECT_EQ(held.SortInfo.MaxIndex + 1, rows);
+    EXPECT_EQ(held.Bin.SortInfo.MaxIndex + 1, rows);
     EXPECT_FLOAT_EQ(held.FindPara(101)->SortedBuffer->AtFV(7).value, 8.0f);
     file.CloseCruiseFile();
 }

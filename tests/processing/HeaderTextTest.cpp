@@ -86,17 +86,12 @@ TEST(HeaderString, DatesAndPositionsInTheFormatOfEachExport) {
         int dataType;
         const char* text;
     } cases[] = {
-        {908, 0, "09/03/2026"},
-        {1006, 0, "09/03/2026 14:25:01"},
+        {908, 0, "09/03/2026"},   {1006, 0, "09/03/2026 14:25:01"},
         {1008, 0, "10/03/2026"}, // midnight: the date alone
-        {912, 0, "45.51250"},
-        {912, 1, "45°30.7500"},
-        {912, 2, "45°30'45.000"},
-        {1012, 0, "-45.51250"},
-        {1012, 1, "-45°30.7500"},
-        {1012, 2, "-45°30'45.000"},
-        {1022, 1, "3°15.0000"},
-        {1022, 2, "3°15'00.000"},
+        {912, 0, "45.51250"},     {912, 1, "45°30.7500"},
+        {912, 2, "45°30'45.000"}, {1012, 0, "-45.51250"},
+        {1012, 1, "-45°30.7500"}, {1012, 2, "-45°30'45.000"},
+        {1022, 1, "3°15.0000"},   {1022, 2, "3°15'00.000"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(f.Text(c.number, c.dataType), c.text) << c.number << " " << c.dataType;
@@ -135,8 +130,8 @@ TEST(HeaderString, ParameterListAsLineAndAsColumns) {
     f.config.HeaderTextCfg.TimeUnit = Time_Minute;
     f.config.HeaderTextCfg.CondUnit = 2;
     f.config.HeaderTextCfg.Separator = sep_comma;
-    const std::string names = list[0]->HeaderPrompt() + "," + list[2]->HeaderPrompt() + "," +
-                              list[3]->HeaderPrompt();
+    const std::string names =
+        list[0]->HeaderPrompt() + "," + list[2]->HeaderPrompt() + "," + list[3]->HeaderPrompt();
     EXPECT_EQ(list[0]->HeaderPrompt(), "Pressure");
     EXPECT_EQ(f.Text(924, 1, list), names);
     EXPECT_EQ(f.Text(926, 1, std::span(list, 3)),
@@ -191,11 +186,11 @@ TEST(HeaderValue, NumbersOfTheCastHeader) {
 
 TEST(ValueContextOf, TakesTheCollectionAndSettings) {
     TAppEnv env;
-    env.cast.PostLBIndexO = 4;
-    env.cast.SortInfo.MaxIndex = 3;
-    env.cast.RawIndex = 2010;
-    env.cast.InputCBIndexI = 9;
-    env.cast.C_SpeedLow = 1.5;
+    env.cast.Acqui.PostLBIndexO = 4;
+    env.cast.Bin.SortInfo.MaxIndex = 3;
+    env.cast.Acqui.RawIndex = 2010;
+    env.cast.Acqui.InputCBIndexI = 9;
+    env.cast.Acqui.C_SpeedLow = 1.5;
     env.cast.FrameInfo.UseNmea = true;
     env.genCfg.firstFilterType = Smo_LP1stOrder;
     env.genCfg.firstFilterCutoffPeriodFactor = 4;

@@ -40,7 +40,7 @@ struct TFilterRig : test::TAppEnv {
             cast.Items(Temp)->PostLinBuf->AddFVAt({10.0f + index, 0}, index);
             cast.Items(Cond)->PostLinBuf->AddFVAt({c, 0}, index);
         }
-        cast.PostLBIndexO = static_cast<int>(pressures.size()) - 1;
+        cast.Acqui.PostLBIndexO = static_cast<int>(pressures.size()) - 1;
     }
     TFlaggedValue At(int pos, int k) const { return cast.Items(pos)->PostLinBuf->AtFV(k); }
     std::vector<int> Flagged() const {
@@ -54,8 +54,8 @@ struct TFilterRig : test::TAppEnv {
     void Wave(const std::vector<TDirection>& directions) {
         filter.InitWaveFilter();
         for (std::size_t k = 0; k < directions.size(); ++k) {
-            cast.PostLBIndexO = static_cast<int>(k);
-            cast.S_direction = directions[k];
+            cast.Acqui.PostLBIndexO = static_cast<int>(k);
+            cast.Acqui.S_direction = directions[k];
             filter.WaveFilter();
         }
     }
@@ -70,7 +70,7 @@ TEST(OfflineFilter, PressureOffsetIsTheReadingWhereTheProbeMeetsWater) {
     const long double offset = rig.filter.InitPressureOffsetFilter(3);
     EXPECT_FLOAT_EQ(static_cast<float>(offset), 0.5f);
     for (int k = 0; k <= 3; ++k) {
-        rig.cast.PostLBIndexO = k;
+        rig.cast.Acqui.PostLBIndexO = k;
         rig.filter.PressureOffsetFilter(static_cast<float>(offset));
     }
     EXPECT_FLOAT_EQ(rig.At(Pres, 0).value, 0.4f - 0.5f) << "also before the probe was in water";
@@ -92,15 +92,15 @@ TEST(OfflineFilter, WarmUpFlagsTheSoakBeforeTheDescent) {
     rig.dv.WarmupFilterMinPressure = 1;
     rig.Fill({0.5f, 2, 1.5f, 0.8f, 3, 6, 7});
     rig.cast.Items(Pres)->PostLinBuf->SetFVAt({2, 1}, 1); // already rejected
-    rig.cast.S_direction = DirectionDown;
+    rig.cast.Acqui.S_direction = DirectionDown;
     std::vector<bool> results;
     for (int k = 0; k <= 5; ++k) {
-        rig.cast.PostLBIndexO = k;
+        rig.cast.Acqui.PostLBIndexO = k;
         results.push_back(rig.filter.WarmupFilter());
     }
     EXPECT_EQ(results, (std::vector<bool>{false, false, false, false, false, true}));
     EXPECT_EQ(rig.Flagged(), (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(rig.cast.OfflineFilteringError, 3) << "only pressures that were valid count";
+    EXPECT_EQ(rig.cast.Bin.OfflineFilteringError, 3) << "only pressures that were valid count";
     EXPECT_FALSE(rig.At(Temp, 2).Valid());
     EXPECT_FLOAT_EQ(rig.At(Temp, 2).value, 12) << "values stay";
 
@@ -109,7 +109,7 @@ TEST(OfflineFilter, WarmUpFlagsTheSoakBeforeTheDescent) {
     up.dv.WarmupFilterEnable = 1;
     up.dv.WarmupFilterThreshold = 5;
     up.Fill({6, 7});
-    up.cast.S_direction = DirectionUp;
+    up.cast.Acqui.S_direction = DirectionUp;
     EXPECT_FALSE(up.filter.WarmupFilter());
     EXPECT_TRUE(up.Flagged().empty());
 }
@@ -121,7 +121,7 @@ TEST(OfflineFilter, WaveFilterFlagsAHeaveLoopInTheDescent) {
     rig.Fill({10, 11, 10.8f, 10.4f, 10.9f, 11.2f});
     rig.Wave(std::vector<TDirection>(6, DirectionDown));
     EXPECT_EQ(rig.Flagged(), (std::vector<int>{2, 3, 4}));
-    EXPECT_EQ(rig.cast.OfflineFilteringError, 3);
+    EXPECT_EQ(rig.cast.Bin.OfflineFilteringError, 3);
     EXPECT_EQ(rig.filter.LastValidIndex, 5);
     EXPECT_FALSE(rig.At(Cond, 3).Valid()) << "every input of a flagged sample";
     EXPECT_EQ(rig.filter.FlaggedDataDictionary.size(), 3u);
@@ -141,15 +141,15 @@ TEST(OfflineFilter, AtTheTurnTheLoopIsGivenBackAndJudgedAsPartOfTheAscent) {
     const std::vector<TDirection> directions{D, D, D, D, D, U, U, U, U};
     std::vector<std::vector<int>> flaggedAfter;
     for (int k = 0; k < 9; ++k) {
-        rig.cast.PostLBIndexO = k;
-        rig.cast.S_direction = directions[k];
+        rig.cast.Acqui.PostLBIndexO = k;
+        rig.cast.Acqui.S_direction = directions[k];
         rig.filter.WaveFilter();
         flaggedAfter.push_back(rig.Flagged());
     }
     EXPECT_EQ(flaggedAfter[4], (std::vector<int>{3, 4})) << "a loop while going down";
     EXPECT_TRUE(flaggedAfter[5].empty()) << "given back at the turn";
     EXPECT_EQ(flaggedAfter[8], (std::vector<int>{7}));
-    EXPECT_EQ(rig.cast.OfflineFilteringError, 1);
+    EXPECT_EQ(rig.cast.Bin.OfflineFilteringError, 1);
     EXPECT_EQ(rig.At(Temp, 3), (TFlaggedValue{13, 0})) << "the other inputs come back too";
     EXPECT_EQ(rig.filter.LastValidIndex, 8);
 }
@@ -164,8 +164,8 @@ TEST(OfflineFilter, ARepeatedTurnNeverCountsAGivenBackSampleTwice) {
     rig.Fill({10, 12, 11.4f, 11.45f, 11.5f, 11.6f});
     const auto D = DirectionDown, U = DirectionUp;
     rig.Wave({D, D, D, D, U, D});
-    EXPECT_GE(rig.cast.OfflineFilteringError, 0);
-    EXPECT_EQ(rig.cast.OfflineFilteringError, static_cast<int>(rig.Flagged().size()));
+    EXPECT_GE(rig.cast.Bin.OfflineFilteringError, 0);
+    EXPECT_EQ(rig.cast.Bin.OfflineFilteringError, static_cast<int>(rig.Flagged().size()));
 }
 
 TEST(OfflineFilter, TheRealCastLosesItsSoakAndItsHeaveLoops) {
@@ -175,7 +175,7 @@ TEST(OfflineFilter, TheRealCastLosesItsSoakAndItsHeaveLoops) {
     test::BuildDF6Cast(env.cast, test::TRealCast::Channels());
     ASSERT_TRUE(env.cast.InitRoundBuffer());
     ASSERT_TRUE(env.cast.InitLinearBuffer());
-    env.cast.CastHeader = &header;
+    env.cast.Loaded.CastHeader = &header;
     TDataValidation& dv = env.config.DataValidation;
     // Binned at 1 dbar by averaging while it is replayed, as an import does.
     TAcquiCfg& acq = env.config.AcquiCfg;
@@ -191,13 +191,13 @@ TEST(OfflineFilter, TheRealCastLosesItsSoakAndItsHeaveLoops) {
     test::TReplay replay(env.cast, file);
     const int frames = replay.Run();
     ASSERT_EQ(frames, static_cast<int>(real.rows.size()));
-    const int rejected = env.cast.ValidateError;
+    const int rejected = env.cast.Acqui.ValidateError;
     // The down-cast rows of the table binned frame by frame.
     const auto downCast = [&] {
         std::vector<std::pair<float, float>> rows; // pressure, temperature
         const TLinearArray& p = *env.cast.FindPara(101)->SortedBuffer;
         const TLinearArray& t = *env.cast.FindPara(110)->SortedBuffer;
-        for (int i = 0; i <= env.cast.SortInfo.MaxDownIndex; ++i)
+        for (int i = 0; i <= env.cast.Bin.SortInfo.MaxDownIndex; ++i)
             rows.emplace_back(p.AtFV(i).value, t.AtFV(i).value);
         return rows;
     };
@@ -209,8 +209,8 @@ TEST(OfflineFilter, TheRealCastLosesItsSoakAndItsHeaveLoops) {
     dv.WaveFilterEnable = 1;
     dv.WaveFilterThreshold = 0.2f;
     env.cast.DoAcquiEnd();
-    ASSERT_EQ(env.cast.PostLBIndexO, frames - 1);
-    EXPECT_EQ(env.cast.RawIndex, frames);
+    ASSERT_EQ(env.cast.Acqui.PostLBIndexO, frames - 1);
+    EXPECT_EQ(env.cast.Acqui.RawIndex, frames);
     const TLinearArray& pressure = *env.cast.Items(Pres)->PostLinBuf;
 
     // The soak: the probe waits at about 6 dbar for over three minutes (4 760 samples) before
@@ -242,8 +242,8 @@ TEST(OfflineFilter, TheRealCastLosesItsSoakAndItsHeaveLoops) {
     int flagged = 0;
     for (int k = 0; k < frames; ++k)
         flagged += !pressure.AtFV(k).Valid();
-    EXPECT_EQ(header.OfflineFilteringError, env.cast.OfflineFilteringError);
-    EXPECT_EQ(flagged, rejected + env.cast.OfflineFilteringError);
+    EXPECT_EQ(header.OfflineFilteringError, env.cast.Bin.OfflineFilteringError);
+    EXPECT_EQ(flagged, rejected + env.cast.Bin.OfflineFilteringError);
 
     // Binned again: still one row per dbar down to the deepest, now from below the soak.
     const auto after = downCast();
@@ -265,7 +265,7 @@ TEST(OfflineFilter, TheRealCastLosesItsSoakAndItsHeaveLoops) {
     std::printf("real cast: %d frames, %d rejected by validation; warm-up flagged %d, wave filter "
                 "%d. Down-cast rows %zu (%.0f..%.0f dbar) before, %zu (%.0f..%.0f dbar) after; "
                 "temperature of the common rows changed by %.4f degC on average, %.4f at most\n",
-                frames, rejected, firstValid, env.cast.OfflineFilteringError - firstValid,
+                frames, rejected, firstValid, env.cast.Bin.OfflineFilteringError - firstValid,
                 before.size(), before.front().first, before.back().first, after.size(),
                 after.front().first, after.back().first, sum / std::max(compared, 1), largest);
 }

@@ -56,7 +56,7 @@ TEST(EnvironFile, DefaultWritesReadsBackAndRewritesIdentically) {
     TAppEnv env;
     ASSERT_TRUE(env.environ.SetDefault());
     env.environ.Preferences.logStatusCheck = 0;
-    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().FileLoaded));
+    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().Loaded.FileLoaded));
     const fs::path file = env.environ.EnvironFileName();
     const std::string bytes = ReadFileBytes(file);
     ASSERT_EQ(bytes.size(), 3824u);
@@ -90,7 +90,7 @@ TEST(EnvironFile, DefaultWritesReadsBackAndRewritesIdentically) {
     EXPECT_FALSE(LogEnabled());
     EXPECT_EQ(back.Preferences.logStatusCheck, 0);
     fs::remove(file);
-    ASSERT_TRUE(back.EnvToFile(CastParamCol().FileLoaded));
+    ASSERT_TRUE(back.EnvToFile(CastParamCol().Loaded.FileLoaded));
     EXPECT_EQ(ReadFileBytes(file), bytes);
 }
 
@@ -98,7 +98,7 @@ TEST(EnvironFile, BatchFileListIsStoredAsUtf16Lines) {
     TAppEnv env;
     ASSERT_TRUE(env.environ.SetDefault());
     env.environ.BatchFileList = {"qvtst001"};
-    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().FileLoaded));
+    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().Loaded.FileLoaded));
     const std::string bytes = ReadFileBytes(env.environ.EnvironFileName());
     ASSERT_EQ(bytes.size(), 3844u);
     EXPECT_EQ(Peek<std::int32_t>(bytes, 3748), 10);
@@ -108,7 +108,7 @@ TEST(EnvironFile, BatchFileListIsStoredAsUtf16Lines) {
     env.environ.BatchFileList = {"Kr\xC3\xA4"
                                  "ft001",
                                  "C002"};
-    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().FileLoaded));
+    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().Loaded.FileLoaded));
     TEnviron back(env.dir / "data");
     ASSERT_TRUE(back.SetDefault());
     ASSERT_TRUE(back.FileToEnv());
@@ -120,7 +120,7 @@ TEST(EnvironFile, LongDataFolderIsKeptWholeButTheDataRootIsCut) {
     ASSERT_TRUE(env.environ.SetDefault());
     const std::string longPath = "/" + std::string(99, 'd') + "/";
     env.environ.DataFolder.DataFolderPath.Set(longPath);
-    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().FileLoaded));
+    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().Loaded.FileLoaded));
     TEnviron back(env.dir / "data");
     ASSERT_TRUE(back.SetDefault());
     ASSERT_TRUE(back.FileToEnv());
@@ -165,7 +165,7 @@ TEST(EnvironFile, DamagedFilesAreRefusedAndLeftAsTheyAre) {
         SCOPED_TRACE(c.name);
         TAppEnv env;
         ASSERT_TRUE(env.environ.SetDefault());
-        ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().FileLoaded));
+        ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().Loaded.FileLoaded));
         const fs::path file = env.environ.EnvironFileName();
         std::string bytes = ReadFileBytes(file);
         c.damage(bytes);

@@ -130,7 +130,7 @@ TEST(StartSettings, RecoveryCopiesAnsweredOkAndCancel) {
         // Copies as a cast leaves them: a batch list in the environment, another cruise in the
         // configuration.
         env.environ.BatchFileList = {"X001"};
-        ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().FileLoaded));
+        ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().Loaded.FileLoaded));
         fs::rename(cfg / "Environ.env", cfg / "Environ.bak");
         WriteBytes(cfg / "Environ.env", environ);
         env.config.GenCfg.CruiseName.Set("other");

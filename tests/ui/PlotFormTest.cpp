@@ -34,8 +34,8 @@ struct TRealPlot : ::testing::Test {
         acq.VertMeanItv = TExtended::FromDouble(1);
         EXPECT_TRUE(cast.InitRoundBuffer());
         EXPECT_TRUE(cast.InitLinearBuffer());
-        cast.CastHeader = &header;
-        cast.Bottles = &bottles;
+        cast.Loaded.CastHeader = &header;
+        cast.Loaded.Bottles = &bottles;
         const auto file = env.dir / "real.raw";
         test::WriteDF6(cast, file, test::RealCast().rows);
         cast.SetSortInfo();
@@ -44,7 +44,7 @@ struct TRealPlot : ::testing::Test {
             replay.Run();
             cast.DoAcquiEnd();
         }
-        cast.TypeLoaded = FileTypeBinary;
+        cast.Loaded.TypeLoaded = FileTypeBinary;
 
         TParaList& plot = env.config.GenCfg.ParaPlotList;
         plot.count = 3;
@@ -105,8 +105,8 @@ TEST_F(TRealPlot, SetPlotShowsTheFramesAndTheCurvesOfTheCast) {
 
     const QImage& image = frame.PlotImage();
     const QRect area(151, 21, 560, 622);
-    EXPECT_GT(Count(image, area, Qt::blue), 200);  // temperature
-    EXPECT_GT(Count(image, area, Qt::red), 200);   // conductivity
+    EXPECT_GT(Count(image, area, Qt::blue), 200); // temperature
+    EXPECT_GT(Count(image, area, Qt::red), 200);  // conductivity
     // Axis lines: the vertical one on the area's left edge, the horizontal ones below it.
     EXPECT_EQ(QColor(image.pixel(150, 300)), QColor(Qt::black));
     EXPECT_GT(Count(image, QRect(150, 644, 562, 1), Qt::blue), 500);
