@@ -85,7 +85,7 @@ std::unique_ptr<TRawStream> TRawStream::CreateEx(bool onLine, bool& isCommOpen,
             source->PrepareExtOnly();
             return;
         }
-        TEnviron& env = Environ();
+        TEnviron& env = source->frames_.Env();
         const TFrameInfo& info = source->frames_.FrameInfo;
         const auto open = [&env](const TCommPort& port, std::string_view label) {
             auto comm = std::make_unique<TFileCOMM>();
@@ -124,7 +124,7 @@ void TRawStream::Begin(bool onLine, const fs::path& fileName) {
     startTimeout_ = Clock().Now();
     double savePeriod = 10.0; // [s], the environment's default raw-data save period
     try {
-        savePeriod = Environ().RefreshRate[2];
+        savePeriod = frames_.Env().RefreshRate[2];
     } catch (const EMarevoError&) {
         // A bare tool without settings keeps the default period.
     }
@@ -146,7 +146,7 @@ void TRawStream::OpenLive(TPorts ports, bool& isCommOpen) {
         return; // no port, no recording files
     rawFile_ = std::make_unique<TFileStream>(streamName_, TFileMode::Create);
     const TFrameInfo& info = frames_.FrameInfo;
-    const TEnviron& env = Environ();
+    const TEnviron& env = frames_.Env();
     CreateExtRing(env.NMEAParaList.count + env.ExtParaList.count);
     if (info.UseNmea) {
         nmeaPort_ = std::move(ports.nmea);
@@ -217,7 +217,7 @@ void TRawStream::RefreshContext() {
     context_.SaveBytes = isOnLine_;
     context_.RawIndex = frames_.Acqui.RawIndex;
     try {
-        const TDataValidation& validation = Config().DataValidation;
+        const TDataValidation& validation = frames_.Cfg().DataValidation;
         context_.minTimeInterval = validation.minTimeInterval;
         context_.maxTimeInterval = validation.maxTimeInterval;
         context_.datasetCount = validation.datasetCount;
@@ -336,7 +336,7 @@ bool TRawStream::ReadNmeaSentence() {
     } catch (...) {
         StatusMessage("GetNMEA: Exception!" + CurrentFailureMessage());
     }
-    const TNmeaFix fix = nmea_.ReadSentence(Environ().NMEAPrefix.Get());
+    const TNmeaFix fix = nmea_.ReadSentence(frames_.Env().NMEAPrefix.Get());
     if (fix.result == TNmeaResult::Fix) {
         extInputBuffer_->SetExtValue(0, 0.0f);
         extInputBuffer_->SetExtValue(1, static_cast<float>(fix.latitude));
@@ -372,7 +372,7 @@ bool TRawStream::ReadCommExt() {
     }
     if (!info.UseExtPara || !canSend)
         return true;
-    const TEnviron& env = Environ();
+    const TEnviron& env = frames_.Env();
     int index = -1;
     for (int i = 0; i < env.ExtParaList.count && i < MaxParaListCount; ++i) {
         if (env.ExtParaList.List[i] == ExtParaNbPAR) {

@@ -42,7 +42,7 @@ std::int32_t ChosenPos(const std::int32_t* positions, int count, std::int32_t ch
 TValueContext TParamCollection::FrameValueContext() const {
     const long double latitude =
         Loaded.CastHeader ? Loaded.CastHeader->latitude[0].ToLongDouble() : 0.0L;
-    TValueContext ctx = ValueContextOf(*this, GenCfg(), Config().DataValidation, latitude);
+    TValueContext ctx = ValueContextOf(*this, Gen(), Cfg().DataValidation, latitude);
     ctx.UpdateText = false;
     return ctx;
 }
@@ -67,7 +67,7 @@ bool TParamCollection::DoAcqui(IFrameSource& source) {
         SetCurrentState();
         SetBottleState();
         if (!Acqui.ProbeOnLine || Acqui.S_RTStatus == rt_run) {
-            if (Config().DataValidation.ValidateLimits)
+            if (Cfg().DataValidation.ValidateLimits)
                 ManageValidateLimits();
             ManageSortingData();
         }
@@ -133,7 +133,7 @@ void TParamCollection::ValidateFrame() {
         if (Acqui.S_RTStatus == rt_wait)
             return;
         const std::int32_t slot = Acqui.InputCBIndexI;
-        const TDataValidation& dv = Config().DataValidation;
+        const TDataValidation& dv = Cfg().DataValidation;
         bool timeOk = true;
         bool presOk = true;
         // The first frame of a cast has no step to check: the slots before it hold no frame of
@@ -176,7 +176,7 @@ TFlaggedValue TParamCollection::PTCorrectTemperature(TFlaggedValue P, TFlaggedVa
         return InvalidFV;
     if (P.value < -20 || P.value > 20000 || T.value < -15 || T.value > 150)
         return InvalidFV;
-    const long double x = GenCfg().ThermCompensation.ToLongDouble();
+    const long double x = Gen().ThermCompensation.ToLongDouble();
     if (x == 0)
         return T;
     return {static_cast<float>(T.value * (P.value * x + 1)), 0};
@@ -190,7 +190,7 @@ TFlaggedValue TParamCollection::PTCorrectConductivity(TFlaggedValue P, TFlaggedV
         C.value > 1000)
         return InvalidFV;
     const std::int32_t condPos =
-        ChosenPos(FrameInfo.CondPosA, std::size(FrameInfo.CondPosA), GenCfg().DupCondNb);
+        ChosenPos(FrameInfo.CondPosA, std::size(FrameInfo.CondPosA), Gen().DupCondNb);
     const TParameter* sensor = condPos >= 0 ? Items(condPos) : nullptr;
     if (!sensor)
         return C;
@@ -203,7 +203,7 @@ TFlaggedValue TParamCollection::PTCorrectConductivity(TFlaggedValue P, TFlaggedV
 }
 
 TFlaggedValue TParamCollection::LagCompensate(TFlaggedValue fv) {
-    const TGenConfig& gen = GenCfg();
+    const TGenConfig& gen = Gen();
     const std::int32_t condPos =
         ChosenPos(FrameInfo.CondPosA, std::size(FrameInfo.CondPosA), gen.DupCondNb);
     const long double xn =
@@ -264,7 +264,7 @@ void TParamCollection::PostProcessing() {
     Guard({"Error in TParamCollection.PostProcessing", "Data post-processing - end acquisition"},
           [&] {
               ++Acqui.PostLBIndexO;
-              const TGenConfig& gen = GenCfg();
+              const TGenConfig& gen = Gen();
               const std::int32_t slot = Acqui.InputCBIndexO;
               const std::int32_t tempPos =
                   ChosenPos(FrameInfo.TempPosA, std::size(FrameInfo.TempPosA), gen.DupTempNb);

@@ -92,8 +92,8 @@ void TParamCollection::Reset() {
     Guard({"Error in TParamCollection.reset", "Reset acquisition parameter"}, [&] {
         ResetSortInfo();
         ResetAcqui();
-        const TGenConfig& gen = GenCfg();
-        const TParamCollection& probe = ProbeParamCol();
+        const TGenConfig& gen = Gen();
+        const TParamCollection& probe = Probe();
         Acqui.ParaPres = Items(FrameInfo.PresPos);
         const std::int32_t temp = Chosen(gen.DupTempNb, {110, 111, 112});
         Acqui.ParaTemp = temp ? FindPara(temp) : nullptr;
@@ -166,7 +166,7 @@ void TParamCollection::AddCBPointers(std::int32_t& IndexPtr, std::int32_t delta)
 
 bool TParamCollection::AddAcquiPara() {
     return Guard({"Error in TParamCollection.AddAcquiPara", "Add parameter"}, [&] {
-        const TParameter* scanRate = ProbeParamCol().FindPara(52);
+        const TParameter* scanRate = Probe().FindPara(52);
         if (!scanRate)
             Raise("parameter 52 is not in the probe collection");
         auto copy = scanRate->MakeCopy();
@@ -180,12 +180,12 @@ bool TParamCollection::AddNMEAAndExternalParameter() {
     return Guard(
         {"Error in TParamCollection.AddNMEAAndExternalParameter", "Add NMEA/Ext parameter"}, [&] {
             Acqui.StartPosUpdate = true;
-            const TEnviron& env = Environ();
+            const TEnviron& env = Env();
             const auto append = [&](const TParaList& list) {
                 const int used = std::clamp(list.count, 0, MaxParaListCount);
                 for (int k = 0; k < used; ++k) {
                     const std::int32_t nb = list.List[k];
-                    const TParameter* known = ProbeParamCol().FindPara(nb);
+                    const TParameter* known = Probe().FindPara(nb);
                     if (!known)
                         continue;
                     auto copy = known->MakeCopy();

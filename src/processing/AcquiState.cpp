@@ -48,8 +48,8 @@ void TParamCollection::SetCurrentState() {
         if (!T.Valid() || !P.Valid() || !prevT.Valid() || !prevP.Valid())
             return;
 
-        const TGenConfig& gen = GenCfg();
-        const TConfig& config = Config();
+        const TGenConfig& gen = Gen();
+        const TConfig& config = Cfg();
         const TDataValidation& dv = config.DataValidation;
         const TValueContext ctx = FrameValueContext();
         TCastInfo* header = Loaded.CastHeader;
@@ -273,8 +273,8 @@ void TParamCollection::SetBottleValue(std::int32_t BottleID) {
 }
 
 void TParamCollection::SetAlarm() {
-    TGenConfig& gen = GenCfg();
-    const TDataValidation& dv = Config().DataValidation;
+    TGenConfig& gen = Gen();
+    const TDataValidation& dv = Cfg().DataValidation;
     if (Acqui.RawIndex < dv.datasetCount)
         return;
     const IFrameSource* source = frameSource_;
@@ -319,8 +319,8 @@ void TParamCollection::DoAcquiEnd() {
         const std::int32_t last = Acqui.PostLBIndexO;
         Bin.OfflineFilteringError = 0;
         Bin.PressureOffsetFilter = 0;
-        const TGenConfig& gen = GenCfg();
-        const TDataValidation& dv = Config().DataValidation;
+        const TGenConfig& gen = Gen();
+        const TDataValidation& dv = Cfg().DataValidation;
         const bool offset = gen.PressureOffsetFilterType == POF_Auto;
         const bool warmup = dv.WarmupFilterEnable != 0;
         const bool wave = dv.WaveFilterEnable != 0;

@@ -27,7 +27,7 @@ constexpr TParamCollection::TBinEnds NoEnds{};
 
 TBinner::TBinner(TParamCollection& col, TBinAxis axis, TBinMethod method)
     : col_(col), axis_(axis), method_(method) {
-    const TAcquiCfg& cfg = Config().AcquiCfg;
+    const TAcquiCfg& cfg = col.Cfg().AcquiCfg;
     const TFrameInfo& frame = col.FrameInfo;
     count_ = std::clamp(std::min(frame.ExtCount, col.Count()), 0, 33);
     const auto input = [&](std::int32_t pos) { return pos >= 0 && pos < count_ ? pos : -1; };
@@ -64,7 +64,7 @@ TBinner::TBinner(TParamCollection& col, TBinAxis axis, TBinMethod method)
     if (axis_ == TBinAxis::Depth) {
         const long double latitude =
             col.Loaded.CastHeader ? col.Loaded.CastHeader->latitude[0].ToLongDouble() : 0;
-        depthSettings_ = FormulaSettingsOf(GenCfg(), latitude);
+        depthSettings_ = FormulaSettingsOf(col.Gen(), latitude);
     }
     if (usable_) {
         col_.Bin.I_Low = col_.Bin.I_Center - half_;
@@ -337,7 +337,7 @@ void TBinner::End() {
         WriteBin(col_.Acqui.S_direction == DirectionUp);
 
     TSortInfo& s = col_.Bin.SortInfo;
-    const bool deepestValue = Config().AcquiCfg.VertLastValueMethod.ToLongDouble() == 1;
+    const bool deepestValue = col_.Cfg().AcquiCfg.VertLastValueMethod.ToLongDouble() == 1;
     if (axis_ != TBinAxis::Time && deepestValue && s.MaxDownIndex >= 0 &&
         s.MaxIndex >= s.MaxDownIndex) {
         const long double deepest = s.MaxDownPres.ToLongDouble();

@@ -38,7 +38,7 @@ void TParamCollection::SetSortInfo() {
     Guard({"Error in TParamCollection.SetSortInfo", "Data extraction setup"}, [&] {
         ResetArrayForSortingWithInterpolateProcedures();
         Reset();
-        const TAcquiCfg& cfg = Config().AcquiCfg;
+        const TAcquiCfg& cfg = Cfg().AcquiCfg;
         TSortInfo& s = Bin.SortInfo;
         s.SortType = cfg.AcquiMode;
         s.VerticalUnit = cfg.VertUnit;
@@ -186,7 +186,7 @@ TFlaggedValue TParamCollection::Interpolate(long double x, long double x1, long 
 
 void TParamCollection::Sort() {
     Guard({"Error in TParamCollection.Sort", "Data extraction"}, [&] {
-        const bool vertMean = Config().AcquiCfg.VertMean != 0;
+        const bool vertMean = Cfg().AcquiCfg.VertMean != 0;
         switch (Bin.SortInfo.SortType) {
         case AM_Pressure: {
             const int k = Acqui.PostLBIndexO;
@@ -205,7 +205,7 @@ void TParamCollection::Sort() {
                 vertMean ? SortPressureAverage() : SortPressureInterpolate();
             break;
         }
-        case AM_Time: Config().AcquiCfg.TimeMean ? SortTimeAverage() : SortTimeInterpolate(); break;
+        case AM_Time: Cfg().AcquiCfg.TimeMean ? SortTimeAverage() : SortTimeInterpolate(); break;
         default: break;
         }
         if (Loaded.CastHeader)
@@ -218,7 +218,7 @@ void TParamCollection::SortEnd() {
         // The bin in progress holds only samples that were accepted when they came, so it is
         // closed whatever the last sample was: a flagged last frame must not lose the last bin.
         if (Bin.SortInfo.SortType == AM_Pressure) {
-            const bool vertMean = Config().AcquiCfg.VertMean != 0;
+            const bool vertMean = Cfg().AcquiCfg.VertMean != 0;
             if (Bin.SortInfo.VerticalUnit == vu_meter)
                 vertMean ? SortDepthAverageEnd() : SortDepthInterpolateEnd();
             else
@@ -305,7 +305,7 @@ namespace {
 // The binned series of the plot's vertical axis, with whether it is time; null for an axis the
 // look-ups do not serve.
 const TLinearArray* AxisRows(const TParamCollection& col, bool& isTime) {
-    const TGenConfig& gen = GenCfg();
+    const TGenConfig& gen = col.Gen();
     if (gen.ParaPlotList.count < 1)
         return nullptr;
     const std::int32_t nb = gen.ParaPlotList.List[0];
@@ -325,7 +325,7 @@ std::int32_t TParamCollection::GetDownIndex(long double y) const {
         if (!rows)
             return std::int32_t{0};
         std::int32_t limit = Bin.SortInfo.MaxDownIndex;
-        if (isTime && GenCfg().Direction != Direction_Down)
+        if (isTime && Gen().Direction != Direction_Down)
             limit = Bin.SortInfo.MaxIndex;
         limit = std::max(limit, 0);
         std::int32_t index = 0;

@@ -39,9 +39,9 @@ constexpr std::uint64_t ProgressPeriodMs = 100;
 constexpr std::string_view ImportActivity = "Import Raw File";
 
 // The extension of binary cast files in the environment; "BIN" on a bare tool.
-std::string BinaryExtension() {
+std::string BinaryExtension(const TParamCollection& col) {
     try {
-        const std::string ext = Environ().Ext[FileTypeBinary].Get();
+        const std::string ext = col.Env().Ext[FileTypeBinary].Get();
         return ext.empty() ? "BIN" : ext;
     } catch (...) {
         return "BIN";
@@ -53,9 +53,9 @@ std::string BinaryExtension() {
 fs::path CurrentBinPath(const TParamCollection& col) {
     if (!col.Loaded.CastHeader)
         Raise("no current cast");
-    const TConfig& cfg = Config();
+    const TConfig& cfg = col.Cfg();
     // Without a data folder the cruise's folders would be taken from the working folder.
-    const fs::path root = Environ().DataRootPath();
+    const fs::path root = col.Env().DataRootPath();
     if (root.empty())
         Raise("no data folder");
     const fs::path dir = cfg.BinDir(root);
@@ -89,7 +89,7 @@ TParaStatus TParamCollection::SaveAsBin(bool ask) {
     }
     return GuardOr({"Error in TParamCollection.SaveAsBin", "Binary file write"}, ParaFailed, [&] {
         fs::path name = cast.Loaded.FileLoaded.filename();
-        name.replace_extension("." + BinaryExtension());
+        name.replace_extension("." + BinaryExtension(cast));
         const std::string question = "Save Current Data as: " + name.string();
         if (ask && !Operator().Confirm(question, "Save As Binary File"))
             return ParaOk;

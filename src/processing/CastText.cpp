@@ -103,7 +103,7 @@ TParameter* Resolve(const TParamCollection& col, std::int32_t number, bool& own)
         return p;
     }
     own = false;
-    return ProbeParamCol().FindPara(number);
+    return col.Probe().FindPara(number);
 }
 
 int ListCount(const TParaList& list) {
@@ -111,8 +111,8 @@ int ListCount(const TParaList& list) {
 }
 
 // Seconds as read back, into the time parameter's unit (general settings).
-long double TimeFromSeconds(long double seconds) {
-    return seconds / TimeDivisor(GenCfg().TimeUnit);
+long double TimeFromSeconds(const TGenConfig& gen, long double seconds) {
+    return seconds / TimeDivisor(gen.TimeUnit);
 }
 
 bool ParseDigits(std::string_view text, long long& value) {
@@ -227,9 +227,9 @@ TParaStatus TParamCollection::SaveAsTxt() {
     if (cast.Loaded.TypeLoaded == FileTypeNone)
         return ParaFailed;
     return GuardOr({"Error in TParamCollection.SaveAsTxt", "Text file write"}, ParaFailed, [&] {
-        const TConfig& config = Config();
+        const TConfig& config = Cfg();
         // Without a data folder the cruise's folders would be taken from the working folder.
-        const fs::path root = Environ().DataRootPath();
+        const fs::path root = Env().DataRootPath();
         if (root.empty())
             Raise("no data folder");
         const fs::path txtDir = config.TxtDir(root);
@@ -254,9 +254,9 @@ TParaStatus TParamCollection::SaveAsTxt() {
 bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onTimeout,
                                std::int32_t& startidx) {
     return GuardOr({"Error in TParamCollection.TxtSave"}, false, [&] {
-        const TConfig& config = Config();
+        const TConfig& config = Cfg();
         const TTextFileCfg& cfg = config.DataTextCfg;
-        const TGenConfig& gen = GenCfg();
+        const TGenConfig& gen = Gen();
         const long double latitude =
             Loaded.CastHeader ? Loaded.CastHeader->latitude[0].ToLongDouble() : 0;
         const TValueContext general = ValueContextOf(*this, gen, config.DataValidation, latitude);
@@ -453,7 +453,7 @@ bool TParamCollection::TxtRead(const fs::path& StreamName) {
     std::string bytes;
     const TTextFileCfg* cfg = nullptr;
     if (!Guard({"Error in TParamCollection.TxtRead", "Txt file read"}, [&] {
-            cfg = &Config().DataTextCfg;
+            cfg = &Cfg().DataTextCfg;
             TFileStream in(StreamName, TFileMode::OpenRead);
             bytes.resize(static_cast<std::size_t>(in.Size()));
             TRecordReader(in, "TProbeCollection.TxtRead: read error - ")
@@ -517,7 +517,7 @@ bool TParamCollection::TxtRead(const fs::path& StreamName) {
                             const bool clock = word.find(':') != std::string::npos;
                             const long double unit =
                                 clock || cfg->TimeUnit > Time_Day ? 1 : TimeDivisor(cfg->TimeUnit);
-                            v->value = static_cast<float>(TimeFromSeconds(v->value * unit));
+                            v->value = static_cast<float>(TimeFromSeconds(Gen(), v->value * unit));
                         }
                     }
                     p->SortedBuffer->AddFV(*v);

@@ -1,6 +1,8 @@
 #include "processing/Collections.h"
 
 #include "processing/ParamCollection.h"
+#include "records/Config.h"
+#include "records/Settings.h"
 
 namespace marevo {
 
@@ -20,6 +22,11 @@ TInstalled& Current() {
 
 TParamCollection& ProbeParamCol() { return *Current().probe; }
 TParamCollection& CastParamCol() { return *Current().cast; }
+
+TConfig& TProbeCollection::Cfg() const { return config_ ? *config_ : Config(); }
+TGenConfig& TProbeCollection::Gen() const { return config_ ? config_->GenCfg : GenCfg(); }
+TEnviron& TProbeCollection::Env() const { return environ_ ? *environ_ : Environ(); }
+TParamCollection& TProbeCollection::Probe() const { return probe_ ? *probe_ : ProbeParamCol(); }
 
 TParameter* TConfigCollections::FindListedPara(std::int32_t number) const {
     TParameter* p = cast_.FindPara(number);

@@ -35,7 +35,7 @@ long double TOfflineFiltering::InitPressureOffsetFilter(std::int32_t maxindex) {
     if (!pressure || !conductivity || maxindex < 0)
         return 0;
     const float threshold =
-        static_cast<float>(GenCfg().PressureOffsetFilterConductivityThreshold.ToDouble());
+        static_cast<float>(col_.Gen().PressureOffsetFilterConductivityThreshold.ToDouble());
     for (std::int32_t k = 0; k <= maxindex; ++k) {
         const TFlaggedValue c = ElementAt(conductivity, k);
         if (c.Valid() && c.value > threshold)
@@ -45,7 +45,7 @@ long double TOfflineFiltering::InitPressureOffsetFilter(std::int32_t maxindex) {
 }
 
 void TOfflineFiltering::PressureOffsetFilter(float x) {
-    if (GenCfg().PressureOffsetFilterType != POF_Auto)
+    if (col_.Gen().PressureOffsetFilterType != POF_Auto)
         return;
     TLinearArray* pressure = SeriesOf(col_.Acqui.ParaPres);
     const std::int32_t k = col_.Acqui.PostLBIndexO;
@@ -77,7 +77,7 @@ void TOfflineFiltering::FlagSample(std::int32_t k, bool keep) {
 bool TOfflineFiltering::WarmupFilter() {
     bool found = false;
     Guard({"Error in TParamCollection.WarmupFilter"}, [&] {
-        const TDataValidation& dv = Config().DataValidation;
+        const TDataValidation& dv = col_.Cfg().DataValidation;
         if (!dv.WarmupFilterEnable)
             return;
         const TLinearArray* pressure = SeriesOf(col_.Acqui.ParaPres);
@@ -113,7 +113,7 @@ void TOfflineFiltering::EndWaveFilter() {
 }
 
 float TOfflineFiltering::Threshold() const {
-    return Config().DataValidation.WaveFilterThreshold;
+    return col_.Cfg().DataValidation.WaveFilterThreshold;
 }
 
 void TOfflineFiltering::RestoreSamples(std::int32_t from, std::int32_t to) {
@@ -159,7 +159,7 @@ void TOfflineFiltering::Evaluate(std::int32_t j, bool down) {
 
 void TOfflineFiltering::WaveFilter() {
     Guard({"Error in TParamCollection.WaveFilter"}, [&] {
-        if (!Config().DataValidation.WaveFilterEnable)
+        if (!col_.Cfg().DataValidation.WaveFilterEnable)
             return;
         const std::int32_t k = col_.Acqui.PostLBIndexO;
         if (!ElementAt(SeriesOf(col_.Acqui.ParaPres), k).Valid())

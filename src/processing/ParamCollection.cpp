@@ -142,12 +142,12 @@ bool TProbeCollection::SetFrameInfo() {
                 if (c.calib[5].ToLongDouble() + c.calib[7].ToLongDouble() != 0)
                     f.DoPTeffect = true;
             }
-            ProbeParamCol().ProbeInfo.FrameSize = f.RawSize;
+            Probe().ProbeInfo.FrameSize = f.RawSize;
         });
 }
 
 void TProbeCollection::CheckDupSensor() {
-    TGenConfig& cfg = GenCfg();
+    TGenConfig& cfg = Gen();
     // Keeps a valid choice of a present sensor; otherwise takes the first present sensor (never
     // the one at list index 0), or none.
     auto check = [](std::int32_t& choice, const std::int32_t* positions, int sensors) {
@@ -167,8 +167,8 @@ void TProbeCollection::CheckDupSensor() {
 }
 
 void TProbeCollection::UpdateDup() {
-    const TGenConfig& cfg = GenCfg();
-    TParamCollection& probe = ProbeParamCol();
+    const TGenConfig& cfg = Gen();
+    TParamCollection& probe = Probe();
     auto relink = [&](std::int32_t number, std::int32_t choice,
                       std::initializer_list<int> sensors) {
         if (choice < 0 || choice >= static_cast<std::int32_t>(sensors.size()))
@@ -188,7 +188,7 @@ void TProbeCollection::UpdateDup() {
 }
 
 void TProbeCollection::UpdateTimeUnit() {
-    const TGenConfig& cfg = GenCfg();
+    const TGenConfig& cfg = Gen();
     auto apply = [&](std::int32_t number, const char* unit, int decimals, bool allDecimals) {
         TParameter* p = FindPara(number);
         if (!p)
@@ -222,7 +222,7 @@ void TProbeCollection::UpdateTimeUnit() {
 bool TProbeCollection::BuildCalcList() {
     if (Count() == 0)
         return false;
-    TParamCollection& probe = ProbeParamCol();
+    TParamCollection& probe = Probe();
     bool stepped = false;
     const bool ok = Guard({"Error in TProbeCollection.BuildCalcList.step",
                            "Build probe cast list - Abort data upload"},
@@ -258,7 +258,7 @@ bool TProbeCollection::BuildCalcList() {
     if (!ok || !stepped)
         return false;
 
-    TGenConfig& cfg = GenCfg();
+    TGenConfig& cfg = Gen();
     if (!Guard({"Error in TProbeCollection.BuildCalcList.CheckValueParameters",
                 "Parameter - Upload aborted"},
                [&] {
@@ -316,7 +316,7 @@ bool TProbeCollection::SetLinkPtr() {
 bool TProbeCollection::BuildProbeInfo() {
     const bool frame = SetFrameInfo();
     CheckDupSensor();
-    ProbeParamCol().UpdateDup();
+    Probe().UpdateDup();
     const bool calc = BuildCalcList();
     const bool links = SetLinkPtr();
     return frame && calc && links;
@@ -502,7 +502,7 @@ bool TProbeCollection::CruiseFileToProbe(TStream& theStream) {
         if (n < 0 || n > MaxProbeBlockParameters)
             return false;
         r.Get(ProbeInfo, "ProbeInfo");
-        TParamCollection& probe = ProbeParamCol();
+        TParamCollection& probe = Probe();
         for (std::int32_t i = 0; i < n; ++i) {
             TParameter scratch;
             if (!scratch.ReadParaRaw(theStream))
@@ -567,7 +567,7 @@ void TParamCollection::ResetSortInfo() {
 }
 
 long double TParamCollection::GetYValue(std::int32_t Yindex) const {
-    const TGenConfig& cfg = GenCfg();
+    const TGenConfig& cfg = Gen();
     if (UsedEntries(cfg.ParaPlotList) == 0)
         return 0;
     const TParameter* axis = FindPara(cfg.ParaPlotList.List[0]);

@@ -24,6 +24,10 @@ namespace marevo {
 
 class TCastInfo;
 class TBottlesCollection;
+class TConfig;
+class TEnviron;
+struct TGenConfig;
+class TParamCollection;
 
 // Format number of every stored collection block.
 constexpr std::int32_t CollectionFormat = 2889;
@@ -38,6 +42,22 @@ public:
     virtual ~TProbeCollection();
     TProbeCollection(const TProbeCollection&) = delete;
     TProbeCollection& operator=(const TProbeCollection&) = delete;
+
+    // ---- The settings the collection works under -----------------------------------------------
+    // The configuration, environment and probe collection (the one this collection's parameters
+    // are drawn from) that the program's wiring hands the collection (app/AppContext.h); a
+    // collection handed none works under the installed ones (records/Settings.h,
+    // processing/Collections.h). Null keeps the installed one for that object.
+    void UseSettings(TConfig* config, TEnviron* environ, TParamCollection* probe) {
+        config_ = config;
+        environ_ = environ;
+        probe_ = probe;
+    }
+    // The configuration and environment raise EMarevoError when there is none at all.
+    TConfig& Cfg() const;
+    TGenConfig& Gen() const;
+    TEnviron& Env() const;
+    TParamCollection& Probe() const;
 
     // ---- The owning list ----------------------------------------------------------------------
     int Count() const { return static_cast<int>(items_.size()); }
@@ -95,6 +115,9 @@ public:
 
 private:
     std::vector<std::unique_ptr<TParameter>> items_;
+    TConfig* config_ = nullptr;
+    TEnviron* environ_ = nullptr;
+    TParamCollection* probe_ = nullptr;
 };
 
 // Interpolation entries of a bin in progress for one input: the first and last valid sample met
