@@ -18,7 +18,9 @@ constexpr double Pi = 3.14159265358979323846;
 double TemperatureAt(double p) {
     return 4.0 + 20.0 / (1.0 + std::exp((p - 80.0) / 25.0)) + 2.0 * std::exp(-p / 600.0);
 }
-double SalinityAt(double p) { return 34.6 + 1.2 / (1.0 + std::exp((p - 120.0) / 40.0)); }
+double SalinityAt(double p) {
+    return 34.6 + 1.2 / (1.0 + std::exp((p - 120.0) / 40.0));
+}
 
 // Conductivity [mS/cm] of seawater: a linearised form good to a few tenths around S 35, enough
 // for a probe that must look plausible (the derived salinity comes out near SalinityAt).
@@ -72,8 +74,7 @@ public:
         return WaterAt(p, c_.seaBed);
     }
     std::string Describe() const override {
-        return fmt::format("synthetic cast to {} dbar at {} m/s", c_.bottomPressure,
-                           c_.winchSpeed);
+        return fmt::format("synthetic cast to {} dbar at {} m/s", c_.bottomPressure, c_.winchSpeed);
     }
 
 private:
@@ -120,16 +121,25 @@ std::vector<TWater> CnvWater(const TCnvCast& cast) {
               tr = cast.Column("xmiss");
     if (p < 0 || t1 < 0 || c1 < 0)
         throw std::runtime_error("the cast has no pressure, temperature or conductivity column");
+    // The columns as the probe would have measured them (units from the table's header).
+    const auto scale = [&](int column, TCnvQuantity q) {
+        return CnvToProbe(cast, column, q).scale;
+    };
+    const double sp = scale(p, TCnvQuantity::Pressure);
+    const double st1 = scale(t1, TCnvQuantity::Temperature);
+    const double st2 = t2 >= 0 ? scale(t2, TCnvQuantity::Temperature) : st1;
+    const double sc1 = scale(c1, TCnvQuantity::Conductivity);
+    const double sc2 = c2 >= 0 ? scale(c2, TCnvQuantity::Conductivity) : sc1;
     std::vector<TWater> scans;
     scans.reserve(cast.ScanCount());
     TWater last;
     for (std::size_t i = 0; i < cast.ScanCount(); ++i) {
         TWater w;
-        w.pressure = Good(cast, i, p, last.pressure);
-        w.temperature = Good(cast, i, t1, last.temperature);
-        w.temperature2 = Good(cast, i, t2 >= 0 ? t2 : t1, last.temperature2);
-        w.conductivity = Good(cast, i, c1, last.conductivity / 10.0) * 10.0; // S/m to mS/cm
-        w.conductivity2 = Good(cast, i, c2 >= 0 ? c2 : c1, last.conductivity2 / 10.0) * 10.0;
+        w.pressure = Good(cast, i, p, last.pressure / sp) * sp;
+        w.temperature = Good(cast, i, t1, last.temperature / st1) * st1;
+        w.temperature2 = Good(cast, i, t2 >= 0 ? t2 : t1, last.temperature2 / st2) * st2;
+        w.conductivity = Good(cast, i, c1, last.conductivity / sc1) * sc1;
+        w.conductivity2 = Good(cast, i, c2 >= 0 ? c2 : c1, last.conductivity2 / sc2) * sc2;
         w.oxygenRaw = Good(cast, i, ox, last.oxygenRaw / 1000.0) * 1000.0; // V to mV counts
         w.par = Good(cast, i, par, last.par);
         w.ph = Good(cast, i, ph, last.ph);
@@ -145,8 +155,7 @@ std::unique_ptr<IProfile> LoadCnvProfile(const std::filesystem::path& file, doub
     auto scans = CnvWater(ReadCnvCast(file));
     if (scans.empty())
         throw std::runtime_error("no scans in " + file.string());
-    return std::make_unique<TRecordedProfile>(std::move(scans), scanRate,
-                                              file.filename().string());
+    return std::make_unique<TRecordedProfile>(std::move(scans), scanRate, file.filename().string());
 }
 
 } // namespace marevo::sim

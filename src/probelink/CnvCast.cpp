@@ -49,6 +49,43 @@ int TCnvCast::Column(const std::string& shortName) const {
     return -1;
 }
 
+TCnvConversion CnvToProbe(const TCnvCast& cast, int column, TCnvQuantity quantity) {
+    if (column < 0 || static_cast<std::size_t>(column) >= cast.longNames.size())
+        Raise("no such column in the cnv table");
+    const std::string& text = cast.longNames[static_cast<std::size_t>(column)];
+    const std::size_t open = text.find('[');
+    const std::size_t close = text.find(']', open);
+    const std::string unit = open == std::string::npos || close == std::string::npos
+                                 ? std::string()
+                                 : text.substr(open + 1, close - open - 1);
+    const auto refuse = [&](std::string_view what) -> TCnvConversion {
+        Raise("column " + cast.names[static_cast<std::size_t>(column)] + ": " + std::string(what) +
+              " unit \"" + unit + "\" cannot be read as the probe's");
+    };
+    switch (quantity) {
+    case TCnvQuantity::Pressure:
+        if (unit == "db" || unit == "dbar")
+            return {1.0};
+        return refuse("pressure");
+    case TCnvQuantity::Temperature:
+        // The probe measures on the 1968 scale, on which every formula works: T68 = 1.00024 T90.
+        if (unit == "ITS-90, deg C" || unit == "ITS-90")
+            return {1.00024};
+        if (unit == "IPTS-68, deg C" || unit == "IPTS-68")
+            return {1.0};
+        return refuse("temperature");
+    case TCnvQuantity::Conductivity:
+        if (unit == "S/m")
+            return {10.0};
+        if (unit == "mS/cm")
+            return {1.0};
+        if (unit == "uS/cm" || unit == "\u00b5S/cm")
+            return {0.001};
+        return refuse("conductivity");
+    }
+    return refuse("");
+}
+
 TCnvCast ReadCnvCast(const std::filesystem::path& file) {
     const std::string text = ReadText(file);
     TCnvCast cast;
@@ -78,7 +115,11 @@ TCnvCast ReadCnvCast(const std::filesystem::path& file) {
                 std::string_view name = line.substr(eq + 1, colon - eq - 1);
                 while (!name.empty() && name.front() == ' ')
                     name.remove_prefix(1);
+                std::string_view longName = line.substr(colon + 1);
+                while (!longName.empty() && longName.front() == ' ')
+                    longName.remove_prefix(1);
                 cast.names.emplace_back(name);
+                cast.longNames.emplace_back(longName);
             }
             continue;
         }

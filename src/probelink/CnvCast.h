@@ -13,6 +13,7 @@ namespace marevo {
 
 struct TCnvCast {
     std::vector<std::string> names;  // short column names, by column
+    std::vector<std::string> longNames; // what follows the colon, with the unit in brackets
     std::vector<double> values;      // scans one after the other, names.size() values each
     double badValue = -9.990e-29;    // the table's mark of a missing value
 
@@ -25,6 +26,17 @@ struct TCnvCast {
     int Column(const std::string& shortName) const;
     bool IsBad(double v) const { return v == badValue; }
 };
+
+// What the probe's own channel of a quantity would have read for a column of the table, in its
+// units: pressure in dbar, temperature on the IPTS-68 scale in °C (the scale every formula
+// works on), conductivity in mS/cm. The unit is the one the column's header line gives in
+// brackets ("[ITS-90, deg C]", "[S/m]", "[db]"); a unit the quantity cannot be converted from
+// raises EMarevoError naming the column.
+enum class TCnvQuantity { Pressure, Temperature, Conductivity };
+struct TCnvConversion {
+    double scale = 1; // probe value = table value × scale
+};
+TCnvConversion CnvToProbe(const TCnvCast& cast, int column, TCnvQuantity quantity);
 
 // Reads the whole table; raises EMarevoError naming the file and the line for anything that is
 // not a cnv table (no column names, a scan with the wrong number of columns, a bad number).
