@@ -215,7 +215,7 @@ constexpr TIdentityRow Identities[] = {
     {606, "DENS", "Density", "Kg/m^3"},
     {607, "SSG", "SeaW S.G.", " - "},
     {608, "REST", "Resistivity", "OHM*cm"},
-    {609, "SigT", "Sigma Theta", "kg/m^3"},
+    {609, "SigT", "Sigma T", "kg/m^3"},
     {610, "TDSS", "TDS SW", "g/l"},
 
     // Auxiliary sensor channels.

@@ -180,6 +180,7 @@ TEST_F(ParaCatalogueTest, SetDefParaGivesTheIdentityOfTheEntry) {
         {464, "H2S_", "H2S", "mV mg/l", 999, Pt_Calc, ParaConvSingle, ParacalibPoly5},
         {604, "SSig", "In situ Sigma Theta", "", 999, Pt_CWC, ParaConvSingle, ParacalibPoly5},
         {607, "SSG", "SeaW S.G.", " - ", 999, Pt_CWC, ParaConvSingle, ParacalibPoly5},
+        {609, "SigT", "Sigma T", "kg/m^3", 999, Pt_CWC, ParaConvSingle, ParacalibPoly5}, // sigma-t: S, T, 0 dbar
         {701, "XP1 ", "Turner-Chla", "ug/l", 201, Pt_Raw, ParaConvSingle, ParacalibPoly5},
         {711, "Br  ", "Bromide", "mV", 211, Pt_Raw, ParaConvSingle, ParacalibPoly5},
         {715, "Chla", "Trx-chl(a) ", "ug/l", 215, Pt_Raw, ParaConvSingle, ParacalibPoly5},
