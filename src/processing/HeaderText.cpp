@@ -122,7 +122,12 @@ std::string Untrimmed(const TParameter& para, const TTextFileCfg& cfg,
                 continue;
             if (!first)
                 line += SeparatorText(cfg.Separator);
-            line += p->HeaderPrompt();
+            // Between blank-separated columns a name keeps its blanks as "_", so the names line
+            // splits into as many names as a row has values.
+            std::string name = p->HeaderPrompt();
+            if (cfg.Separator == sep_space)
+                std::replace(name.begin(), name.end(), ' ', '_');
+            line += name;
             first = false;
         }
         return line;

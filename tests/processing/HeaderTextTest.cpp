@@ -143,6 +143,14 @@ TEST(HeaderString, ParameterListAsLineAndAsColumns) {
     EXPECT_EQ(f.Text(926, 1, std::span(list + 2, 1)), "\r\nCol 1 : Time []");
     EXPECT_EQ(f.Text(924, 1, std::span(list, 3)),
               list[0]->HeaderPrompt() + "\t" + list[2]->HeaderPrompt());
+
+    // Blank-separated, a name with blanks becomes one column name; tab and comma keep them.
+    TParameter* twoWords[] = {&f.Para(101), &f.Para(609)};
+    twoWords[1]->ParaText.ParaStr[txt_File].Set("Sigma T");
+    ASSERT_EQ(twoWords[1]->HeaderPrompt(), "Sigma T");
+    EXPECT_EQ(f.Text(924, 1, twoWords), "Pressure\tSigma T");
+    f.config.HeaderTextCfg.Separator = sep_space;
+    EXPECT_EQ(f.Text(924, 1, twoWords), "Pressure Sigma_T");
 }
 
 TEST(HeaderString, MissingHeaderOrUnknownExportIsLogged) {
