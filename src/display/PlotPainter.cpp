@@ -50,7 +50,16 @@ void DrawAlignedText(QPainter& p, double x, double y, const QString& text, std::
     const QFontMetricsF fm(p.font());
     const double w = fm.horizontalAdvance(text);
     const std::int32_t h = align & textalign::Center;
-    const double dx = h == textalign::Center ? -w / 2 : h == textalign::Right ? -w : 0;
+    double dx = h == textalign::Center ? -w / 2 : h == textalign::Right ? -w : 0;
+    // Level text stays on the page: a long scale title set right of its reference point at the
+    // left edge would otherwise lose its first letters.
+    if (orient == 0) {
+        const QRect page = p.window();
+        if (x + dx < page.left() + 1)
+            dx = page.left() + 1 - x;
+        else if (x + dx + w > page.right())
+            dx = std::max(page.left() + 1 - x, page.right() - w - x);
+    }
     const std::int32_t v = align & textalign::Baseline;
     const double dy = v == textalign::Baseline ? 0
                       : v == textalign::Bottom ? -fm.descent()
@@ -94,7 +103,18 @@ void PaintScale(QPainter& p, TScale& scale) {
                 p.drawLine(x0, y, x0 + si.TicLen, y);
             }
         }
-        p.setFont(TitleFont(si.TitleInf.Height));
+        QFont titleFont = TitleFont(si.TitleInf.Height);
+        if (r.position == bas && si.TitleInf.Orient == 0) {
+            // A title longer than the margin left of its scale is set smaller (down to 70 %)
+            // rather than run into the scale's first label.
+            const double room = x0 + si.TitleInf.XOfs - p.window().left() - 2;
+            const double width =
+                QFontMetricsF(titleFont).horizontalAdvance(QString::fromStdString(r.title));
+            if (width > room && room > 0)
+                titleFont.setPixelSize(std::max(
+                    6, static_cast<int>(titleFont.pixelSize() * std::max(0.7, room / width))));
+        }
+        p.setFont(titleFont);
         DrawAlignedText(p, x0 + si.TitleInf.XOfs, y0 + si.TitleInf.YOfs,
                         QString::fromStdString(r.title), si.TitleInf.Align, si.TitleInf.Orient);
         p.restore();
