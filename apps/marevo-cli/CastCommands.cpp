@@ -3,7 +3,7 @@
 #include "CliApp.h"
 
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "parameters/Units.h"
 #include "app/AppContext.h"

@@ -1,7 +1,6 @@
 #include "CliApp.h"
 
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 
 #include <fmt/core.h>

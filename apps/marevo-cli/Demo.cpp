@@ -3,7 +3,6 @@
 #include "ImportCommands.h"
 
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "probelink/ByteSource.h"
 #include "probelink/FrameFormat.h"

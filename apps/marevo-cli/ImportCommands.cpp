@@ -6,7 +6,7 @@
 
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "platform/Clock.h"
 #include "app/AppContext.h"

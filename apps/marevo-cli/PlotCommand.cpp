@@ -6,7 +6,7 @@
 #include "display/PlotRender.h"
 #include "display/PlotScene.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "processing/Collections.h"
 #include "processing/ConfigAuto.h"

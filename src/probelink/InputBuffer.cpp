@@ -2,7 +2,7 @@
 
 #include "foundation/Guard.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/Runtime.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,6 @@
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "parameters/ParaCatalogue.h"
 #include "processing/Collections.h"

@@ -3,7 +3,7 @@
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/Words.h"
 #include "foundation/Runtime.h"
 #include "processing/Collections.h"
 #include "records/Settings.h"

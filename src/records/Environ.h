@@ -6,7 +6,7 @@
 // lists and the print layout. One file, Environ.env in the configuration folder, holds it.
 
 #include "foundation/Extended.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Record.h"
 #include "foundation/ShortString.h"
 #include "parameters/ParaRecords.h"
