@@ -8,13 +8,13 @@
 #include "probelink/CnvCast.h"
 #include "probelink/FrameFormat.h"
 #include "probelink/RawStream.h"
-#include "app/AppContext.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "records/CastInfo.h"
 #include "records/Config.h"
 #include "records/Environ.h"
 #include "records/GenConfig.h"
+#include "shell/Application.h"
 
 #include <benchmark/benchmark.h>
 
@@ -65,15 +65,11 @@ double CurrentMB() {
 void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // The application objects of one replay.
-struct TApp {
-    TParamCollection probe, cast;
-    TConfig config;
-    TEnviron environ{BenchDir() / "data"};
+struct TApp : TApplication {
     TCastInfo header;
-    TAppScope scope{{&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ}};
 
     // A DF6 probe of these channels, each a single float, binned at 1 dbar by averaging.
-    explicit TApp(const std::vector<int>& channels) {
+    explicit TApp(const std::vector<int>& channels) : TApplication(BenchDir() / "data") {
         probe.DefaultParamCol();
         std::vector<int> numbers{6, 100};
         numbers.insert(numbers.end(), channels.begin(), channels.end());

@@ -8,12 +8,11 @@
 #include "probelink/FrameFormat.h"
 #include "probelink/InputBuffer.h"
 #include "probelink/QvlUtil.h"
-#include "app/AppContext.h"
 #include "processing/ParamCollection.h"
-#include "shell/Startup.h"
 #include "records/Config.h"
 #include "records/Environ.h"
 
+#include "shell/Application.h"
 #include <fmt/core.h>
 
 #include <fstream>
@@ -142,18 +141,15 @@ int RunDemo(const fs::path& dataRoot, const std::string& probePort) {
     const int imported = RunImportDemo(dataRoot, RealCastFile());
     if (probePort.empty())
         return imported;
-    TParamCollection probe, cast;
-    TConfig config;
-    TEnviron environ(dataRoot);
-    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
-    if (!StartSettings().completed) {
+    TApplication app(dataRoot);
+    if (!app.Start().completed) {
         fmt::print(stderr, "marevo-cli: the settings could not be started: {}\n",
                    EventLog().LastMessage());
         return 1;
     }
     // The transcript of this identification is a by-product: it goes to the temporary folder.
     const fs::path rawFile = fs::temp_directory_path() / "marevo-demo-probe.raw";
-    return IdentifyProbe(probePort, rawFile, environ) | imported;
+    return IdentifyProbe(probePort, rawFile, app.environ) | imported;
 }
 
 } // namespace marevo::cli
