@@ -96,7 +96,7 @@ int Simulate(const TImportOptions& o, const fs::path& root) {
     std::error_code ec;
     if (raw.has_parent_path())
         fs::create_directories(raw.parent_path(), ec);
-    TSimRecording options;
+    sim::TSimRecording options;
     options.format = o.format;
     options.seconds = o.seconds;
     options.cnvCast = o.cast;
@@ -108,8 +108,8 @@ int Simulate(const TImportOptions& o, const fs::path& root) {
     clock.Set(LocalDateTimeFromUnix(std::chrono::duration_cast<std::chrono::seconds>(now).count(),
                                     0));
     TRuntimeScope fakeTime({&clock, nullptr, nullptr, nullptr});
-    TSimRecordingResult result;
-    if (!RecordSimulatedCast(raw, options, result))
+    sim::TSimRecordingResult result;
+    if (!sim::RecordSimulatedCast(raw, options, result))
         return Refused("simulate: " + result.error);
     fmt::print("recorded {} frames of {} bytes (DF{}, {:.0f} s of {}) into\n  {}\n  {}\n  {}\n",
                result.frames, result.frameSize, o.format, result.seconds,
