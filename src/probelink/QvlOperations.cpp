@@ -1,5 +1,5 @@
-// The operations of the protocol object built on its exchanges: wake-up, identification with
-// its transcript, the rosette, the probe memory and the error report.
+// The probe command protocol (QvlUtil.h): the operations built on its exchanges: wake-up,
+// identification with its transcript, the rosette, the probe memory and the error report.
 
 #include "probelink/QvlUtil.h"
 

@@ -1,6 +1,6 @@
-// The checks and stores of the protocol object: what each answer must look like, and where
-// what it says goes (the protocol state, the collection's probe information, the configuration's
-// rosette, the transcript).
+// The probe command protocol (QvlUtil.h): the checks and stores of its answers, what each answer
+// must look like and where what it says goes (the protocol state, the collection's probe
+// information, the configuration's rosette, the transcript).
 
 #include "probelink/QvlUtil.h"
 

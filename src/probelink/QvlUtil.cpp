@@ -1,3 +1,6 @@
+// The probe command protocol (QvlUtil.h): the protocol object's exchanges with the probe on the
+// serial line, its waits and its answer buffer.
+
 #include "probelink/QvlUtil.h"
 
 #include "foundation/DateTime.h"
