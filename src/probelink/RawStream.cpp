@@ -62,7 +62,6 @@ TRawStream::~TRawStream() {
     nmeaPort_.reset();
     extFile_.reset();
     rawFile_.reset();
-    ReleaseProtocolTranscript();
 }
 
 std::unique_ptr<TRawStream> TRawStream::Create(TParamCollection* frames) {
@@ -176,15 +175,12 @@ void TRawStream::ReleaseAfterFailure() {
     extFile_.reset();
     rawFile_.reset();
     nmeaPort_.reset();
-    ReleaseProtocolTranscript();
 }
 
 void TRawStream::RestartTimers() {
     const std::uint64_t now = Clock().TickMs();
     nmeaTimer_ = parTimer_ = ctdTimer_ = parCycleStart_ = now;
 }
-
-void TRawStream::ReleaseProtocolTranscript() {}
 
 bool TRawStream::OpenFile(const fs::path& fileName) {
     bool extOpened = false;
