@@ -11,8 +11,8 @@
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/Environ.h"
-
 #include "shell/Application.h"
+
 #include <fmt/core.h>
 
 #include <fstream>

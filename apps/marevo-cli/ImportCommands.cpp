@@ -8,6 +8,7 @@
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
+#include "parameters/ParaNumbers.h"
 #include "platform/Clock.h"
 #include "app/AppContext.h"
 #include "processing/ParaValueContext.h"
@@ -144,7 +145,8 @@ void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCa
     const TValueContext ctx = ValueContextOf(cast, GenCfg(), Config().DataValidation,
                                              header.latitude[0].ToLongDouble());
     std::vector<TParameter*> columns;
-    for (int number : {400, 101, 403, 401, 399, 404, 609})
+    for (int number : {TimePara, PressurePara, DepthPara, TemperaturePara, CondMsCmPara,
+                       SalinityPara, SigmaThetaPara})
         if (TParameter* p = cast.FindPara(number); p && p->SortedBuffer) {
             p->CalcUpdated(ctx);
             columns.push_back(p);

@@ -1,6 +1,7 @@
 // The probe command protocol (QvlUtil.h): the operations built on its exchanges: wake-up,
 // identification with its transcript, the rosette, the probe memory and the error report.
 
+#include "parameters/ParaNumbers.h"
 #include "probelink/QvlUtil.h"
 
 #include "foundation/DateTime.h"
@@ -209,7 +210,7 @@ bool TQvlUtil::GetProbeInfoDF(std::int32_t castNumber, TFileCOMM& port) {
                 step(cm_CA, std::to_string(p));
         }
         if (cmd_error == cer_OK)
-            for (int number : {100, 105, 810})
+            for (int number : {TimeCounterPara, ProbeSpeedPara, WinchSpeedPara})
                 AddCatalogueCopy(number);
         if (step(cm_RT)) {
             if (!SendProbeCommand(cm_RQ, port)) {

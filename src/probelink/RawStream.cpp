@@ -3,6 +3,7 @@
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
+#include "parameters/ParaNumbers.h"
 #include "probelink/ByteSource.h"
 #include "probelink/ParSensor.h"
 #include "processing/Collections.h"
@@ -25,7 +26,6 @@ namespace {
 
 constexpr std::string_view NmeaTimeoutText = "TimeOut GPS Communication or GPGGA Sentence not found";
 constexpr std::string_view ParTimeoutText = "TimeOut PAR Communication";
-constexpr int ExtParaNbPAR = 807;
 constexpr int MaxExtIndex = 20; // last float of an auxiliary record
 // The PAR request cycle: "*2D!" once 0.2 s after "*Q0!", a new "*Q0!" once 0.4 s have passed.
 constexpr std::uint64_t ParSecondCommandMs = 200;
@@ -367,7 +367,7 @@ bool TRawStream::ReadCommExt() {
     const TEnviron& env = Environ();
     int index = -1;
     for (int i = 0; i < env.ExtParaList.count && i < MaxParaListCount; ++i) {
-        if (env.ExtParaList.List[i] == ExtParaNbPAR) {
+        if (env.ExtParaList.List[i] == ParReferencePara) {
             index = i + (info.UseNmea ? 4 : 1);
             break;
         }
