@@ -15,6 +15,7 @@
 #include "records/Config.h"
 #include "records/Environ.h"
 #include "records/GenConfig.h"
+#include "shell/Application.h"
 
 #include <benchmark/benchmark.h>
 
@@ -67,15 +68,11 @@ void ResetPeak() {
 }
 
 // The application objects of one replay.
-struct TApp {
-    TParamCollection probe, cast;
-    TConfig config;
-    TEnviron environ{BenchDir() / "data"};
+struct TApp : TApplication {
     TCastInfo header;
-    TAppScope scope{{&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ}};
 
     // A DF6 probe of these channels, each a single float, binned at 1 dbar by averaging.
-    explicit TApp(const std::vector<int>& channels) {
+    explicit TApp(const std::vector<int>& channels) : TApplication(BenchDir() / "data") {
         probe.DefaultParamCol();
         std::vector<int> numbers{6, 100};
         numbers.insert(numbers.end(), channels.begin(), channels.end());

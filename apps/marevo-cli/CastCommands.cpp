@@ -4,8 +4,9 @@
 
 #include "app/AppContext.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
+#include "parameters/ParaNumbers.h"
 #include "parameters/Units.h"
 #include "probelink/RawStream.h"
 #include "processing/CastFiles.h"
@@ -72,7 +73,7 @@ int PrintTable(TParamCollection& cast, const TCastInfo& header, bool all) {
             const TLinearArray& s = *p->SortedBuffer;
             const TFlaggedValue v = r <= s.LastIndice ? s.Data()[r] : InvalidFV;
             std::string text =
-                p->GetParaNb() == 400
+                p->GetParaNb() == TimePara
                     ? ExportTimeText(v.value * timeFactor, cfg.TimeUnit, header.CastTime[0])
                     : ExportNumberText(v.value, p->ParaText.Decimal[txt_File]);
             if (v.flag != 0)

@@ -1,7 +1,6 @@
 #include "CliApp.h"
 
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 
 #include <fmt/core.h>
@@ -9,7 +8,7 @@
 namespace marevo::cli {
 
 bool TCliApp::Start(const TStartSettingsOptions& options) {
-    if (StartSettings(options).completed)
+    if (TApplication::Start(options).completed)
         return true;
     fmt::print(stderr, "marevo-cli: the settings under {} cannot be used ({}); see `init`\n",
                dataRoot.string(), EventLog().LastMessage());

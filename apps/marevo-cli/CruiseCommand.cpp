@@ -4,7 +4,7 @@
 
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "app/AppContext.h"
 #include "processing/ParamCollection.h"

@@ -4,7 +4,6 @@
 
 #include "app/AppContext.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "probelink/ByteSource.h"
 #include "probelink/FrameFormat.h"
@@ -13,7 +12,7 @@
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/Environ.h"
-#include "shell/Startup.h"
+#include "shell/Application.h"
 
 #include <fmt/core.h>
 
@@ -143,18 +142,15 @@ int RunDemo(const fs::path& dataRoot, const std::string& probePort) {
     const int imported = RunImportDemo(dataRoot, RealCastFile());
     if (probePort.empty())
         return imported;
-    TParamCollection probe, cast;
-    TConfig config;
-    TEnviron environ(dataRoot);
-    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
-    if (!StartSettings().completed) {
+    TApplication app(dataRoot);
+    if (!app.Start().completed) {
         fmt::print(stderr, "marevo-cli: the settings could not be started: {}\n",
                    EventLog().LastMessage());
         return 1;
     }
     // The transcript of this identification is a by-product: it goes to the temporary folder.
     const fs::path rawFile = fs::temp_directory_path() / "marevo-demo-probe.raw";
-    return IdentifyProbe(probePort, rawFile, environ) | imported;
+    return IdentifyProbe(probePort, rawFile, app.environ) | imported;
 }
 
 } // namespace marevo::cli

@@ -7,8 +7,9 @@
 #include "app/AppContext.h"
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
+#include "parameters/ParaNumbers.h"
 #include "platform/Clock.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
@@ -95,7 +96,7 @@ int Simulate(const TImportOptions& o, const fs::path& root) {
     std::error_code ec;
     if (raw.has_parent_path())
         fs::create_directories(raw.parent_path(), ec);
-    TSimRecording options;
+    sim::TSimRecording options;
     options.format = o.format;
     options.seconds = o.seconds;
     options.cnvCast = o.cast;
@@ -107,8 +108,8 @@ int Simulate(const TImportOptions& o, const fs::path& root) {
     clock.Set(
         LocalDateTimeFromUnix(std::chrono::duration_cast<std::chrono::seconds>(now).count(), 0));
     TRuntimeScope fakeTime({&clock, nullptr, nullptr, nullptr});
-    TSimRecordingResult result;
-    if (!RecordSimulatedCast(raw, options, result))
+    sim::TSimRecordingResult result;
+    if (!sim::RecordSimulatedCast(raw, options, result))
         return Refused("simulate: " + result.error);
     fmt::print("recorded {} frames of {} bytes (DF{}, {:.0f} s of {}) into\n  {}\n  {}\n  {}\n",
                result.frames, result.frameSize, o.format, result.seconds,
@@ -143,7 +144,8 @@ void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCa
     const TValueContext ctx =
         ValueContextOf(cast, GenCfg(), Config().DataValidation, header.latitude[0].ToLongDouble());
     std::vector<TParameter*> columns;
-    for (int number : {400, 101, 403, 401, 399, 404, 609})
+    for (int number : {TimePara, PressurePara, DepthPara, TemperaturePara, CondMsCmPara,
+                       SalinityPara, SigmaThetaPara})
         if (TParameter* p = cast.FindPara(number); p && p->SortedBuffer) {
             p->CalcUpdated(ctx);
             columns.push_back(p);

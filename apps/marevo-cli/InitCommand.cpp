@@ -2,11 +2,7 @@
 
 #include "foundation/EventLog.h"
 #include "foundation/Runtime.h"
-#include "app/AppContext.h"
-#include "processing/ParamCollection.h"
-#include "shell/Startup.h"
-#include "records/Config.h"
-#include "records/Environ.h"
+#include "shell/Application.h"
 
 #include <fmt/core.h>
 
@@ -23,13 +19,8 @@ void Line(std::string_view what, const std::filesystem::path& file, bool created
 } // namespace
 
 int RunInit(const std::filesystem::path& dataRoot) {
-    TParamCollection probe;
-    TParamCollection cast;
-    TConfig config;
-    TEnviron environ(dataRoot);
-    TAppScope scope({&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ});
-
-    const TStartSettingsResult r = StartSettings({.writeMissingEnviron = true});
+    TApplication app(dataRoot);
+    const TStartSettingsResult r = app.Start({.writeMissingEnviron = true});
     if (!r.completed) {
         if (r.invalidFile != TSettingsFile::None) {
             // The warning itself went to the operator; name the files on this system too.
@@ -43,7 +34,7 @@ int RunInit(const std::filesystem::path& dataRoot) {
         return 1;
     }
 
-    fmt::print("{:<24} {}\n", "data folder", environ.DataRootPath().string());
+    fmt::print("{:<24} {}\n", "data folder", app.environ.DataRootPath().string());
     fmt::print("{:<24} {}\n", "event log", EventLog().FileName().string());
     if (r.environBackupFound)
         fmt::print("{:<24} {}\n", "environment copy", r.environBackupUsed ? "used" : "discarded");
@@ -52,8 +43,8 @@ int RunInit(const std::filesystem::path& dataRoot) {
     if (r.configBackupFound)
         fmt::print("{:<24} {}\n", "configuration copy", r.configBackupUsed ? "used" : "discarded");
     Line("configuration", r.configFile, r.configCreated);
-    fmt::print("{:<24} {} parameters\n", "probe collection", probe.Count());
-    fmt::print("{:<24} {}\n", "current cruise", config.GenCfg.CruiseName.Get());
+    fmt::print("{:<24} {} parameters\n", "probe collection", app.probe.Count());
+    fmt::print("{:<24} {}\n", "current cruise", app.config.GenCfg.CruiseName.Get());
     return 0;
 }
 

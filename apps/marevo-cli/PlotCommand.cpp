@@ -6,7 +6,7 @@
 #include "display/PlotRender.h"
 #include "display/PlotScene.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "processing/Collections.h"
 #include "processing/ConfigAuto.h"
@@ -146,7 +146,7 @@ int RunPlotCommand(const TPlotOptions& o, const fs::path& dataRoot, const char* 
             // Without its vertical axis nothing of the plot can be drawn.
             plot.Avail[i] = cast.ExistParaNb(nb) && cast.ExistParaNb(list[0]);
         }
-        config.SetParaPtr(plot, config.PlotParaPtr, InstalledCollections());
+        config.SetParaPtr(plot, config.PlotParaPtr, app.Collections());
     }
     if (o.autoScale) {
         config.GenCfg.DrawAutoX = 1;

@@ -13,7 +13,7 @@
 #endif
 #include "RawCheckCommand.h"
 
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "platform/Clock.h"
 

@@ -2,7 +2,7 @@
 
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/Runtime.h"
 
 #include <fmt/format.h>
 

@@ -222,4 +222,6 @@ long double TExtended::PortableToLongDouble() const {
     }
 }
 
+long double Power10(long double x) { return std::exp(x * std::log(10.0L)); }
+
 } // namespace marevo

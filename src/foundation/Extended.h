@@ -48,4 +48,7 @@ struct TExtended {
 static_assert(sizeof(TExtended) == 10 && alignof(TExtended) == 1,
               "TExtended must fit packed records byte for byte");
 
+// 10^x as exp(x * ln 10) in extended precision; an overflow is the caller's to handle.
+long double Power10(long double x);
+
 } // namespace marevo

@@ -31,4 +31,19 @@ TRuntimeScope::TRuntimeScope(const TRuntime& services) : saved_(Current()) {
 
 TRuntimeScope::~TRuntimeScope() { Current() = saved_; }
 
+void StatusMessage(std::string_view text) {
+    Operator().ShowStatus(text);
+    WriteLog(text);
+}
+
+void ClearStatusMessage() { Operator().ClearStatus(); }
+
+void WaitSeconds(double s) {
+    IClock& clock = Clock();
+    const std::uint64_t start = clock.TickMs();
+    const double limitMs = s * 1000.0;
+    while (static_cast<double>(clock.TickMs() - start) <= limitMs)
+        clock.SleepMs(1);
+}
+
 } // namespace marevo

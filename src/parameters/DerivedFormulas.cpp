@@ -1,6 +1,6 @@
 #include "parameters/DerivedFormulas.h"
 
-#include "foundation/MarevoTypes.h"
+#include "foundation/Extended.h"
 #include "parameters/Seawater.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 // Decoding of a parameter's frame field and its calibration into an engineering value.
 
+#include "parameters/ParaNumbers.h"
 #include "parameters/Parameter.h"
 
 #include "foundation/EventLog.h"
@@ -15,10 +16,6 @@ namespace marevo {
 
 namespace {
 
-// Parameters whose value comes from the acquisition pipeline rather than from the frame.
-constexpr std::int32_t ProbeSpeedNb = 105; // smoothed probe speed
-constexpr std::int32_t WinchMeterNb = 809; // winch counter, already in metres
-constexpr std::int32_t WinchSpeedNb = 810;
 
 // Bytes a conversion reads from the frame (the headers from the frame start).
 int FieldSize(TParaConv conv) {
@@ -163,9 +160,9 @@ bool TParamRaw::ParaDecode(std::span<const std::uint8_t> frame, const TDecodeCon
             Decoded = InvalidFV;
     }
 
-    if (GetParaNb() == ProbeSpeedNb)
+    if (GetParaNb() == ProbeSpeedPara)
         Calibrated.value = static_cast<float>(ctx.SpeedLow);
-    else if (GetParaNb() == WinchSpeedNb)
+    else if (GetParaNb() == WinchSpeedPara)
         Calibrated.value = static_cast<float>(ctx.WinchSpeed);
     return headerOk;
 }
@@ -218,9 +215,9 @@ void TParamRaw::ParaCalibrate(const TDecodeContext& ctx) {
     }
 
     switch (GetParaNb()) {
-    case WinchMeterNb: Calibrated = Decoded; break;
-    case ProbeSpeedNb: Calibrated.value = static_cast<float>(ctx.SpeedLow); break;
-    case WinchSpeedNb: Calibrated.value = static_cast<float>(ctx.WinchSpeed); break;
+    case WinchMeterPara: Calibrated = Decoded; break;
+    case ProbeSpeedPara: Calibrated.value = static_cast<float>(ctx.SpeedLow); break;
+    case WinchSpeedPara: Calibrated.value = static_cast<float>(ctx.WinchSpeed); break;
     default: break;
     }
 }

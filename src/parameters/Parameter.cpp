@@ -123,80 +123,102 @@ bool TParamRaw::IsStoredType(TParaType type) {
 
 // ---- Stream records ---------------------------------------------------------------------------
 // Every record is read with its length checked: a file cut short fails the read instead of
-// leaving the rest of the parameter silently as it was.
+// leaving the rest of the parameter silently as it was. Each stored form lists its fields once,
+// in the order of the file, for both the writer and the reader, so the two cannot drift apart.
+
+namespace {
+
+// The whole parameter (Param.col).
+template <class P, class Field> void ParaFields(P& p, Field&& field) {
+    field(p.ParaGeneral, "ParaGeneral");
+    field(p.ParaText, "ParaText");
+    field(p.ParaScale, "ParaScale");
+    field(p.ParaSmooth, "ParaSmooth");
+    field(p.paraRaw, "paraRaw");
+    field(p.ParaCalib, "ParaCalib");
+    field(p.ParaFunction, "ParaFunction");
+}
+
+// The display setup (configuration): number and texts, then the sizes of the display blocks,
+// then the blocks themselves.
+template <class P, class Field> void ParaDisplayHead(P& p, Field&& field) {
+    field(p.ParaGeneral.ParaNb, "ParaNb");
+    field(p.ParaText, "ParaText");
+}
+template <class P, class Block> void ParaDisplayBlocks(P& p, Block&& block) {
+    block(p.ParaScale, "ParaScale", "ScaleSize");
+    block(p.ParaSmooth, "ParaSmooth", "SmoothSize");
+    block(p.ParaFormat, "ParaFormat", "FormatSize");
+}
+
+// The acquisition setup (the probe block of a cast).
+template <class P, class Field> void ParaRawFields(P& p, Field&& field) {
+    field(p.ParaGeneral.ParaNb, "ParaNb");
+    field(p.paraRaw, "paraRaw");
+    field(p.ParaCalib, "ParaCalib");
+}
+
+} // namespace
 
 bool TParamRaw::WritePara(TStream& stream) const {
     return StreamOperation(ErrorStatus, {"Error in ParamRaw.WritePara"}, [&] {
         TRecordWriter w(stream, "ParamRaw.WritePara: write error - ");
-        w.Put(ParaGeneral, "ParaGeneral");
-        w.Put(ParaText, "ParaText");
-        w.Put(ParaScale, "ParaScale");
-        w.Put(ParaSmooth, "ParaSmooth");
-        w.Put(paraRaw, "paraRaw");
-        w.Put(ParaCalib, "ParaCalib");
-        w.Put(ParaFunction, "ParaFunction");
+        ParaFields(*this, [&](const auto& value, std::string_view name) { w.Put(value, name); });
     });
 }
 
 bool TParamRaw::ReadPara(TStream& stream) {
     return StreamOperation(ErrorStatus, {"Error in ParamRaw.ReadPara"}, [&] {
         TRecordReader r(stream, "ParamRaw.ReadPara: read error - ");
-        r.Get(ParaGeneral, "ParaGeneral");
-        r.Get(ParaText, "ParaText");
-        r.Get(ParaScale, "ParaScale");
-        r.Get(ParaSmooth, "ParaSmooth");
-        r.Get(paraRaw, "paraRaw");
-        r.Get(ParaCalib, "ParaCalib");
-        r.Get(ParaFunction, "ParaFunction");
+        ParaFields(*this, [&](auto& value, std::string_view name) { r.Get(value, name); });
     });
 }
 
 bool TParamRaw::WriteParaDisplay(TStream& stream) const {
     return StreamOperation(ErrorStatus, {"Error in ParamRaw.WriteParaDisplay"}, [&] {
         TRecordWriter w(stream, "ParamRaw.WriteParaDisplay: write error - ");
-        w.Put(ParaGeneral.ParaNb, "ParaNb");
-        w.Put(ParaText, "ParaText");
-        w.Put<std::int32_t>(sizeof(TParaScale), "ScaleSize");
-        w.Put<std::int32_t>(sizeof(TParaSmooth), "SmoothSize");
-        w.Put<std::int32_t>(sizeof(TParaFormat), "FormatSize");
-        w.Put(ParaScale, "ParaScale");
-        w.Put(ParaSmooth, "ParaSmooth");
-        w.Put(ParaFormat, "ParaFormat");
+        ParaDisplayHead(*this,
+                        [&](const auto& value, std::string_view name) { w.Put(value, name); });
+        ParaDisplayBlocks(*this, [&](const auto& block, std::string_view, std::string_view size) {
+            w.Put<std::int32_t>(sizeof block, size);
+        });
+        ParaDisplayBlocks(*this, [&](const auto& block, std::string_view name, std::string_view) {
+            w.Put(block, name);
+        });
     });
 }
 
 bool TParamRaw::ReadParaDisplay(TStream& stream) {
     return StreamOperation(ErrorStatus, {"Error in ParamRaw.ReadParaDisplay"}, [&] {
         TRecordReader r(stream, "ParamRaw.ReadParaDisplay: read error - ");
-        r.Get(ParaGeneral.ParaNb, "ParaNb");
-        r.Get(ParaText, "ParaText");
-        const auto scaleSize = r.Get<std::int32_t>("ScaleSize");
-        const auto smoothSize = r.Get<std::int32_t>("SmoothSize");
-        const auto formatSize = r.Get<std::int32_t>("FormatSize");
-        if (scaleSize != sizeof(TParaScale) || smoothSize != sizeof(TParaSmooth) ||
-            formatSize != sizeof(TParaFormat))
+        ParaDisplayHead(*this, [&](auto& value, std::string_view name) { r.Get(value, name); });
+        // All sizes are read before any is judged, so a file cut short among them is a read
+        // error of the size it lacks.
+        bool sizesMatch = true;
+        ParaDisplayBlocks(*this, [&](const auto& block, std::string_view, std::string_view size) {
+            sizesMatch = r.Get<std::int32_t>(size) == static_cast<std::int32_t>(sizeof block) &&
+                         sizesMatch;
+        });
+        if (!sizesMatch)
             Raise("Paramraw.ReadParaRaw: Format error - Corrupted or old file");
-        r.Get(ParaScale, "ParaScale");
-        r.Get(ParaSmooth, "ParaSmooth");
-        r.Get(ParaFormat, "ParaFormat");
+        ParaDisplayBlocks(*this, [&](auto& block, std::string_view name, std::string_view) {
+            r.Get(block, name);
+        });
     });
 }
 
 bool TParamRaw::WriteParaRaw(TStream& stream) const {
     return StreamOperation(ErrorStatus, {"Error in ParamRaw.WriteParaRaw"}, [&] {
         TRecordWriter w(stream, "ParamRaw.WriteParaRaw: write error - ");
-        w.Put(ParaGeneral.ParaNb, "ParaNb");
-        w.Put(paraRaw, "paraRaw");
-        w.Put(ParaCalib, "ParaCalib");
+        ParaRawFields(*this,
+                      [&](const auto& value, std::string_view name) { w.Put(value, name); });
     });
 }
 
 bool TParamRaw::ReadParaRaw(TStream& stream) {
     return StreamOperation(ErrorStatus, {"Error in ParamRaw.ReadParaRaw"}, [&] {
         TRecordReader r(stream, "ParamRaw.ReadParaRaw: read error - ");
-        r.Get(ParaGeneral.ParaNb, "ParaNb");
-        r.Get(paraRaw, "paraRaw");
-        r.Get(ParaCalib, "ParaCalib");
+        ParaRawFields(*this, [&](auto& value, std::string_view name) { r.Get(value, name); });
     });
 }
 

@@ -2,7 +2,6 @@
 
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 
 #include <algorithm>

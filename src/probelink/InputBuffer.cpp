@@ -2,7 +2,7 @@
 
 #include "foundation/Guard.h"
 #include "foundation/EventLog.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/Runtime.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,7 +63,7 @@ void TCyclicInputBuffer::Account(int received) {
     lostByteNb_ += lost;
     unsaved_ = RingSize;
     ptrFirst_ = ptrLast_;
-    WriteLog("Error in InputBuffer.CyclicWrite" + std::to_string(lost) +
+    WriteLog("Error in InputBuffer.CyclicWrite " + std::to_string(lost) +
              " received bytes overwritten before they were saved");
 }
 

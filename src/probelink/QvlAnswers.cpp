@@ -1,3 +1,5 @@
+// The probe command protocol: the answer checks and readers of QvlAnswers.h.
+
 #include "probelink/QvlAnswers.h"
 
 #include "foundation/DateTime.h"

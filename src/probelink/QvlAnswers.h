@@ -1,7 +1,8 @@
 #pragma once
-// The probe's command vocabulary and the forms of its answers. Everything here is a pure function
-// of the answer text, so the protocol session (QvlUtil.h) and the import of transcripts check
-// and read an answer with the same code, with or without a probe on the line.
+// The probe command protocol: the probe's command vocabulary and the forms of its answers.
+// Everything here is a pure function of the answer text, so the protocol session (QvlUtil.h) and
+// the import of transcripts check and read an answer with the same code, with or without a probe
+// on the line.
 //
 // An answer is one line; words are separated by blanks. A probe that refuses a command answers
 // "ER nnn" with a three-digit error number instead.

@@ -1,12 +1,12 @@
-// The operations of the protocol object built on its exchanges: wake-up, identification with
-// its transcript, the rosette, the probe memory and the error report.
+// The probe command protocol (QvlUtil.h): the operations built on its exchanges: wake-up,
+// identification with its transcript, the rosette, the probe memory and the error report.
 
+#include "parameters/ParaNumbers.h"
 #include "probelink/QvlUtil.h"
 
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
 #include "parameters/ParaCatalogue.h"
 #include "processing/Collections.h"
@@ -213,7 +213,7 @@ bool TQvlUtil::GetProbeInfoDF(std::int32_t castNumber, TFileCOMM& port) {
                 step(cm_CA, std::to_string(p));
         }
         if (cmd_error == cer_OK)
-            for (int number : {100, 105, 810})
+            for (int number : {TimeCounterPara, ProbeSpeedPara, WinchSpeedPara})
                 AddCatalogueCopy(number);
         if (step(cm_RT)) {
             if (!SendProbeCommand(cm_RQ, port)) {

@@ -1,6 +1,6 @@
-// The checks and stores of the protocol object: what each answer must look like, and where
-// what it says goes (the protocol state, the collection's probe information, the configuration's
-// rosette, the transcript).
+// The probe command protocol (QvlUtil.h): the checks and stores of its answers, what each answer
+// must look like and where what it says goes (the protocol state, the collection's probe
+// information, the configuration's rosette, the transcript).
 
 #include "probelink/QvlUtil.h"
 
@@ -226,19 +226,17 @@ bool TQvlUtil::SetInfo(TCmdId cmd) {
             RosPos = static_cast<std::uint8_t>(rt.positions);
             RosFireTimeOut = static_cast<double>(rt.fireTimeOut);
             RosHomeTimeOut = static_cast<double>(rt.homeTimeOut);
-            try {
-                TRosetteInfo& rosette = Config().Rosette;
-                rosette.RosetteType = static_cast<TRosetteType>(RosType);
-                rosette.MaxBottlePos = RosPos;
-                rosette.TimeOut = SecondsToDays(RosHomeTimeOut);
-                rosette.FireDelay = SecondsToDays(RosFireTimeOut);
-            } catch (const EMarevoError&) {
-                // no configuration installed (a bare tool): the probe information still has it
-            }
             info.SamplerType = RosType;
             info.BottlesNumber = RosPos;
             info.TimeOut = static_cast<std::uint16_t>(std::lround(RosHomeTimeOut));
             info.FireDelay = static_cast<std::uint16_t>(std::lround(RosFireTimeOut));
+            // Without an installed configuration this raises: the answer is then not stored
+            // (logged, false), though the probe information already has it.
+            TRosetteInfo& rosette = Config().Rosette;
+            rosette.RosetteType = static_cast<TRosetteType>(RosType);
+            rosette.MaxBottlePos = RosPos;
+            rosette.TimeOut = SecondsToDays(RosHomeTimeOut);
+            rosette.FireDelay = SecondsToDays(RosFireTimeOut);
             transcript = true;
             break;
         }

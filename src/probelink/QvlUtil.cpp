@@ -1,9 +1,12 @@
+// The probe command protocol (QvlUtil.h): the protocol object's exchanges with the probe on the
+// serial line, its waits and its answer buffer.
+
 #include "probelink/QvlUtil.h"
 
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/Words.h"
 #include "foundation/Runtime.h"
 #include "processing/Collections.h"
 #include "processing/ParamCollection.h"

@@ -2,8 +2,8 @@
 
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
+#include "parameters/ParaNumbers.h"
 #include "probelink/ByteSource.h"
 #include "probelink/ParSensor.h"
 #include "processing/Collections.h"
@@ -27,7 +27,6 @@ namespace {
 constexpr std::string_view NmeaTimeoutText =
     "TimeOut GPS Communication or GPGGA Sentence not found";
 constexpr std::string_view ParTimeoutText = "TimeOut PAR Communication";
-constexpr int ExtParaNbPAR = 807;
 constexpr int MaxExtIndex = 20; // last float of an auxiliary record
 // The PAR request cycle: "*2D!" once 0.2 s after "*Q0!", a new "*Q0!" once 0.4 s have passed.
 constexpr std::uint64_t ParSecondCommandMs = 200;
@@ -66,7 +65,6 @@ TRawStream::~TRawStream() {
     nmeaPort_.reset();
     extFile_.reset();
     rawFile_.reset();
-    ReleaseProtocolTranscript();
 }
 
 std::unique_ptr<TRawStream> TRawStream::Create(TParamCollection* frames) {
@@ -180,15 +178,12 @@ void TRawStream::ReleaseAfterFailure() {
     extFile_.reset();
     rawFile_.reset();
     nmeaPort_.reset();
-    ReleaseProtocolTranscript();
 }
 
 void TRawStream::RestartTimers() {
     const std::uint64_t now = Clock().TickMs();
     nmeaTimer_ = parTimer_ = ctdTimer_ = parCycleStart_ = now;
 }
-
-void TRawStream::ReleaseProtocolTranscript() {}
 
 bool TRawStream::OpenFile(const fs::path& fileName) {
     bool extOpened = false;
@@ -375,7 +370,7 @@ bool TRawStream::ReadCommExt() {
     const TEnviron& env = frames_.Env();
     int index = -1;
     for (int i = 0; i < env.ExtParaList.count && i < MaxParaListCount; ++i) {
-        if (env.ExtParaList.List[i] == ExtParaNbPAR) {
+        if (env.ExtParaList.List[i] == ParReferencePara) {
             index = i + (info.UseNmea ? 4 : 1);
             break;
         }

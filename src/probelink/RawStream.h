@@ -119,9 +119,6 @@ private:
     bool ReadCommWinch();
     bool ReadExternalFile();
     bool ReadNmeaSentence();
-    // Frees and clears the command protocol's .xfr transcript stream when one is open. The
-    // protocol object owns that stream; this is where it gets released once that object exists.
-    void ReleaseProtocolTranscript();
 
     TParamCollection& frames_;
     bool isOnLine_ = false;

@@ -1,6 +1,7 @@
 #include "processing/Binner.h"
 
 #include "foundation/Guard.h"
+#include "parameters/ParaNumbers.h"
 #include "processing/Collections.h"
 #include "processing/FormulaSettings.h"
 #include "records/CastInfo.h"
@@ -29,7 +30,7 @@ TBinner::TBinner(TParamCollection& col, TBinAxis axis, TBinMethod method)
     : col_(col), axis_(axis), method_(method) {
     const TAcquiCfg& cfg = col.Cfg().AcquiCfg;
     const TFrameInfo& frame = col.FrameInfo;
-    count_ = std::clamp(std::min(frame.ExtCount, col.Count()), 0, 33);
+    count_ = std::clamp(std::min(frame.ExtCount, col.Count()), 0, MaxBinnedInputs);
     const auto input = [&](std::int32_t pos) { return pos >= 0 && pos < count_ ? pos : -1; };
     presItem_ = input(frame.PresPos);
     if (axis_ == TBinAxis::Time) {

@@ -1,11 +1,13 @@
 // The text export of a cast and its read-back.
 
+#include "parameters/ParaNumbers.h"
 #include "processing/CastFiles.h"
 
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
+#include "foundation/Words.h"
 #include "foundation/Runtime.h"
 #include "foundation/ShortString.h"
 #include "foundation/Stream.h"
@@ -40,12 +42,9 @@ namespace {
 
 // HeaderString's kind of the data export.
 constexpr int DataExport = 0;
-// Parameters with their own column format.
-constexpr std::int32_t PressurePara = 101, DepthPara = 403, TimePara = 400, LatitudePara = 800,
-                       LongitudePara = 801;
 // The conductivities, computed in the export's own conductivity unit.
 bool IsConductivity(std::int32_t n) {
-    return n == 599 || n == 601 || n == 602;
+    return n == ConductivityPara || n == Cond20Para || n == Cond25Para;
 }
 
 constexpr std::string_view LineEnd = "\r\n";

@@ -2,6 +2,7 @@
 
 #include "foundation/DateTime.h"
 #include "foundation/Guard.h"
+#include "parameters/ParaNumbers.h"
 #include "parameters/Parameter.h"
 #include "records/CastInfo.h"
 #include "records/Config.h"
@@ -140,10 +141,10 @@ std::string Untrimmed(const TParameter& para, const TTextFileCfg& cfg,
                 continue;
             std::string unit;
             switch (p->GetParaNb()) {
-            case 400: unit = TimeUnitName(cfg.TimeUnit); break;
-            case 599:
-            case 601:
-            case 602: unit = CondUnitName(cfg.CondUnit); break;
+            case TimePara: unit = TimeUnitName(cfg.TimeUnit); break;
+            case ConductivityPara:
+            case Cond20Para:
+            case Cond25Para: unit = CondUnitName(cfg.CondUnit); break;
             default: unit = p->ParaGeneral.OrigUnit.Get(); break;
             }
             lines += fmt::format("{}Col {} : {} [{}]", LineBreak, ++column, p->HeaderPrompt(),

@@ -442,7 +442,7 @@ bool TProbeCollection::ReadFromStreamName(const std::filesystem::path& StreamNam
 }
 
 bool TProbeCollection::ParaColToConfigStream(TStream& theStream) const {
-    return Guard({"Error in ProbeCollection.ParaColToConfigStream", "Write parameter setup"}, [&] {
+    return Guard({"Error in ProbeCollection.ParaColToConfigStream ", "Write parameter setup"}, [&] {
         TRecordWriter w(theStream, "TProbeCollection.ParaColToConfigStream: write error - ");
         w.Put(CollectionFormat, "format");
         w.Put<std::int32_t>(Count(), "count");
@@ -453,7 +453,7 @@ bool TProbeCollection::ParaColToConfigStream(TStream& theStream) const {
 }
 
 bool TProbeCollection::ConfigStreamToParaCol(TStream& theStream) {
-    return Guard({"Error in ProbeCollection.ConfigStreamToParaCol", "Read parameter setup"}, [&] {
+    return Guard({"Error in ProbeCollection.ConfigStreamToParaCol ", "Read parameter setup"}, [&] {
         TRecordReader r(theStream, "TProbeCollection.ConfigStreamToParaCol: read error - ");
         r.Get<std::int32_t>("format");
         const auto n = r.Get<std::int32_t>("count");
@@ -466,7 +466,7 @@ bool TProbeCollection::ConfigStreamToParaCol(TStream& theStream) {
             TParameter* target = probe.FindPara(scratch.GetParaNb());
             if (!target)
                 Raise("TProbeCollection.ConfigStreamToParaCol: Parameter not found in Parameter "
-                      "collection" +
+                      "collection " +
                       std::to_string(scratch.GetParaNb()));
             target->AssignDisplay(scratch);
         }
@@ -474,7 +474,7 @@ bool TProbeCollection::ConfigStreamToParaCol(TStream& theStream) {
 }
 
 bool TProbeCollection::ProbeToCruiseFile(TStream& theStream) {
-    return Guard({"Error in ProbeCollection.ProbeToCruiseFile", "Cruise file update"}, [&] {
+    return Guard({"Error in ProbeCollection.ProbeToCruiseFile ", "Cruise file update"}, [&] {
         if (Count() > 0)
             BuildProbeInfo();
         const std::int32_t n = FrameInfo.ExtCount;

@@ -6,9 +6,10 @@
 // lists and the print layout. One file, Environ.env in the configuration folder, holds it.
 
 #include "foundation/Extended.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 #include "foundation/Record.h"
 #include "foundation/ShortString.h"
+#include "parameters/ParaNumbers.h"
 #include "parameters/ParaRecords.h"
 #include "records/CollectionTypes.h"
 
@@ -172,8 +173,10 @@ std::string ResolvePortDevice(std::string_view portText, std::string_view portsM
 
 constexpr int ExtItemCount = 8;
 // Parameter added to the list for each selected item; 0 for the items that stand for none.
-constexpr std::int32_t ExtItemParaNb[ExtItemCount] = {807, 809, 0, 0, 0, 0, 0, 0};
-constexpr std::int32_t NMEAItemParaNb[ExtItemCount] = {800, 801, 808, 0, 0, 0, 0, 0};
+constexpr std::int32_t ExtItemParaNb[ExtItemCount] = {ParReferencePara, WinchMeterPara, 0, 0,
+                                                      0, 0, 0, 0};
+constexpr std::int32_t NMEAItemParaNb[ExtItemCount] = {LatitudePara, LongitudePara, GpsStatusPara,
+                                                       0, 0, 0, 0, 0};
 
 class TEnviron {
 public:

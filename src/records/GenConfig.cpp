@@ -1,6 +1,7 @@
 #include "records/GenConfig.h"
 
 #include "foundation/Guard.h"
+#include "parameters/ParaNumbers.h"
 
 namespace marevo {
 
@@ -16,7 +17,7 @@ TExtended Ext(long double value) {
 
 void SetParaListNumbers(TParaList& list, std::initializer_list<std::int32_t> numbers) {
     if (numbers.size() > MaxParaListCount)
-        Raise("SetParaListNumbers: more than 33 parameters");
+        Raise("SetParaListNumbers: more than " + std::to_string(MaxParaListCount) + " parameters");
     int i = 0;
     for (std::int32_t number : numbers)
         list.List[i++] = number;
@@ -26,9 +27,10 @@ void SetParaListNumbers(TParaList& list, std::initializer_list<std::int32_t> num
 void SetGenConfigDefaults(TGenConfig& cfg) {
     // 400 time, 401 temperature, 599 conductivity, 100 probe time counter, 101 pressure,
     // 404 salinity, 407 oxygen, 501 bottle status.
-    SetParaListNumbers(cfg.ParaPlotList, {400, 401, 599});
-    SetParaListNumbers(cfg.CurParaList, {100, 101, 401, 599, 404, 407});
-    SetParaListNumbers(cfg.BottleParaList, {501, 101, 401});
+    SetParaListNumbers(cfg.ParaPlotList, {TimePara, TemperaturePara, ConductivityPara});
+    SetParaListNumbers(cfg.CurParaList, {TimeCounterPara, PressurePara, TemperaturePara,
+                                         ConductivityPara, SalinityPara, OxygenPercentPara});
+    SetParaListNumbers(cfg.BottleParaList, {BottleStatusPara, PressurePara, TemperaturePara});
 
     cfg.ValueMode = vm_scroll;
     cfg.CursorOn = 0;

@@ -1,6 +1,7 @@
 // The tables made from a cruise file: the cast-header table of a whole cruise and the bottle
 // table of one cast, as text files and printed.
 
+#include "parameters/ParaNumbers.h"
 #include "storage/CruiseFile.h"
 
 #include "foundation/DateTime.h"
@@ -31,10 +32,6 @@ namespace {
 constexpr int HeaderKind = 1;
 constexpr int BottleKind = 2;
 // Columns that are no channel.
-constexpr std::int32_t BottleNumberPara = 500;
-constexpr std::int32_t BottleStatusPara = 501;
-constexpr std::int32_t TimePara = 400;
-constexpr std::int32_t TimeCounterPara = 100;
 constexpr std::uint32_t PrintBlue = 0x00FF0000; // 0x00BBGGRR
 constexpr int PrintFontSize = 10;
 
@@ -111,9 +108,9 @@ public:
         case TimePara:
             return TimeText(bottle, cfg.DataTextCfg.TimeUnit,
                             static_cast<double>(TimeDivisor(cfg.BottleTextCfg.TimeUnit)));
-        case 599:
-        case 601:
-        case 602: {
+        case ConductivityPara:
+        case Cond20Para:
+        case Cond25Para: {
             // The table's own conductivity unit, for this computation only.
             TValueContext ctx = ctx_;
             ctx.Formula.CondUnit = cfg.BottleTextCfg.CondUnit;

@@ -1,7 +1,7 @@
 #include "foundation/EventLog.h"
 
 #include "foundation/DateTime.h"
-#include "foundation/MarevoTypes.h"
+#include "foundation/Runtime.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>

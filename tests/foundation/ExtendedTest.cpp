@@ -288,5 +288,12 @@ TEST(ExtendedTest, RandomPatternsNarrowToDoubleLikeTheHardware) {
 
 #endif
 
+TEST(Power10, IsExactEnoughForTheFormulas) {
+    EXPECT_NEAR(static_cast<double>(Power10(2.0L)), 100.0, 1e-13);
+    EXPECT_NEAR(static_cast<double>(Power10(-3.0L)), 0.001, 1e-18);
+    EXPECT_NEAR(static_cast<double>(Power10(0.5L)), std::sqrt(10.0), 1e-15);
+    EXPECT_EQ(Power10(0.0L), 1.0L);
+}
+
 } // namespace
 } // namespace marevo

@@ -103,13 +103,13 @@ struct TImportTest : ::testing::Test {
 
     // A recording of the simulated probe: a short synthetic cast to 30 dbar.
     fs::path Record(const std::string& base, int format = 6, double seconds = 70) {
-        cli::TSimRecording options;
+        sim::TSimRecording options;
         options.format = format;
         options.seconds = seconds;
         options.bottomPressure = 30;
-        cli::TSimRecordingResult result;
+        sim::TSimRecordingResult result;
         const fs::path raw = Logger() / (base + ".raw");
-        EXPECT_TRUE(cli::RecordSimulatedCast(raw, options, result)) << result.error;
+        EXPECT_TRUE(sim::RecordSimulatedCast(raw, options, result)) << result.error;
         return raw;
     }
 

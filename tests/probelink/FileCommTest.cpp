@@ -1,12 +1,12 @@
 #include "probelink/FileComm.h"
 
 #include "support/Pty.h"
+#include "support/SerialFakes.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <poll.h>
 #include <pty.h>
@@ -25,75 +25,9 @@ void PrintTo(const TCommConfig& c, std::ostream* os) {
 
 namespace {
 
+using test::TFakeSerialDevice;
 using test::TPty;
 using test::TTestEnv;
-
-// A scripted line: what it receives, what it takes of writes, its CTS and its status.
-class TFakeSerialDevice final : public ISerialDevice {
-public:
-    bool Open(const std::filesystem::path& device, const TSerialSettings& settings) override {
-        ++opens;
-        openedPath = device;
-        openedSettings = settings;
-        open = openSucceeds;
-        return open;
-    }
-    bool IsOpen() const override { return open; }
-    bool Status(TSerialStatus& status) override {
-        if (!open || !statusReadable)
-            return false;
-        status.errors = errors;
-        status.waiting = received.size();
-        return true;
-    }
-    std::ptrdiff_t Read(void* buffer, std::size_t count) override {
-        if (!open || failReads)
-            return -1;
-        std::size_t n = 0;
-        for (; n < count && !received.empty(); ++n) {
-            static_cast<char*>(buffer)[n] = received.front();
-            received.pop_front();
-        }
-        return std::ptrdiff_t(n);
-    }
-    std::ptrdiff_t Write(const void* data, std::size_t count) override {
-        if (!open)
-            return -1;
-        const std::size_t n = std::min(count, takesPerWrite);
-        sent.append(static_cast<const char*>(data), n);
-        return std::ptrdiff_t(n);
-    }
-    bool PurgeReceive() override {
-        if (!open || !purgeSucceeds)
-            return false;
-        received.clear();
-        return true;
-    }
-    bool CtsHolding() override { return open && ctsHolding; }
-    void Close() override { open = false; }
-    std::string LastError() const override { return "fake: " + lastError; }
-
-    void Receive(const std::string& bytes) {
-        received.insert(received.end(), bytes.begin(), bytes.end());
-    }
-
-    // Script.
-    bool openSucceeds = true;
-    bool statusReadable = true;
-    std::uint32_t errors = 0;
-    bool ctsHolding = false;
-    bool failReads = false;
-    bool purgeSucceeds = true;
-    std::size_t takesPerWrite = SIZE_MAX;
-    std::string lastError = "device gone";
-    std::deque<char> received;
-    // Record.
-    bool open = false;
-    int opens = 0;
-    std::filesystem::path openedPath;
-    TSerialSettings openedSettings;
-    std::string sent;
-};
 
 // A port whose device the test keeps a hand on.
 struct TFakePort {

@@ -259,6 +259,18 @@ TEST(RawFile, SavesThatFallBehindReportTheLostBytes) {
     TReplay r(input, 6);
     r.Run();
     EXPECT_EQ(r.ring.LostByteNb(), 24000 - RingSize);
+    // Each loss is logged with its count; together they are the whole loss.
+    const std::string head = "Error in InputBuffer.CyclicWrite ";
+    const std::string tail = " received bytes overwritten before they were saved";
+    std::int64_t logged = 0;
+    for (const std::string& m : env.LogMessages()) {
+        if (m.rfind(head, 0) != 0)
+            continue;
+        ASSERT_GT(m.size(), head.size() + tail.size()) << m;
+        ASSERT_EQ(m.substr(m.size() - tail.size()), tail) << m;
+        logged += std::stoll(m.substr(head.size(), m.size() - head.size() - tail.size()));
+    }
+    EXPECT_EQ(logged, 24000 - RingSize);
     TMemoryStream raw;
     ASSERT_TRUE(r.ring.SaveToRawFile(raw, true));
     // What is saved is the last RingSize bytes received, whole and in order.

@@ -15,6 +15,7 @@
 #include <fmt/core.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -26,6 +27,7 @@ namespace marevo {
 namespace {
 
 using test::TAppEnv;
+using test::TTestEnv;
 
 } // namespace
 
@@ -727,6 +729,33 @@ TEST(ProbeIdentification, TranscriptLinesFeedTheSameChecksAndStores) {
     EXPECT_EQ(qvl.GetParaNb(), 5);
     EXPECT_EQ(qvl.GetParaListStr(), "310 0 1 777 304");
     EXPECT_EQ(env.cast.ProbeInfo.PaListStr.Get(), "310 0 1 777 304");
+}
+
+// The rosette answer goes to the configuration's rosette too; with no configuration to take it,
+// the store fails and says so instead of passing for done.
+TEST(ProbeIdentification, RosetteAnswerNeedsAConfiguration) {
+    {
+        TAppEnv env;
+        TQvlUtil qvl(&env.cast);
+        qvl.SetAnswer("RT 2 24 5.0 30.0");
+        ASSERT_TRUE(qvl.CheckResult(cm_RT));
+        EXPECT_TRUE(qvl.SetInfo(cm_RT));
+        EXPECT_EQ(env.config.Rosette.MaxBottlePos, 24);
+        EXPECT_EQ(env.cast.ProbeInfo.BottlesNumber, 24);
+    }
+    TTestEnv env; // no application objects: no configuration installed
+    TParamCollection cast;
+    TQvlUtil qvl(&cast);
+    qvl.SetAnswer("RT 2 24 5.0 30.0");
+    ASSERT_TRUE(qvl.CheckResult(cm_RT));
+    EXPECT_FALSE(qvl.SetInfo(cm_RT));
+    EXPECT_EQ(qvl.GetError(), cer_other);
+    EXPECT_EQ(cast.ProbeInfo.BottlesNumber, 24);
+    const auto messages = env.LogMessages();
+    EXPECT_TRUE(std::any_of(messages.begin(), messages.end(), [](const std::string& m) {
+        return m.rfind("Exc: Set Info cmd result Error ", 0) == 0 &&
+               m.find("no configuration installed") != std::string::npos;
+    }));
 }
 
 } // namespace

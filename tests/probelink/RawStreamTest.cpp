@@ -4,6 +4,7 @@
 #include "probelink/ParSensor.h"
 #include "support/AppEnv.h"
 #include "support/Pty.h"
+#include "support/SerialFakes.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,9 @@
 namespace marevo {
 namespace {
 
+using test::ParReply;
 using test::TAppEnv;
+using test::TFakeSerialDevice;
 using TBytes = std::vector<std::uint8_t>;
 
 constexpr int FrameSize = 40;
@@ -52,53 +55,11 @@ std::string Gga(const std::string& lat, const std::string& lon, char quality = '
                     ",08,0.9,545.4,M,46.9,M,,");
 }
 
-// Same as the PAR sensor's reply: "#", two bytes, the reading spread over b3..b6, CR LF.
-std::string ParReply(std::uint32_t raw) {
-    std::string r = "#AB";
-    r += static_cast<char>(0x30 | ((raw >> 20) & 0x0F));
-    r += static_cast<char>((raw >> 12) & 0xFF);
-    r += static_cast<char>((raw >> 4) & 0xFF);
-    r += static_cast<char>(raw & 0x0F);
-    r += "\r\n";
-    return r;
-}
-
 float FloatAt(const TRawBuffer& b, int offset) {
     float v;
     std::memcpy(&v, b.data() + offset, sizeof v);
     return v;
 }
-
-// A serial line driven by the test: what it puts in `in` is waiting, what the source writes goes
-// to `out`.
-struct TFakeLine final : ISerialDevice {
-    std::string in, out;
-    bool open = true;
-    bool Open(const std::filesystem::path&, const TSerialSettings&) override { return open = true; }
-    bool IsOpen() const override { return open; }
-    bool Status(TSerialStatus& s) override {
-        s.errors = 0;
-        s.waiting = in.size();
-        return true;
-    }
-    std::ptrdiff_t Read(void* buffer, std::size_t count) override {
-        const std::size_t n = std::min(count, in.size());
-        std::memcpy(buffer, in.data(), n);
-        in.erase(0, n);
-        return static_cast<std::ptrdiff_t>(n);
-    }
-    std::ptrdiff_t Write(const void* data, std::size_t count) override {
-        out.append(static_cast<const char*>(data), count);
-        return static_cast<std::ptrdiff_t>(count);
-    }
-    bool PurgeReceive() override {
-        in.clear();
-        return true;
-    }
-    bool CtsHolding() override { return false; }
-    void Close() override { open = false; }
-    std::string LastError() const override { return {}; }
-};
 
 // A probe of 40-byte DF6 frames; GPS (800, 801, 808) and, when asked, external values appended.
 struct TRig {
@@ -138,15 +99,16 @@ struct TRig {
         EXPECT_TRUE(isOpen);
         return source;
     }
-    static std::unique_ptr<TFileCOMM> Port(TFakeLine*& line) {
-        line = new TFakeLine;
+    static std::unique_ptr<TFileCOMM> Port(TFakeSerialDevice*& line) {
+        line = new TFakeSerialDevice;
+        line->open = true;
         return std::make_unique<TFileCOMM>(std::unique_ptr<ISerialDevice>(line));
     }
 
     TAppEnv env;
-    TFakeLine* probe = nullptr;
-    TFakeLine* gps = nullptr;
-    TFakeLine* ext = nullptr;
+    TFakeSerialDevice* probe = nullptr;
+    TFakeSerialDevice* gps = nullptr;
+    TFakeSerialDevice* ext = nullptr;
 };
 
 template <class Condition> bool PollFor(Condition condition) {
@@ -259,7 +221,7 @@ TEST_P(RawStreamLink, SilenceForFiveSecondsTurnsTheLinkOffAndDataTurnsItBackOn) 
     for (int t = 100; t <= 6000 && offAt < 0; t += 100) {
         rig.env.clock.AdvanceMs(100);
         if (c.link != TLink::CTD)
-            rig.probe->in += Text(Frame(k++));
+            rig.probe->received += Text(Frame(k++));
         source->GetNewFrame();
         if (linkOff())
             offAt = t;
@@ -273,11 +235,11 @@ TEST_P(RawStreamLink, SilenceForFiveSecondsTurnsTheLinkOffAndDataTurnsItBackOn) 
     // Data returns: at the next step that reads the input.
     for (int step = 0; step < 3 && linkOff(); ++step) {
         rig.env.clock.AdvanceMs(100);
-        rig.probe->in += Text(Frame(k++));
+        rig.probe->received += Text(Frame(k++));
         if (c.link == TLink::GPS)
-            rig.gps->in += Gga("4530.0000", "00830.0000");
+            rig.gps->received += Gga("4530.0000", "00830.0000");
         if (c.link == TLink::PAR)
-            rig.ext->in += ParReply(0x123456) + ParReply(0x123456) + ParReply(0x123456);
+            rig.ext->received += ParReply(0x123456) + ParReply(0x123456) + ParReply(0x123456);
         source->GetNewFrame();
     }
     EXPECT_FALSE(linkOff());
@@ -301,22 +263,22 @@ TEST(RawStream, ParExchangeSendsItsRequestsOnTheClockAndStoresTheReplyAtItsIndex
     ASSERT_EQ(source->ExtFrameSize(), 4 * (3 + 2 + 1));
     const auto step = [&](std::uint64_t ms, int k) {
         rig.env.clock.AdvanceMs(ms);
-        rig.probe->in += Text(Frame(k));
+        rig.probe->received += Text(Frame(k));
         EXPECT_TRUE(source->GetNewFrame());
     };
     step(100, 0); // within 0.2 s of the cycle start: a read attempt, nothing waiting
-    EXPECT_EQ(rig.ext->out, "");
+    EXPECT_EQ(rig.ext->sent, "");
     step(150, 1); // 0.25 s: the second request, then a read attempt
-    EXPECT_EQ(rig.ext->out, "*2D!\r\n");
+    EXPECT_EQ(rig.ext->sent, "*2D!\r\n");
     step(100, 2); // 0.35 s: second request already sent, nothing more
-    EXPECT_EQ(rig.ext->out, "*2D!\r\n");
+    EXPECT_EQ(rig.ext->sent, "*2D!\r\n");
     step(100, 3); // 0.45 s: a new cycle
-    EXPECT_EQ(rig.ext->out, "*2D!\r\n*Q0!\r\n");
+    EXPECT_EQ(rig.ext->sent, "*2D!\r\n*Q0!\r\n");
 
     const std::uint32_t raw = 0x4A5B6C;
-    rig.ext->in = "xx" + ParReply(raw) + ParReply(raw) + ParReply(raw);
+    rig.ext->received = "xx" + ParReply(raw) + ParReply(raw) + ParReply(raw);
     step(100, 4); // read: good reply, answered by a new query
-    EXPECT_EQ(rig.ext->out, "*2D!\r\n*Q0!\r\n*Q0!\r\n");
+    EXPECT_EQ(rig.ext->sent, "*2D!\r\n*Q0!\r\n*Q0!\r\n");
     step(10, 5); // the value rides on the next frame
     const double volts = raw / 3355443.0;
     EXPECT_NEAR(FloatAt(source->RawBuffer(), FrameSize + 4 * 4), (volts - 0.1) / 2.0 * 1000.0,
@@ -336,10 +298,10 @@ TEST_P(RawStreamGps, OnlyAGoodFixMovesTheRecordedPosition) {
     const TGpsCase c = GetParam();
     TRig rig;
     auto source = rig.Open();
-    rig.gps->in = Gga("4530.0000", "00830.0000");
-    rig.probe->in = Text(Frame(0)) + Text(Frame(1)) + Text(Frame(2));
+    rig.gps->received = Gga("4530.0000", "00830.0000");
+    rig.probe->received = Text(Frame(0)) + Text(Frame(1)) + Text(Frame(2));
     ASSERT_TRUE(source->GetNewFrame());
-    rig.gps->in = c.sentence;
+    rig.gps->received = c.sentence;
     ASSERT_TRUE(source->GetNewFrame());
     ASSERT_TRUE(source->GetNewFrame());
     EXPECT_FLOAT_EQ(FloatAt(source->RawBuffer(), FrameSize), c.moves ? 45.52f : 45.5f);
@@ -372,16 +334,16 @@ TEST(RawStream, NoDataForLongerThanTheSavePeriodPurgesTheAuxiliaryQueues) {
     for (const auto& [silenceMs, purged] : {std::pair{9900, false}, std::pair{10100, true}}) {
         TRig rig({807});
         auto source = rig.Open();
-        rig.probe->in = Text(Frame(0));
+        rig.probe->received = Text(Frame(0));
         ASSERT_TRUE(source->GetNewFrame());
         EXPECT_FALSE(source->NoData());
-        rig.gps->in = Gga("4530.0000", "00830.0000");
-        rig.ext->in = ParReply(1);
+        rig.gps->received = Gga("4530.0000", "00830.0000");
+        rig.ext->received = ParReply(1);
         rig.env.clock.AdvanceMs(static_cast<std::uint64_t>(silenceMs));
         EXPECT_FALSE(source->GetNewFrame());
         EXPECT_EQ(source->NoData(), purged) << silenceMs;
-        EXPECT_EQ(rig.gps->in.empty(), purged) << silenceMs;
-        EXPECT_EQ(rig.ext->in.empty(), purged) << silenceMs;
+        EXPECT_EQ(rig.gps->received.empty(), purged) << silenceMs;
+        EXPECT_EQ(rig.ext->received.empty(), purged) << silenceMs;
     }
 }
 

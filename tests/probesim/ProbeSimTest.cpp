@@ -10,6 +10,7 @@
 #include "probelink/InputBuffer.h"
 #include "probelink/Nmea.h"
 #include "probelink/ParSensor.h"
+#include "support/SerialFakes.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -238,16 +239,7 @@ TEST(SimAux, ParReplyReadsBackAsItsVolts) {
     TSimPar par;
     for (double volts : {0.0, 0.4, 1.234567, 4.9}) {
         const std::string bytes = par.Reply("*Q0!", volts) + par.Reply("*2D!", volts);
-        TMemoryStream stream;
-        stream.Write(bytes.data(), bytes.size());
-        stream.Seek(0);
-        struct TLiveStream final : IByteSource {
-            explicit TLiveStream(TStream& s) : s_(s) {}
-            bool Live() const override { return true; }
-            int Waiting() override { return static_cast<int>(s_.Size() - s_.Position()); }
-            int Read(std::uint8_t* b, int n) override { return static_cast<int>(s_.Read(b, n)); }
-            TStream& s_;
-        } source(stream);
+        test::TScriptedPort source(bytes);
         const auto read = ReadParReply(source);
         ASSERT_TRUE(read) << volts;
         EXPECT_NEAR(*read, volts, 2e-6) << volts;

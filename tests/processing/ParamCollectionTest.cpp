@@ -234,9 +234,9 @@ TEST(DisplayBlock, DisplaySettingsGoToTheCollectionReadingThem) {
     unknown.ParaColToConfigStream(bad);
     bad.Seek(0);
     EXPECT_FALSE(other.ConfigStreamToParaCol(bad));
-    EXPECT_TRUE(env.Logged("Error in ProbeCollection.ConfigStreamToParaColTProbeCollection."
+    EXPECT_TRUE(env.Logged("Error in ProbeCollection.ConfigStreamToParaCol TProbeCollection."
                            "ConfigStreamToParaCol: Parameter not found in Parameter "
-                           "collection4242"));
+                           "collection 4242"));
 }
 
 TEST(FrameLayout, InputsTakeFrameSpaceInListOrder) {

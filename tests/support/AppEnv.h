@@ -1,29 +1,22 @@
 #pragma once
-// TTestEnv plus fresh application objects, installed for the test's lifetime: an empty probe and
-// cast collection, a configuration at its defaults (whose GenCfg and resolved values-window list
-// are the ones in use) and an environment whose default data root is dir / "data" (nothing is
-// created there until a test applies its defaults).
+// TTestEnv plus the application's wiring (shell/Application.h) for the test's lifetime: an empty
+// probe and cast collection, a configuration at its defaults (whose GenCfg and resolved
+// values-window list are the ones in use) and an environment whose default data root is
+// dir / "data" (nothing is created there until a test applies its defaults or starts the
+// settings).
 
-#include "app/AppContext.h"
-#include "processing/ParamCollection.h"
-#include "records/Config.h"
-#include "records/Environ.h"
 #include "records/GenConfig.h"
+#include "shell/Application.h"
 #include "support/TestEnv.h"
 
 namespace marevo::test {
 
-class TAppEnv : public TTestEnv {
+class TAppEnv : public TTestEnv, public TApplication {
 public:
-    TParamCollection probe;
-    TParamCollection cast;
-    TConfig config;
-    TEnviron environ{dir / "data"};
+    TAppEnv() : TApplication(dir / "data") {}
+
     TGenConfig& genCfg = config.GenCfg;
     std::array<TParameter*, MaxParaListCount>& curParaPtr = config.CurParaPtr;
-
-private:
-    TAppScope appScope_{{&probe, &cast, &config.GenCfg, &config.CurParaPtr, &config, &environ}};
 };
 
 } // namespace marevo::test

@@ -22,14 +22,14 @@
 #include <array>
 #include <cmath>
 
-namespace marevo::cli {
+namespace marevo::sim {
 
 namespace fs = std::filesystem;
 
 namespace {
 
 // Seconds of a synthetic cast from the start of the flow until it is back at the surface.
-double SyntheticSeconds(const sim::TSyntheticCast& c) {
+double SyntheticSeconds(const TSyntheticCast& c) {
     return c.soakSeconds + 2 * (c.bottomPressure - c.soakPressure) / c.winchSpeed +
            c.bottomSeconds + 10;
 }
@@ -69,28 +69,28 @@ bool RecordSimulatedCast(const fs::path& raw, const TSimRecording& options,
     result.xfr = names->xfr;
     result.ext = names->ext;
     try {
-        sim::TSimProbeSettings settings;
+        TSimProbeSettings settings;
         settings.format = options.format;
         settings.formats = {options.format};
         settings.scanRate = options.scanRate;
         settings.memory.clear();
-        std::shared_ptr<const sim::IProfile> profile;
+        std::shared_ptr<const IProfile> profile;
         double seconds = options.seconds;
         if (options.cnvCast.empty()) {
-            sim::TSyntheticCast cast;
+            TSyntheticCast cast;
             cast.bottomPressure = options.bottomPressure;
             cast.seaBed = options.bottomPressure + 10;
-            profile = sim::MakeSyntheticProfile(cast);
+            profile = MakeSyntheticProfile(cast);
             if (seconds <= 0)
                 seconds = SyntheticSeconds(cast);
         } else {
-            profile = sim::LoadCnvProfile(options.cnvCast, options.scanRate);
+            profile = LoadCnvProfile(options.cnvCast, options.scanRate);
             if (seconds <= 0) // the whole recorded cast, once
                 seconds = static_cast<double>(ReadCnvCast(options.cnvCast).ScanCount()) /
                           options.scanRate;
         }
-        auto probe = std::make_shared<sim::TSimProbe>(settings, profile);
-        TFileCOMM port(std::make_unique<sim::TSimProbeDevice>(probe));
+        auto probe = std::make_shared<TSimProbe>(settings, profile);
+        TFileCOMM port(std::make_unique<TSimProbeDevice>(probe));
 
         // Identification, as at the start of a cast: it writes the transcript beside the raw file.
         TDf7Enabled df7(options.format == 7);
@@ -159,4 +159,4 @@ bool RecordSimulatedCast(const fs::path& raw, const TSimRecording& options,
     }
 }
 
-} // namespace marevo::cli
+} // namespace marevo::sim

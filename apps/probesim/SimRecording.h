@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-namespace marevo::cli {
+namespace marevo::sim {
 
 struct TSimRecording {
     int format = 6;                 // data format: 5, 6 or 7
@@ -34,4 +34,4 @@ struct TSimRecordingResult {
 bool RecordSimulatedCast(const std::filesystem::path& raw, const TSimRecording& options,
                          TSimRecordingResult& result);
 
-} // namespace marevo::cli
+} // namespace marevo::sim

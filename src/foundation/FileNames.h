@@ -1,7 +1,6 @@
 #pragma once
-// Small shared services: the status line, the standard names of files and folders, the text
-// operations that split probe answers into words and take cruise names and cast numbers out of
-// file names, and two numeric helpers.
+// The standard names of the settings' files and the cruises' folders and files, and the text
+// operations that take cruise names and cast numbers out of file names.
 
 #include <filesystem>
 #include <string>
@@ -9,13 +8,6 @@
 
 namespace marevo {
 
-// Shows text in the main window's status field (repainted at once), then logs it. The log line
-// follows the log switch; the text is shown either way.
-void StatusMessage(std::string_view text);
-// Empties the status field; writes nothing to the log.
-void ClearStatusMessage();
-
-// ---- Standard names ---------------------------------------------------------------------------
 // Folders and names come from the settings (environment and configuration), which pass them in.
 
 // $HOME/MarevoData, the data root of a new workstation.
@@ -36,7 +28,7 @@ std::filesystem::path BinFileName(const std::filesystem::path& binDir, std::stri
 // Binary file that belongs to the cast file f of any type, in its cruise's "bin" folder.
 std::filesystem::path BinFileOf(const std::filesystem::path& dataRoot, std::string_view f);
 
-// ---- Text operations --------------------------------------------------------------------------
+// ---- Names in text ----------------------------------------------------------------------------
 
 // Last n characters of s; all of s when shorter.
 std::string RightChars(std::string_view s, int n);
@@ -48,21 +40,5 @@ std::string BaseFileName(std::string_view f);
 std::string ExtractCruise(std::string_view f);
 // Cast number of a cast file: the last three characters of its base name; 0 when not a number.
 int ExtractCastNumber(std::string_view f);
-// Number of blank-separated words (only the blank separates; runs of blanks count once).
-int WordNumber(std::string_view s);
-// The n-th (from 1) blank-separated word, trimmed; empty when there is none.
-std::string ExtractWord(std::string_view s, int n);
-// Whether byte c may occur in a text answer of the probe (anything else means binary data).
-bool IsAnswerChar(unsigned char c);
-
-// ---- Numbers and time -------------------------------------------------------------------------
-
-// Returns once the runtime clock has passed the moment of the call plus s seconds. It polls the
-// clock without processing any messages, sleeping a millisecond between polls rather than
-// spinning, so a protocol wait does not take a core from the acquisition worker.
-void WaitSeconds(double s);
-
-// 10^x as exp(x * ln 10) in extended precision; an overflow is the caller's to handle.
-long double Power10(long double x);
 
 } // namespace marevo

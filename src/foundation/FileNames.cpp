@@ -1,11 +1,8 @@
-#include "foundation/MarevoTypes.h"
+#include "foundation/FileNames.h"
 
-#include "foundation/EventLog.h"
 #include "foundation/Guard.h"
-#include "foundation/Runtime.h"
 
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -13,15 +10,6 @@
 namespace marevo {
 
 namespace fs = std::filesystem;
-
-void StatusMessage(std::string_view text) {
-    Operator().ShowStatus(text);
-    WriteLog(text);
-}
-
-void ClearStatusMessage() { Operator().ClearStatus(); }
-
-// ---- Standard names ---------------------------------------------------------------------------
 
 fs::path DefaultDataRoot() {
     const char* home = std::getenv("HOME");
@@ -63,7 +51,7 @@ fs::path BinFileOf(const fs::path& dataRoot, std::string_view f) {
     return CruiseFolder(dataRoot, ExtractCruise(f)) / "bin" / (BaseFileName(f) + ".bin");
 }
 
-// ---- Text operations --------------------------------------------------------------------------
+// ---- Names in text ----------------------------------------------------------------------------
 
 namespace {
 
@@ -74,16 +62,6 @@ std::string_view FilePart(std::string_view f) {
         if (IsSeparator(f[i - 1]))
             return f.substr(i);
     return f;
-}
-
-// Leading and trailing blanks and control characters.
-std::string_view Trim(std::string_view s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
 }
 
 std::string DropRight(std::string_view s, std::size_t n) {
@@ -132,57 +110,5 @@ int ExtractCastNumber(std::string_view f) {
         return value;
     });
 }
-
-int WordNumber(std::string_view s) {
-    return GuardOr({"Error in MarevoTypes/WordNumber"}, 0, [&] {
-        int count = 0;
-        for (;;) {
-            s = Trim(s);
-            if (s.empty())
-                return count;
-            ++count;
-            const std::size_t blank = s.find(' ');
-            if (blank == std::string_view::npos)
-                return count;
-            s.remove_prefix(blank);
-        }
-    });
-}
-
-std::string ExtractWord(std::string_view s, int n) {
-    return GuardOr({"Error in MarevoTypes/ExtractWord"}, std::string(), [&] {
-        int i = 0;
-        for (;;) {
-            s = Trim(s);
-            if (s.empty())
-                return std::string();
-            const std::size_t blank = s.find(' ');
-            const std::string_view word = s.substr(0, blank);
-            if (++i == n)
-                return std::string(Trim(word));
-            if (blank == std::string_view::npos)
-                return std::string();
-            s.remove_prefix(blank);
-        }
-    });
-}
-
-bool IsAnswerChar(unsigned char c) {
-    if (c >= 'a' && c <= 'z')
-        c = static_cast<unsigned char>(c - 'a' + 'A');
-    return c == 9 || c == 10 || c == 13 || (c >= 32 && c <= 93) || c == 95;
-}
-
-// ---- Numbers and time -------------------------------------------------------------------------
-
-void WaitSeconds(double s) {
-    IClock& clock = Clock();
-    const std::uint64_t start = clock.TickMs();
-    const double limitMs = s * 1000.0;
-    while (static_cast<double>(clock.TickMs() - start) <= limitMs)
-        clock.SleepMs(1);
-}
-
-long double Power10(long double x) { return std::exp(x * std::log(10.0L)); }
 
 } // namespace marevo
