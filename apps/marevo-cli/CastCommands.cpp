@@ -13,6 +13,7 @@
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
+#include "records/ConfigFields.h"
 #include "records/Environ.h"
 #include "shell/Startup.h"
 #include "storage/CruiseFile.h"
@@ -103,6 +104,9 @@ void AddCastCommands(CLI::App& app, TCastOptions& o) {
         "export", "Write a cast's text export (data text settings) from its binary file");
     addCast(o.exportText);
     o.exportText->add_option("FILE", o.output, "Output file (default: txt/CRUISE + cast + .txt)");
+    o.exportText->add_option("--columns", o.columns,
+                             "Columns of this export only, e.g. 101,401,599,404 (default: the "
+                             "configuration's data export columns)");
     o.show = app.add_subcommand("show", "Print a cast's binned table (first and last rows)");
     addCast(o.show);
     o.show->add_flag("--all", o.all, "Print every row");
@@ -164,6 +168,13 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
     if (!cast.BinRead(bin))
         return Fail("cannot read " + bin.string());
     if (*o.exportText) {
+        if (!o.columns.empty()) {
+            std::vector<std::string> refused;
+            if (!SetConfigFields(config, {"DataTextCfg.ParaList=" + o.columns}, refused)) {
+                fmt::print(stderr, "marevo-cli: --columns: {}\n", refused.front());
+                return 2;
+            }
+        }
         fs::path out = o.output;
         if (out.empty()) {
             out = config.TxtDir(root) / bin.filename();

@@ -17,6 +17,7 @@ struct TCastOptions {
     int cast = 0;
     std::string output; // export: the text file; default in the cruise's txt folder
     bool all = false;   // show: every row, not only the first and last ones
+    std::string columns; // export: parameter numbers of the columns, for this export only
 };
 
 // Declares `reprocess`, `export` and `show` with their arguments on app.

@@ -3,6 +3,7 @@
 #include "CalcCommand.h"
 #include "CastCommands.h"
 #include "ConsoleOperator.h"
+#include "ConfigCommand.h"
 #include "CruiseCommand.h"
 #include "Demo.h"
 #include "ImportCommands.h"
@@ -67,6 +68,11 @@ int main(int argc, char** argv) {
     cli::TCalcOptions calcOptions;
     cli::AddCalcOptions(*calc, calcOptions);
 
+    auto* config = app.add_subcommand("config", "List, show, change, create and choose "
+                                                "configurations");
+    cli::TConfigOptions configOptions;
+    cli::AddConfigCommands(*config, configOptions);
+
     auto* cruise = app.add_subcommand("cruise", "Create, list, show and export cruises");
     cli::TCruiseOptions cruiseOptions;
     cli::AddCruiseCommands(*cruise, cruiseOptions);
@@ -102,6 +108,8 @@ int main(int argc, char** argv) {
         return cli::RunRawCheck(rawFile, protocol, frameSize);
     if (*calc)
         return cli::RunCalc(calcOptions, dataRoot);
+    if (*config)
+        return cli::RunConfig(configOptions, dataRoot);
     if (*cruise)
         return cli::RunCruise(cruiseOptions, dataRoot);
     if (cli::ImportCommandChosen(importOptions))

@@ -93,7 +93,8 @@ public:
     template <class Access>
     void Days(std::string name, Access access, std::string meaning, double minSeconds = -1) {
         fields.push_back(
-            {std::move(name), "days (or seconds, written Ns): " + meaning,
+            {std::move(name),
+             "days (or seconds, written Ns)" + (meaning.empty() ? "" : ": " + meaning),
              [access](const TConfig& c) {
                  const double d = Read(access, c);
                  return fmt::format("{} ({} s)", NumberText(d), NumberText(d * SecondsPerDay));
@@ -446,7 +447,7 @@ bool SetConfigFields(TConfig& config, const std::vector<std::string>& assignment
         }
         std::string why;
         if (!field->set(trial, std::string_view(a).substr(eq + 1), why))
-            refused.push_back(field->name + " " + why);
+            refused.push_back(field->name + ": " + why);
     }
     if (!refused.empty())
         return false;
