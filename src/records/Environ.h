@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -174,6 +175,12 @@ constexpr int ExtItemCount = 8;
 // Parameter added to the list for each selected item; 0 for the items that stand for none.
 constexpr std::int32_t ExtItemParaNb[ExtItemCount] = {807, 809, 0, 0, 0, 0, 0, 0};
 constexpr std::int32_t NMEAItemParaNb[ExtItemCount] = {800, 801, 808, 0, 0, 0, 0, 0};
+
+// The data root a program is given, made absolute: a relative one is taken against the working
+// folder (note then says so, to be told once), lexically normalised. None, with error saying why,
+// when it is empty, is not a folder, or neither exists nor can be created.
+std::optional<std::filesystem::path> ResolveDataRoot(std::string_view given, std::string& note,
+                                                     std::string& error);
 
 class TEnviron {
 public:
