@@ -148,16 +148,22 @@ int RunCruise(const TCruiseOptions& o, const fs::path& dataRoot) {
     const fs::path txt = CruiseFolder(root, o.name) / "txt";
     if (*o.exportHeaders) {
         const fs::path out = o.output.empty() ? txt / (o.name + ".txt") : fs::path(o.output);
-        if (!file.TxtCICSave(path, out))
+        if (!file.TxtCICSave(path, out)) {
+            fmt::print(stderr, "marevo-cli: {} not written: {}\n", out.string(),
+                       EventLog().LastMessage());
             return 1;
+        }
         fmt::print("wrote {}\n", out.string());
         return 0;
     }
     if (*o.exportBottles) {
         const fs::path out = o.output.empty() ? txt / (o.name + CastNumberText(o.cast) + "_btl.txt")
                                               : fs::path(o.output);
-        if (!file.TxtBottleSave(path, o.cast, out))
+        if (!file.TxtBottleSave(path, o.cast, out)) {
+            fmt::print(stderr, "marevo-cli: {} not written: {}\n", out.string(),
+                       EventLog().LastMessage());
             return 1;
+        }
         fmt::print("wrote {}\n", out.string());
         return 0;
     }

@@ -47,7 +47,9 @@ int Import(const TImportOptions& o, TCruisefile& file, const fs::path& root) {
         return Refused(fmt::format("no cruise {} under {}; see `cruise new`", o.cruise,
                                    root.string()));
     Config().GenCfg.CruiseName.Set(o.cruise);
-    std::vector<fs::path> files(o.files.begin(), o.files.end());
+    std::vector<fs::path> files;
+    for (const std::string& f : o.files)
+        files.push_back(fs::absolute(f).lexically_normal());
     TCastImport import(file);
     const bool all = import.ImportMicroMarevoFiles(files);
     if (all)
@@ -224,9 +226,9 @@ void AddImportCommands(CLI::App& app, TImportOptions& o) {
     o.import = app.add_subcommand(
         "import", "Import logger recordings (.raw with its .xfr and .ext) as new casts of a "
                   "cruise; the recordings' files are moved into the cruise");
-    o.import->add_option("TRIPLET", o.files, "Raw file of each recording (NAME.raw)")
-        ->required()
-        ->check(CLI::ExistingFile);
+    // A missing file is the import's to report: it may be a recording that a run which did not
+    // end has already imported.
+    o.import->add_option("TRIPLET", o.files, "Raw file of each recording (NAME.raw)")->required();
     o.import->add_option("--cruise", o.cruise, "Cruise receiving the casts")->required();
 
     o.rebuild = app.add_subcommand(

@@ -4,6 +4,7 @@
 #include "foundation/Guard.h"
 #include "foundation/MarevoTypes.h"
 #include "foundation/Runtime.h"
+#include "foundation/SafeFiles.h"
 #include "foundation/Stream.h"
 #include "parameters/ParaCatalogue.h"
 #include "probelink/ByteSource.h"
@@ -26,6 +27,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <tuple>
 
 namespace marevo {
 
@@ -93,6 +95,17 @@ void Warn(const std::string& text) {
     Operator().Message(text, "Warning", TMessageKind::Warning);
 }
 
+// The cruise's lock, or a warning saying why it cannot be had.
+bool LockOrWarn(const fs::path& cruiseFile, TFileLock& lock) {
+    try {
+        LockCruise(cruiseFile, lock);
+        return true;
+    } catch (const EMarevoError& e) {
+        Warn(e.what());
+        return false;
+    }
+}
+
 // A copy of the workstation's parameter of that number, or the catalogue's when it has none.
 std::unique_ptr<TParameter> ParameterCopy(std::int32_t number) {
     if (const TParameter* known = ProbeParamCol().FindPara(number))
@@ -135,16 +148,6 @@ void SetCastExtract(TCastInfo& header, const TParamCollection& cast) {
         header.ExtractStep = TExtended::FromDouble(acqui.TimeStep * SecondsPerDay);
     else if (acqui.AcquiMode == AM_All)
         header.ExtractStep = TExtended::FromDouble(acqui.AllStep);
-}
-
-std::vector<char> ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        Raise("cannot open " + file.string());
-    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        Raise("cannot read " + file.string());
-    return bytes;
 }
 
 bool HasExtension(const fs::path& file, std::string_view ext) {
@@ -358,8 +361,8 @@ bool TCastImport::RawHoldsFrames(const fs::path& raw, std::string_view name) {
     return false;
 }
 
-bool TCastImport::BuildCastFromTranscript(const fs::path& transcript, std::string_view name,
-                                          const fs::path& raw) {
+bool TCastImport::PrepareCast(const fs::path& transcript, std::string_view name,
+                              const fs::path& raw) {
     TCastInfoC& holder = file_.CastInfoc;
     if (!file_.AddNextCast()) {
         Warn("Can not import " + std::string(name) + "!. Problem with AddNextCast!");
@@ -369,65 +372,25 @@ bool TCastImport::BuildCastFromTranscript(const fs::path& transcript, std::strin
     holder.Probe.DefaultProbeInfo();
     if (!ReadTranscript(transcript, name) || !CompleteCast(name))
         return false;
-    if (!raw.empty() && !RawHoldsFrames(raw, name))
-        return false;
+    return raw.empty() || RawHoldsFrames(raw, name);
+}
 
-    std::vector<char> image;
-    bool existed = false;
-    if (!KeepImage(image, existed) || !file_.AppendCast(true)) {
-        Warn("Can not import " + std::string(name) + "!. Problem with AppendCast!");
+bool TCastImport::BuildCastFromTranscript(const fs::path& transcript, std::string_view name,
+                                          const fs::path& raw) {
+    if (!PrepareCast(transcript, name, raw))
         return false;
-    }
-    if (!file_.UpdateLast()) {
-        RestoreImage(image, existed);
-        Warn("Can not import " + std::string(name) + "!. Problem with UpdateLast!");
+    if (!file_.AppendCast(true)) {
+        Warn("Can not import " + std::string(name) + "!. Problem with AppendCast!");
         return false;
     }
     return true;
 }
 
-// ---- The cruise file before a recording --------------------------------------------------------
-
-bool TCastImport::KeepImage(std::vector<char>& image, bool& existed) {
-    return Guard({"Error in ImportMicroMarevoFiles.KeepCruiseFile"}, [&] {
-        const fs::path path = Config().DefaultCruisePath(Environ().DataRootPath());
-        existed = !path.empty() && fs::exists(path);
-        image = existed ? ReadBytes(path) : std::vector<char>();
-    });
-}
-
-void TCastImport::RestoreImage(const std::vector<char>& image, bool existed) {
-    Guard({"Error in ImportMicroMarevoFiles.RestoreCruiseFile"}, [&] {
-        const fs::path path = Config().DefaultCruisePath(Environ().DataRootPath());
-        if (!existed) {
-            fs::remove(path);
-            return;
-        }
-        WriteFileAtomically(path, [&](TStream& out) {
-            if (out.Write(image.data(), image.size()) != image.size())
-                Raise("cannot write " + path.string());
-        });
-        WriteLog("The cruise file " + path.string() + " is back as it was before the import");
-    });
-}
-
 // ---- Opening a stored cast's raw file ----------------------------------------------------------
 
-bool TCastImport::OpenRawCast(const fs::path& raw, int castNb) {
+bool TCastImport::ReplayLoaded(const fs::path& raw) {
     TCastInfoC& holder = file_.CastInfoc;
     TParamCollection& cast = holder.Probe;
-    const bool loaded = Guard({"Error in MainForm.InitRTMC ", "Start Acquisition"}, [&] {
-        const fs::path cruise = Config().DefaultCruisePath(Environ().DataRootPath());
-        if (cruise.empty())
-            Raise("no current cruise");
-        if (!file_.ReadCast(cruise, castNb))
-            Raise(fmt::format("cast {} cannot be read from {}", castNb, cruise.string()));
-        cast.BuildProbeInfo();
-        if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
-            Raise("the cast's buffers cannot be prepared");
-    });
-    if (!loaded)
-        return false;
     cast.CastHeader = &holder.Cast;
     cast.CruiseHeader = &holder.Cruise;
     cast.Bottles = &holder.Bottles;
@@ -442,18 +405,40 @@ bool TCastImport::OpenRawCast(const fs::path& raw, int castNb) {
     return true;
 }
 
-bool TCastImport::ProcessAppended(const fs::path& raw, std::string_view name) {
+bool TCastImport::OpenRawCast(const fs::path& raw, int castNb) {
+    TParamCollection& cast = file_.CastInfoc.Probe;
+    const bool loaded = Guard({"Error in MainForm.InitRTMC ", "Start Acquisition"}, [&] {
+        const fs::path cruise = Config().DefaultCruisePath(Environ().DataRootPath());
+        if (cruise.empty())
+            Raise("no current cruise");
+        if (!file_.ReadCast(cruise, castNb))
+            Raise(fmt::format("cast {} cannot be read from {}", castNb, cruise.string()));
+        cast.BuildProbeInfo();
+        if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
+            Raise("the cast's buffers cannot be prepared");
+    });
+    return loaded && ReplayLoaded(raw);
+}
+
+bool TCastImport::ProcessPrepared(const fs::path& raw, std::string_view name,
+                                  const fs::path& binFile) {
     TParamCollection& cast = file_.CastInfoc.Probe;
     const auto fail = [&](std::string_view step) {
         Warn("Can not import " + std::string(name) + std::string(step));
         return false;
     };
-    if (!OpenRawCast(raw, file_.CastInfoc.Cast.ID))
+    // The cast is replayed as it will be read from the cruise file once appended.
+    const bool loaded = Guard({"Error in MainForm.InitRTMC ", "Start Acquisition"}, [&] {
+        if (!file_.ReloadCurrentCast())
+            Raise("the prepared cast cannot be read back");
+        cast.BuildProbeInfo();
+        if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
+            Raise("the cast's buffers cannot be prepared");
+    });
+    if (!loaded || !ReplayLoaded(raw))
         return fail("!. Problem with opening the raw file!");
-    if (cast.BinSave(file_.BinPath()) != ParaOk)
+    if (cast.BinSave(binFile) != ParaOk)
         return fail("!. Problem with SaveAsBin!");
-    if (!file_.UpdateLast())
-        return fail("!. Problem with UpdateLast!");
     return true;
 }
 
@@ -484,6 +469,130 @@ bool TCastImport::ReprocessLoadedCast() {
     return true;
 }
 
+// ---- Interrupted imports -----------------------------------------------------------------------
+
+fs::path ImportJournalName(const fs::path& cruiseFile) {
+    fs::path name = cruiseFile;
+    name += ".import";
+    return name;
+}
+
+namespace {
+
+constexpr std::string_view JournalCast = "cast ";
+constexpr std::string_view JournalMade = "made ";
+constexpr std::string_view JournalMoved = "moved ";
+
+struct TImportJournal {
+    int cast = 0;
+    std::vector<fs::path> made;                         // files the import creates in the cruise
+    std::vector<std::pair<fs::path, fs::path>> moved;   // logger file, its copy in the cruise
+};
+
+void WriteJournal(const fs::path& file, const TImportJournal& j) {
+    std::string text = std::string(JournalCast) + std::to_string(j.cast) + "\n";
+    for (const fs::path& f : j.made)
+        text += std::string(JournalMade) + f.string() + "\n";
+    for (const auto& [from, to] : j.moved)
+        text += std::string(JournalMoved) + from.string() + "\t" + to.string() + "\n";
+    WriteFileAtomically(file, [&](TStream& out) {
+        if (out.Write(text.data(), text.size()) != text.size())
+            Raise("cannot write " + file.string());
+    });
+}
+
+std::optional<TImportJournal> ReadJournal(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    TImportJournal j;
+    bool hasCast = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with(JournalCast)) {
+            hasCast = ToNumber(line.substr(JournalCast.size()), j.cast) && j.cast > 0;
+        } else if (line.starts_with(JournalMade)) {
+            j.made.emplace_back(line.substr(JournalMade.size()));
+        } else if (line.starts_with(JournalMoved)) {
+            const std::string rest = line.substr(JournalMoved.size());
+            const auto tab = rest.find('\t');
+            if (tab == std::string::npos)
+                return std::nullopt;
+            j.moved.emplace_back(rest.substr(0, tab), rest.substr(tab + 1));
+        } else if (!line.empty()) {
+            return std::nullopt;
+        }
+    }
+    if (in.bad() || !hasCast)
+        return std::nullopt;
+    return j;
+}
+
+// The last cast number of a cruise file, from its first four bytes; -1 when it cannot be read.
+std::int32_t StoredLastCast(const fs::path& cruiseFile) {
+    std::ifstream in(cruiseFile, std::ios::binary);
+    std::int32_t last = -1;
+    if (!in.read(reinterpret_cast<char*>(&last), sizeof last))
+        return -1;
+    return last >= 0 && last <= MaxCastNumber ? last : -1;
+}
+
+} // namespace
+
+std::optional<TCompletedImport> CleanUpInterruptedImport(const fs::path& cruiseFile) {
+    const fs::path folder = cruiseFile.parent_path();
+    for (const char* sub : {"", "raw", "bin", "txt"})
+        RemoveAbandonedTemporaries(*sub ? folder / sub : folder);
+    const fs::path journal = ImportJournalName(cruiseFile);
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(journal, ec)))
+        return std::nullopt;
+    const std::optional<TImportJournal> j = ReadJournal(journal);
+    const std::int32_t last = StoredLastCast(cruiseFile);
+    if (!j || last < 0) {
+        // Nothing is removed on a guess: the files stay for whoever looks at them.
+        WriteLog("An interrupted import left " + journal.string() +
+                 ", which cannot be read against the cruise file: its files are kept");
+        return std::nullopt;
+    }
+    std::optional<TCompletedImport> completed;
+    if (j->cast > last) {
+        // The cast was never appended: what the import made goes, the logger's files stay.
+        for (const fs::path& f : j->made)
+            if (fs::remove(f, ec))
+                WriteLog("Removed " + f.string() + ", left by an import that did not end");
+    } else {
+        // The cast is in the cruise: the logger's files that its copies hold go, as the import
+        // would have deleted them.
+        for (const auto& [from, to] : j->moved)
+            if (fs::exists(from, ec) && SameFileBytes(from, to) && fs::remove(from, ec))
+                WriteLog("Deleted " + from.string() + ", imported as " + to.string() +
+                         " by an import that did not end");
+        if (!j->moved.empty())
+            completed = TCompletedImport{j->cast, j->moved.front().first};
+    }
+    fs::remove(journal, ec);
+    WriteLog("Cleaned up after an import into " + cruiseFile.string() + " that did not end");
+    return completed;
+}
+
+bool InsideCruiseFolder(const fs::path& file, const fs::path& dataRoot, fs::path& folder) {
+    std::error_code ec;
+    const fs::path f = fs::weakly_canonical(fs::absolute(file, ec), ec);
+    const fs::path root = fs::weakly_canonical(fs::absolute(dataRoot, ec), ec);
+    if (f.empty() || root.empty())
+        return false;
+    const fs::path rel = f.lexically_relative(root);
+    if (rel.empty() || *rel.begin() == ".." || *rel.begin() == ".")
+        return false;
+    const std::string name = rel.begin()->string();
+    const fs::path candidate = root / name;
+    if (std::distance(rel.begin(), rel.end()) < 2 || !IsSafeSettingsName(name) ||
+        !fs::exists(candidate / (name + ".cru"), ec))
+        return false;
+    folder = candidate;
+    return true;
+}
+
 // ---- Import of logger recordings ---------------------------------------------------------------
 
 bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) {
@@ -492,8 +601,15 @@ bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) 
                    false, [&] {
         const fs::path root = Environ().DataRootPath();
         const std::string cruise = Config().GenCfg.CruiseName.Get();
-        if (Config().DefaultCruisePath(root).empty() || !fs::exists(Config().DefaultCruisePath(root)))
+        const fs::path cruisePath = Config().DefaultCruisePath(root);
+        if (cruisePath.empty() || !fs::exists(cruisePath))
             Raise(": no cruise \"" + cruise + "\" under " + root.string());
+        TFileLock lock;
+        if (!LockOrWarn(cruisePath, lock))
+            return false;
+        const std::optional<TCompletedImport> completed = CleanUpInterruptedImport(cruisePath);
+        StopPoint("import.locked");
+        const fs::path journal = ImportJournalName(cruisePath);
         const auto total = static_cast<std::int64_t>(rawFiles.size());
         bool all = true;
         for (std::size_t k = 0; k < rawFiles.size(); ++k) {
@@ -504,6 +620,13 @@ bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) 
             }
             const fs::path& raw = rawFiles[k];
             const std::string name = raw.string();
+            // Asked again after a run that stopped once its cast was appended: it is in.
+            if (completed && !fs::exists(raw) && raw == completed->source) {
+                WriteLog(name + " was imported as cast " + std::to_string(completed->cast) +
+                         " by a run that did not end");
+                appended_.push_back(completed->cast);
+                continue;
+            }
             const std::optional<TTripletNames> t = TripletOfRaw(raw);
             if (!t) {
                 Warn("Can not import " + name +
@@ -518,14 +641,20 @@ bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) 
                     Warn("Can not import " + name + "!. Missing file: " + f.string() + "!");
                     present = false;
                 }
+            // The import deletes what it imported: a cruise's own files are never its input.
+            fs::path inside;
+            for (const fs::path& f : {t->raw, t->xfr, t->ext})
+                if (present && InsideCruiseFolder(f, root, inside)) {
+                    Warn("Can not import " + name + "!. " + f.string() +
+                         " lies in the cruise folder " + inside.string() +
+                         ": a cruise's own files are not imported!");
+                    present = false;
+                }
             if (!present) {
                 all = false;
                 continue;
             }
-
-            std::vector<char> image;
-            bool existed = false;
-            if (!KeepImage(image, existed) || !BuildCastFromTranscript(t->xfr, name, t->raw)) {
+            if (!PrepareCast(t->xfr, name, t->raw)) {
                 all = false;
                 continue;
             }
@@ -535,53 +664,77 @@ bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) 
             const fs::path extCopy = rawDir / (cruise + CastNumberText(castNb) + ".ext");
             const fs::path xfrCopy = rawDir / (cruise + CastNumberText(castNb) + ".xfr");
             const fs::path binFile = BinFileName(Config().BinDir(root), cruise, castNb);
-            const auto undo = [&] {
-                RestoreImage(image, existed);
-                std::error_code ignored;
-                fs::remove(rawCopy, ignored);
-                fs::remove(extCopy, ignored);
-                fs::remove(xfrCopy, ignored);
-                fs::remove(binFile, ignored);
-            };
+            TImportJournal j{castNb,
+                             {rawCopy, extCopy, xfrCopy, binFile},
+                             {{t->raw, rawCopy}, {t->ext, extCopy}, {t->xfr, xfrCopy}}};
+            // The new cast's names must be free: whatever holds one (a file of another run, a
+            // link) is neither overwritten nor followed.
             std::error_code ec;
-            fs::copy_file(t->raw, rawCopy, fs::copy_options::overwrite_existing, ec);
-            if (ec) {
-                undo();
-                Warn("Can not import " + name + "!. Problem with Copy raw file - Error: " +
-                     std::to_string(ec.value()));
+            const auto taken = std::find_if(j.made.begin(), j.made.end(), [&](const fs::path& f) {
+                return fs::exists(fs::symlink_status(f, ec));
+            });
+            if (taken != j.made.end()) {
+                Warn("Can not import " + name + "!. " + taken->string() +
+                     " exists already: the cast's files cannot take their names!");
                 all = false;
                 continue;
             }
-            fs::copy_file(t->ext, extCopy, fs::copy_options::overwrite_existing, ec);
-            if (ec) {
-                undo();
-                Warn("Can not import " + name + "!. Problem with Copy ext file - Error: " +
-                     std::to_string(ec.value()));
+            // What this recording makes is written down first, so that a run that does not end
+            // is cleaned up by the next one.
+            if (!Guard({"Error in ImportMicroMarevoFiles.Journal"},
+                       [&] { WriteJournal(journal, j); })) {
+                Warn("Can not import " + name + "!. Problem with the import journal!");
                 all = false;
                 continue;
             }
-            // The transcript goes along with them, as a real-time cast keeps it: without it the
-            // cruise file could not be rebuilt from its raw folder.
-            fs::copy_file(t->xfr, xfrCopy, fs::copy_options::overwrite_existing, ec);
-            if (ec) {
+            StopPoint("import.journal");
+            const auto undo = [&] {
+                std::error_code ignored;
+                for (const fs::path& f : j.made)
+                    fs::remove(f, ignored);
+                fs::remove(journal, ignored);
+            };
+            // The transcript goes along with the raw and ext files, as a real-time cast keeps
+            // it: without it the cruise file could not be rebuilt from its raw folder.
+            bool copied = true;
+            for (const auto& [what, from, to] :
+                 {std::tuple{"raw", t->raw, rawCopy}, std::tuple{"ext", t->ext, extCopy},
+                  std::tuple{"xfr", t->xfr, xfrCopy}}) {
+                try {
+                    CopyToNewFile(from, to);
+                } catch (const EMarevoError& e) {
+                    Warn("Can not import " + name + "!. Problem with Copy " + what +
+                         " file - " + e.what());
+                    copied = false;
+                    break;
+                }
+                StopPoint(std::string("import.copied-") + what);
+            }
+            if (!copied || !ProcessPrepared(rawCopy, name, binFile)) {
                 undo();
-                Warn("Can not import " + name + "!. Problem with Copy xfr file - Error: " +
-                     std::to_string(ec.value()));
                 all = false;
                 continue;
             }
-            if (!ProcessAppended(rawCopy, name)) {
+            StopPoint("import.processed");
+            // The single commit point: the cast enters the cruise file whole, with its files in
+            // place, or not at all.
+            if (!file_.AppendCast(true)) {
                 undo();
+                Warn("Can not import " + name + "!. Problem with AppendCast!");
                 all = false;
                 continue;
             }
+            StopPoint("import.committed");
             // The recording is now the cruise's: the logger's files go.
             for (const fs::path& f : {t->ext, t->raw, t->xfr}) {
                 fs::remove(f, ec);
                 if (ec)
                     WriteLog("ImportMicroMarevoFiles: cannot delete " + f.string() + ": " +
                              ec.message());
+                StopPoint("import.deleted");
             }
+            fs::remove(journal, ec);
+            StopPoint("import.done");
             appended_.push_back(castNb);
         }
         Operator().Progress(ImportFilesActivity, total, total);
@@ -596,15 +749,16 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
     TRebuildResult result;
     bool hadFile = false;
     bool touched = false; // the cruise file was removed to be created again
+    TFileLock lock;
     const auto restore = [&] {
         std::error_code ec;
         if (hadFile && !result.copy.empty())
             fs::rename(result.copy, cruiseFile, ec);
-        else
+        else if (!hadFile)
             fs::remove(cruiseFile, ec);
-        if (ec)
+        if (ec || (hadFile && result.copy.empty()))
             WriteLog("RebuildCruiseFile: the previous cruise file cannot be put back: " +
-                     ec.message());
+                     (ec ? ec.message() : std::string("no copy of it was kept")));
         else if (hadFile)
             result.copy.clear();
     };
@@ -635,13 +789,25 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
         if (DefaultCruiseName(root, name) != cruiseFile)
             Raise(": " + cruiseFile.string() + " is not a cruise of the data folder " +
                   root.string());
+        if (!LockOrWarn(cruiseFile, lock)) {
+            result.outcome = TRebuildOutcome::Failed;
+            return;
+        }
+        CleanUpInterruptedImport(cruiseFile);
 
         hadFile = fs::exists(cruiseFile);
         TCastInfo cruiseHeader;
         bool keptHeader = false;
         if (hadFile) {
-            result.copy = RebuildCopyName(cruiseFile, Clock().Now());
-            fs::copy_file(cruiseFile, result.copy, fs::copy_options::overwrite_existing);
+            // The previous file is removed only once its copy is whole on the disk.
+            // A copy kept earlier in the same second is not overwritten: this one is numbered.
+            const fs::path first = RebuildCopyName(cruiseFile, Clock().Now());
+            fs::path copy = first;
+            for (int n = 2; fs::exists(fs::symlink_status(copy, ec)) && n < 1000; ++n)
+                copy = fs::path(first).replace_extension("").string() + "-" + std::to_string(n) +
+                       ".bak";
+            CopyToNewFile(cruiseFile, copy);
+            result.copy = copy;
             // What the operator wrote into the cruise header is kept when it can still be read.
             // A damaged file is what a rebuild is for: its refusal is logged, not shown.
             TSilentOperator quiet;
@@ -682,18 +848,20 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
                 ++result.failed;
                 continue;
             }
-            std::vector<char> image;
-            bool existed = false;
-            if (!KeepImage(image, existed) ||
-                !BuildCastFromTranscript(xfr, xfr.string(), t->raw)) {
+            if (!PrepareCast(xfr, xfr.string(), t->raw)) {
                 ++result.failed;
                 continue;
             }
             const int castNb = file_.CastInfoc.Cast.ID;
-            // The raw file is processed as the cast just appended, whatever number its name
-            // carries: its header and parameters are those its transcript gave.
-            if (!ProcessAppended(t->raw, t->raw.string())) {
-                RestoreImage(image, existed);
+            // The raw file is processed as the cast about to be appended, whatever number its
+            // name carries: its header and parameters are those its transcript gave. The cast
+            // is appended only once its binary file is written.
+            if (!ProcessPrepared(t->raw, t->raw.string(), file_.BinPath())) {
+                ++result.failed;
+                continue;
+            }
+            if (!file_.AppendCast(true)) {
+                Warn("Can not import " + xfr.string() + "!. Problem with AppendCast!");
                 ++result.failed;
                 continue;
             }
@@ -706,7 +874,8 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
             result.outcome = TRebuildOutcome::Rebuilt;
         } else if (hadFile && Operator().Confirm(RebuildRestoreQuestion, "Confirmation")) {
             restore();
-            result.outcome = TRebuildOutcome::Restored;
+            result.outcome = result.copy.empty() ? TRebuildOutcome::Restored
+                                                 : TRebuildOutcome::Failed;
         } else {
             result.outcome = TRebuildOutcome::Partial;
         }
