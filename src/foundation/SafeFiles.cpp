@@ -59,7 +59,9 @@ struct TFileLock::TEntry {
     std::string key;
     ~TEntry() {
         std::lock_guard guard(RegistryLock());
-        Registry().erase(key);
+        // Another holder registered since this one expired keeps its place.
+        if (auto it = Registry().find(key); it != Registry().end() && it->second.expired())
+            Registry().erase(it);
         if (fd >= 0) {
             ::flock(fd, LOCK_UN);
             ::close(fd);

@@ -604,6 +604,7 @@ bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) 
         const fs::path cruisePath = Config().DefaultCruisePath(root);
         if (cruisePath.empty() || !fs::exists(cruisePath))
             Raise(": no cruise \"" + cruise + "\" under " + root.string());
+        CheckCruiseFolders(cruisePath.parent_path());
         TFileLock lock;
         if (!LockOrWarn(cruisePath, lock))
             return false;
@@ -789,6 +790,7 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
         if (DefaultCruiseName(root, name) != cruiseFile)
             Raise(": " + cruiseFile.string() + " is not a cruise of the data folder " +
                   root.string());
+        CheckCruiseFolders(cruiseFile.parent_path());
         if (!LockOrWarn(cruiseFile, lock)) {
             result.outcome = TRebuildOutcome::Failed;
             return;

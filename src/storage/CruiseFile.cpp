@@ -211,13 +211,18 @@ std::string ProtectedOutputError(const fs::path& output) {
             if (out == s || Within(out, s))
                 return refused;
         }
+    // A link planted inside the data root is not written through, wherever it leads.
+    std::error_code ec;
+    const fs::path lexical = fs::absolute(output, ec).lexically_normal();
+    const fs::path lexicalRoot = fs::absolute(env.DataRootPath(), ec).lexically_normal();
+    if (Within(lexical, lexicalRoot) && fs::is_symlink(fs::symlink_status(lexical, ec)))
+        return output.string() + " is a link inside the data root";
     const fs::path root = Resolved(env.DataRootPath());
     if (!Within(out, root))
         return {};
     const fs::path rel = out.lexically_relative(root);
     auto part = rel.begin();
     const std::string cruise = part->string();
-    std::error_code ec;
     if (!fs::exists(root / cruise / (cruise + ".cru"), ec) || ++part == rel.end())
         return {};
     const std::string second = part->string();
@@ -226,6 +231,14 @@ std::string ProtectedOutputError(const fs::path& output) {
         (!inCruiseFolder && (second == "bin" || second == "raw")))
         return refused;
     return {};
+}
+
+void CheckCruiseFolders(const fs::path& cruiseFolder) {
+    std::error_code ec;
+    for (const fs::path& f : {cruiseFolder, cruiseFolder / "bin", cruiseFolder / "raw",
+                              cruiseFolder / "txt"})
+        if (fs::is_symlink(fs::symlink_status(f, ec)))
+            Raise(": " + f.string() + " is a link: a cruise's files are not written through it");
 }
 
 fs::path CruiseLockName(const fs::path& cruiseFile) {
@@ -576,6 +589,7 @@ bool TCruisefile::NewCruise(const fs::path& dataRoot, const TNewCruiseDialog& di
             if (ec)
                 Raise(": cannot create " + (folder / sub).string() + ": " + ec.message());
         }
+        CheckCruiseFolders(folder);
         // Whether the cruise exists is asked under its lock: two programs creating the same
         // cruise at once do not both write it.
         TFileLock lock;

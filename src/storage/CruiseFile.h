@@ -33,6 +33,9 @@ class TFileLock;
 // lock on the file beside it, so two programs never write one cruise at once. The lock is
 // re-entrant within a process.
 
+// Raises EMarevoError when the cruise folder or its bin/, raw/ or txt/ is a symbolic link: the
+// cruise's files are written only into folders of the data root itself.
+void CheckCruiseFolders(const std::filesystem::path& cruiseFolder);
 // <cruise file> + ".lock", e.g. "/d/Leg1/Leg1.cru.lock".
 std::filesystem::path CruiseLockName(const std::filesystem::path& cruiseFile);
 // How long a second writer waits for the lock before it gives up.

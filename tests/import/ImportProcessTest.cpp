@@ -266,7 +266,21 @@ TEST_F(TCliTest, HostilePathsAreRefusedAndChangeNoFile) {
         {"bottle table onto the settings", [] {},
          {"cruise", "export-bottles", "CR", "1", root + "/Cfg/Environ.env"},
          "is a cruise, cast, raw or settings file of the data root"},
-        {"import from the cruise's raw folder", [] {},
+        {"export onto a link planted in the cruise",
+         [&] { fs::create_symlink(victim, Root() / "CR" / "txt" / "CR001.txt"); },
+         {"export", "CR", "1"}, "is a link inside the data root"},
+        {"import into a raw folder that is a link",
+         [&] {
+             Place("B", "LINKED");
+             fs::rename(RawDir(), Root() / "CR" / "raw.real");
+             fs::create_symlink(Root() / "CR" / "raw.real", RawDir());
+         },
+         {"import", In().string() + "/LINKED.raw", "--cruise", "CR"},
+         "is a link: a cruise's files are not written through it"},
+        {"import from the cruise's raw folder", [&] {
+             fs::remove(RawDir());
+             fs::rename(Root() / "CR" / "raw.real", RawDir());
+         },
          {"import", root + "/CR/raw/CR001.raw", "--cruise", "CR"}, "lies in the cruise folder"},
         {"import onto a planted link",
          [&] {
