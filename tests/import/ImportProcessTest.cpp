@@ -180,7 +180,7 @@ TEST_F(TCliTest, TwoImportsAtOnceStoreBothOrRefuseOneAndLoseNothing) {
             for (const char* ext : {".raw", ".xfr", ".ext"})
                 fs::remove(In() / (base + ext));
     }
-    RecordProperty("rounds with both stored", both);
+    RecordProperty("rounds_with_both_stored", both);
 }
 
 TEST_F(TCliTest, AnImportStoppedAtAnyMomentIsCompletedOnceByTheNextRun) {
