@@ -125,16 +125,19 @@ int Simulate(const TImportOptions& o, const fs::path& root) {
 void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCastInfo& cruise,
                       int rows) {
     const TFlaggedValue deepest = header.BottomValue[0];
+    const auto when = [](TDateTime t) {
+        return IsKnownValue(t) ? FormatDateTime("dd/MM/yyyy HH:mm:ss", t) : std::string("unknown");
+    };
     fmt::print("cast           {} of cruise {}: {}\n", header.ID, cruise.InfoStr[1].Get(),
                header.InfoStr[1].Get());
     fmt::print("start          {}  {:.5f} {:.5f}\n",
-               FormatDateTime("dd/MM/yyyy HH:mm:ss", header.CastTime[0]),
+               when(header.CastTime[0]),
                static_cast<double>(header.latitude[0].ToLongDouble()),
                static_cast<double>(header.longitude[0].ToLongDouble()));
     fmt::print("bottom         {}  {:.1f} dbar\n",
-               FormatDateTime("dd/MM/yyyy HH:mm:ss", header.CastTime[1]),
+               when(header.CastTime[1]),
                static_cast<double>(deepest.value));
-    fmt::print("end            {}\n", FormatDateTime("dd/MM/yyyy HH:mm:ss", header.CastTime[2]));
+    fmt::print("end            {}\n", when(header.CastTime[2]));
     fmt::print("probe          {} firmware {}, DF{}, {} parameters\n", cast.ProbeInfo.UnitSN.Get(),
                cast.ProbeInfo.Firmware.Get(), cast.ProbeInfo.Protocol, cast.Count());
     fmt::print("frames         {} ({} rejected by the reader, {} by validation)\n",

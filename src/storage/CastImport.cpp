@@ -26,6 +26,7 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
 #include <tuple>
 
@@ -213,6 +214,7 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
     // The answers go through the same checks and stores as a probe's, into the cast collection;
     // no transcript is open, so nothing is written back.
     TQvlUtil qvl(&cast);
+    bool startDate = false, startPosition = false, endPosition = false;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -267,6 +269,7 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
             const std::size_t k = start ? 0 : 2;
             holder.Cast.latitude[k] = TExtended::FromDouble(lat);
             holder.Cast.longitude[k] = TExtended::FromDouble(lon);
+            (start ? startPosition : endPosition) = true;
         } else if (HasTag(line, StartDateTag)) {
             const std::vector<std::string> words = Words(WithoutTag(line, StartDateTag), true);
             std::array<int, 6> f{}; // day, month, year, hour, minute, second
@@ -279,6 +282,7 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
                 return false;
             }
             holder.Cast.CastTime[0] = at;
+            startDate = true;
         }
     }
     if (in.bad()) {
@@ -289,6 +293,22 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
     if (cast.ProbeInfo.Protocol == 0 || cast.Count() == 0) {
         Warn("Can not import " + tname + "!. The transcript describes no probe (DF and CA lines)!");
         return false;
+    }
+    // What the transcript does not say is unknown, not the time of the import or the position of
+    // the cast before.
+    const TExtended unknown = TExtended::FromDouble(std::numeric_limits<double>::quiet_NaN());
+    if (!startDate) {
+        holder.Cast.CastTime.fill(std::numeric_limits<double>::quiet_NaN());
+        WriteLog(tname + ": no start date ([SDT]); the cast's times are unknown");
+    }
+    if (!startPosition) {
+        holder.Cast.latitude[0] = holder.Cast.latitude[1] = unknown;
+        holder.Cast.longitude[0] = holder.Cast.longitude[1] = unknown;
+        WriteLog(tname + ": no start position ([SGP]); the cast's position is unknown");
+    }
+    if (!endPosition) {
+        holder.Cast.latitude[2] = holder.Cast.longitude[2] = unknown;
+        WriteLog(tname + ": no end position ([EGP]); it is unknown");
     }
     return true;
 }

@@ -158,8 +158,13 @@ private:
         case Time_hhhmmss: return ClockText(t, false) + mark;
         case Time_hmsd: return ClockText(t, true) + mark;
         case Time_DateTime:
+            if (!IsKnownValue(start))
+                return mark; // a cast whose start is unknown
             return FormatDateTime("dd/MM/yyyy HH:mm:ss", start + SecondsToDays(t)) + mark;
-        default: return FormatDateTime("dd/MM/yyyy HH:mm:ss.zzz", start + SecondsToDays(t)) + mark;
+        default:
+            if (!IsKnownValue(start))
+                return mark;
+            return FormatDateTime("dd/MM/yyyy HH:mm:ss.zzz", start + SecondsToDays(t)) + mark;
         }
     }
 

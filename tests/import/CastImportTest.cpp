@@ -523,6 +523,32 @@ TEST_F(TImportTest, StartDateOfTheTranscriptIsTheCastStart) {
     EXPECT_EQ(reader.CastInfoc.Cast.CastTime[0], EncodeDateTime(2015, 12, 31, 23, 59, 58));
 }
 
+TEST_F(TImportTest, MissingStartDateAndPositionsAreUnknownNotInvented) {
+    const fs::path raw = Record("BARE", 6, 20);
+    const fs::path xfr = TripletOfRaw(raw)->xfr;
+    std::string text = ReadFileBytes(xfr);
+    for (const char* tag : {"[SDT], ", "[SGP], ", "[EGP], "})
+        text = Edited(text, TranscriptLine(xfr, tag), "");
+    WriteText(xfr, text);
+    ASSERT_TRUE(import.ImportMicroMarevoFiles({raw})) << Events();
+    TCruisefile reader;
+    ASSERT_TRUE(reader.ReadCast(CruisePath(), 1));
+    const TCastInfo& h = reader.CastInfoc.Cast;
+    for (int k : {0, 1, 2}) {
+        SCOPED_TRACE(k);
+        EXPECT_FALSE(IsKnownValue(h.CastTime[static_cast<std::size_t>(k)]));
+        EXPECT_FALSE(IsKnownValue(h.latitude[static_cast<std::size_t>(k)].ToLongDouble()));
+        EXPECT_FALSE(IsKnownValue(h.longitude[static_cast<std::size_t>(k)].ToLongDouble()));
+    }
+    // The cast is binned all the same, and its tables are written with those fields empty.
+    EXPECT_GT(file.CastInfoc.Probe.SortInfo.MaxIndex, 10);
+    const fs::path table = Root() / "CR" / "txt" / "CR.txt";
+    fs::create_directories(table.parent_path());
+    EXPECT_TRUE(reader.TxtCICSave(CruisePath(), table)) << Events();
+    EXPECT_TRUE(reader.TxtBottleSave(CruisePath(), 1, Root() / "CR" / "txt" / "CR001_btl.txt"))
+        << Events();
+}
+
 TEST_F(TImportTest, FrameHeadTakesTheHeadOfTheTranscriptsFormatWithoutACalibration) {
     for (int format : {5, 6, 7}) {
         SCOPED_TRACE(format);
