@@ -491,6 +491,12 @@ bool TCastImport::ReprocessLoadedCast() {
 
 // ---- Interrupted imports -----------------------------------------------------------------------
 
+fs::path RebuildWorkName(const fs::path& cruiseFile) {
+    fs::path name = cruiseFile;
+    name += ".rebuild";
+    return name;
+}
+
 fs::path ImportJournalName(const fs::path& cruiseFile) {
     fs::path name = cruiseFile;
     name += ".import";
@@ -562,8 +568,11 @@ std::optional<TCompletedImport> CleanUpInterruptedImport(const fs::path& cruiseF
     const fs::path folder = cruiseFile.parent_path();
     for (const char* sub : {"", "raw", "bin", "txt"})
         RemoveAbandonedTemporaries(*sub ? folder / sub : folder);
-    const fs::path journal = ImportJournalName(cruiseFile);
     std::error_code ec;
+    for (const fs::path& left : {RebuildWorkName(cruiseFile), CruiseLockName(RebuildWorkName(cruiseFile))})
+        if (fs::remove(left, ec))
+            WriteLog("Removed " + left.string() + ", left by a rebuild that did not end");
+    const fs::path journal = ImportJournalName(cruiseFile);
     if (!fs::exists(fs::symlink_status(journal, ec)))
         return std::nullopt;
     const std::optional<TImportJournal> j = ReadJournal(journal);
@@ -769,19 +778,16 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
     appended_.clear();
     TRebuildResult result;
     bool hadFile = false;
-    bool touched = false; // the cruise file was removed to be created again
+    // The new file is built beside the previous one, which stays untouched until the new one
+    // takes its name: a rebuild that stops half way leaves the cruise as it was.
+    const fs::path building = RebuildWorkName(cruiseFile);
     TFileLock lock;
-    const auto restore = [&] {
+    const auto dropBuilding = [&] {
+        file_.CloseCruiseFile();
+        file_.SetCruisePathOverride({});
         std::error_code ec;
-        if (hadFile && !result.copy.empty())
-            fs::rename(result.copy, cruiseFile, ec);
-        else if (!hadFile)
-            fs::remove(cruiseFile, ec);
-        if (ec || (hadFile && result.copy.empty()))
-            WriteLog("RebuildCruiseFile: the previous cruise file cannot be put back: " +
-                     (ec ? ec.message() : std::string("no copy of it was kept")));
-        else if (hadFile)
-            result.copy.clear();
+        fs::remove(building, ec);
+        fs::remove(CruiseLockName(building), ec);
     };
     const bool ran = Guard({"Exception in RebuikdCruiseFile1Click", "Tools/RebuildCruiseFile"}, [&] {
         const fs::path rawDir = cruiseFile.parent_path() / "raw";
@@ -849,8 +855,8 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
         cruiseHeader.ID = 0;
         cruiseHeader.InfoStr[2].Set(name);
         file_.CastInfoc.Bottles.Clear();
-        touched = true;
-        fs::remove(cruiseFile);
+        dropBuilding();
+        file_.SetCruisePathOverride(building);
         if (!file_.NewCruise(root, [&](TCastInfo& header) {
                 header = cruiseHeader;
                 return true;
@@ -888,24 +894,29 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
                 continue;
             }
             appended_.push_back(castNb);
+            StopPoint("rebuild.appended");
         }
         Operator().Progress(RebuildActivity, total, total);
         file_.CloseCruiseFile();
+        file_.SetCruisePathOverride({});
         result.casts = static_cast<int>(appended_.size());
-        if (result.failed == 0) {
-            result.outcome = TRebuildOutcome::Rebuilt;
-        } else if (hadFile && Operator().Confirm(RebuildRestoreQuestion, "Confirmation")) {
-            restore();
-            result.outcome = result.copy.empty() ? TRebuildOutcome::Restored
-                                                 : TRebuildOutcome::Failed;
-        } else {
-            result.outcome = TRebuildOutcome::Partial;
+        if (result.failed != 0 && hadFile &&
+            Operator().Confirm(RebuildRestoreQuestion, "Confirmation")) {
+            // The previous file never left its place: its copy is not needed.
+            dropBuilding();
+            if (!result.copy.empty() && fs::remove(result.copy, ec))
+                result.copy.clear();
+            result.outcome = TRebuildOutcome::Restored;
+            return;
         }
+        // The one commit point: the rebuilt file takes the cruise file's name.
+        fs::rename(building, cruiseFile);
+        SyncFolder(cruiseFile.parent_path());
+        fs::remove(CruiseLockName(building), ec);
+        result.outcome = result.failed == 0 ? TRebuildOutcome::Rebuilt : TRebuildOutcome::Partial;
     });
     if (!ran) {
-        file_.CloseCruiseFile();
-        if (touched)
-            restore();
+        dropBuilding();
         result.outcome = TRebuildOutcome::Failed;
     }
     return result;

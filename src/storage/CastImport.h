@@ -73,6 +73,9 @@ struct TRebuildResult {
 // the logger's files they copy) in <cruise file> + ".import" before it makes anything, and
 // removes the note once the cast is appended and the logger's files deleted.
 std::filesystem::path ImportJournalName(const std::filesystem::path& cruiseFile);
+// Where a rebuild builds the new cruise file before it takes the cruise file's name:
+// <cruise file> + ".rebuild".
+std::filesystem::path RebuildWorkName(const std::filesystem::path& cruiseFile);
 // What an import or write into the cruise that did not end left behind, cleaned up; called under
 // the cruise's lock. Temporaries of ended processes go; with an import note, a cast that was not
 // appended loses the files made for it, and for a cast that was appended the logger's files its
@@ -111,8 +114,9 @@ public:
     bool ImportMicroMarevoFiles(const std::vector<std::filesystem::path>& rawFiles);
 
     // Rebuilds cruiseFile (it may be missing or damaged) from the transcripts of its raw folder,
-    // sorted by name. The previous file is kept as RebuildCopyName; when a transcript failed the
-    // operator is asked whether to put it back.
+    // sorted by name, under the cruise's lock. The new file is built as RebuildWorkName and takes
+    // the cruise file's name at the end; the previous file is kept as RebuildCopyName; when a
+    // transcript failed the operator is asked whether to keep the previous file instead.
     TRebuildResult RebuildCruiseFile(const std::filesystem::path& cruiseFile);
 
     // The cast castNb of the current cruise read from the cruise file and its raw file replayed

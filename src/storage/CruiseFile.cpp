@@ -313,6 +313,8 @@ TCruisefile::TCruisefile(TParamCollection& castCollection)
 TCruisefile::~TCruisefile() = default;
 
 fs::path TCruisefile::CurrentCruisePath() const {
+    if (!override_.empty())
+        return override_;
     const fs::path path = Config().DefaultCruisePath(Environ().DataRootPath());
     if (path.empty())
         Raise(fmt::format(": no current cruise (cruise name \"{}\")",
@@ -592,9 +594,10 @@ bool TCruisefile::NewCruise(const fs::path& dataRoot, const TNewCruiseDialog& di
         CheckCruiseFolders(folder);
         // Whether the cruise exists is asked under its lock: two programs creating the same
         // cruise at once do not both write it.
+        const fs::path target = override_.empty() ? DefaultCruiseName(dataRoot, name) : override_;
         TFileLock lock;
-        LockForWrite(DefaultCruiseName(dataRoot, name), lock);
-        if (fs::exists(fs::symlink_status(DefaultCruiseName(dataRoot, name), ec))) {
+        LockForWrite(target, lock);
+        if (fs::exists(fs::symlink_status(target, ec))) {
             Operator().Message("New Cruise Error: this header name already exists", "Warning",
                                TMessageKind::Warning);
             return false;
@@ -604,7 +607,7 @@ bool TCruisefile::NewCruise(const fs::path& dataRoot, const TNewCruiseDialog& di
         PutI32(image, 4, static_cast<std::int32_t>(CruiseTableSize));
         const std::vector<std::uint8_t> block = CastBlock(true);
         image.insert(image.end(), block.begin(), block.end());
-        WriteImage(writer_, DefaultCruiseName(dataRoot, name), image);
+        WriteImage(writer_, target, image);
         CurrentIndex = 0;
         LastIndex = 0;
         CastPointer.fill(0);

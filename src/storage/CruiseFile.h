@@ -201,6 +201,10 @@ public:
     // The open file; empty when none.
     const std::filesystem::path& FileName() const { return fileName_; }
     void SetFileWriter(TCruiseFileWriter writer) { writer_ = std::move(writer); }
+    // While set (not empty), the operations on the current cruise (AddNextCast, AppendCast,
+    // UpdateLast, the file NewCruise creates) use this file instead of the current cruise's:
+    // a rebuild builds its new file beside the one it replaces.
+    void SetCruisePathOverride(std::filesystem::path file) { override_ = std::move(file); }
 
 private:
     // Raise on failure; the public operations report it.
@@ -215,6 +219,7 @@ private:
     std::filesystem::path fileName_;
     TCruiseTable table_; // as in the open file
     TCruiseFileWriter writer_;
+    std::filesystem::path override_;
 };
 
 // ---- Recovery copies

@@ -228,6 +228,18 @@ TEST_F(TCliTest, AnImportStoppedAtAnyMomentIsCompletedOnceByTheNextRun) {
     }
 }
 
+TEST_F(TCliTest, ARebuildStoppedHalfWayLeavesThePreviousFileAndIsDoneByTheNextRun) {
+    const fs::path r1 = Place("A", "R1"), r2 = Place("B", "R2");
+    ASSERT_EQ(Run({"import", r1.string(), r2.string(), "--cruise", "CR"}), 0) << Log();
+    const std::string before = ReadFileBytes(CruisePath());
+    ASSERT_EQ(Run({"--yes", "rebuild", "CR"}, "rebuild.appended#1"), StopPointExitCode) << Log();
+    EXPECT_EQ(ReadFileBytes(CruisePath()), before);
+    ASSERT_EQ(Run({"--yes", "rebuild", "CR"}), 0) << Log();
+    EXPECT_EQ(LastCast(), 2);
+    EXPECT_EQ(CheckCruise().size(), 2u);
+    EXPECT_FALSE(fs::exists(RebuildWorkName(CruisePath())));
+}
+
 // A snapshot of every file under a folder: links by their target, files by their bytes. The
 // event logs and the runs' outputs, which every run writes, are left out.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
