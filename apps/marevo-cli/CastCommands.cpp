@@ -2,6 +2,8 @@
 
 #include "CliApp.h"
 
+#include "foundation/SafeFiles.h"
+#include "foundation/Guard.h"
 #include "app/AppContext.h"
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
@@ -14,6 +16,8 @@
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/ConfigFields.h"
+#include "storage/CastImport.h"
+#include "storage/CruiseFile.h"
 #include "records/Environ.h"
 #include "shell/Startup.h"
 #include "storage/CruiseFile.h"
@@ -132,6 +136,18 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
         fmt::print(stderr, "marevo-cli: no cruise {} under {}\n", o.cruise, root.string());
         return 1;
     }
+    // A reprocessing reads the cast and writes it back: no other program may write the cruise
+    // in between.
+    TFileLock lock;
+    if (*o.reprocess) {
+        try {
+            LockCruise(path, lock);
+        } catch (const EMarevoError& e) {
+            fmt::print(stderr, "marevo-cli: {}\n", e.what());
+            return 1;
+        }
+        CleanUpInterruptedImport(path);
+    }
     TCruisefile file(cast);
     if (!file.OpenCruiseFile(path))
         return Fail("cannot open " + path.string());
@@ -154,6 +170,12 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
         const fs::path raw = file.RawPath();
         if (!ReplayRawFile(cast, raw))
             return Fail("cannot replay " + raw.string());
+        // A raw file that gives no frame, or no row, would replace the cast by an empty one.
+        if (cast.Acqui.RawIndex == 0 || cast.Bin.SortInfo.MaxIndex < 0) {
+            fmt::print(stderr, "marevo-cli: {} holds no usable frame; cast {} is kept as it was\n",
+                       raw.string(), o.cast);
+            return 1;
+        }
         const fs::path bin = file.BinPath();
         if (cast.BinSave(bin) != ParaOk)
             return Fail("cannot write " + bin.string());
@@ -180,6 +202,10 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
             out = config.TxtDir(root) / bin.filename();
             out.replace_extension(".txt");
             fs::create_directories(out.parent_path());
+        }
+        if (const std::string refused = ProtectedOutputError(out); !refused.empty()) {
+            fmt::print(stderr, "marevo-cli: {}; the export is refused\n", refused);
+            return 1;
         }
         std::int32_t start = 0;
         if (!cast.TxtSave(out, false, false, start))

@@ -22,9 +22,15 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string PlaceText(const TCastInfo& h, int i) {
-    return fmt::format("{}  {:9.5f} {:10.5f}", FormatDateTime("dd/MM/yyyy HH:mm:ss", h.CastTime[i]),
-                       static_cast<double>(h.latitude[i].ToLongDouble()),
-                       static_cast<double>(h.longitude[i].ToLongDouble()));
+    const long double lat = h.latitude[i].ToLongDouble(), lon = h.longitude[i].ToLongDouble();
+    const std::string when = IsKnownValue(h.CastTime[i])
+                                 ? FormatDateTime("dd/MM/yyyy HH:mm:ss", h.CastTime[i])
+                                 : fmt::format("{:<19}", "unknown");
+    const std::string where = IsKnownValue(lat) && IsKnownValue(lon)
+                                  ? fmt::format("{:9.5f} {:10.5f}", static_cast<double>(lat),
+                                                static_cast<double>(lon))
+                                  : fmt::format("{:<20}", "unknown");
+    return when + "  " + where;
 }
 
 int New(TCruisefile& file, const fs::path& root, const TCruiseOptions& o) {
@@ -148,16 +154,22 @@ int RunCruise(const TCruiseOptions& o, const fs::path& dataRoot) {
     const fs::path txt = CruiseFolder(root, o.name) / "txt";
     if (*o.exportHeaders) {
         const fs::path out = o.output.empty() ? txt / (o.name + ".txt") : fs::path(o.output);
-        if (!file.TxtCICSave(path, out))
+        if (!file.TxtCICSave(path, out)) {
+            fmt::print(stderr, "marevo-cli: {} not written: {}\n", out.string(),
+                       EventLog().LastMessage());
             return 1;
+        }
         fmt::print("wrote {}\n", out.string());
         return 0;
     }
     if (*o.exportBottles) {
         const fs::path out = o.output.empty() ? txt / (o.name + CastNumberText(o.cast) + "_btl.txt")
                                               : fs::path(o.output);
-        if (!file.TxtBottleSave(path, o.cast, out))
+        if (!file.TxtBottleSave(path, o.cast, out)) {
+            fmt::print(stderr, "marevo-cli: {} not written: {}\n", out.string(),
+                       EventLog().LastMessage());
             return 1;
+        }
         fmt::print("wrote {}\n", out.string());
         return 0;
     }

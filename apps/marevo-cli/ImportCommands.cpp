@@ -48,7 +48,9 @@ int Import(const TImportOptions& o, TCruisefile& file, const fs::path& root) {
         return Refused(
             fmt::format("no cruise {} under {}; see `cruise new`", o.cruise, root.string()));
     Config().GenCfg.CruiseName.Set(o.cruise);
-    std::vector<fs::path> files(o.files.begin(), o.files.end());
+    std::vector<fs::path> files;
+    for (const std::string& f : o.files)
+        files.push_back(fs::absolute(f).lexically_normal());
     TCastImport import(file);
     const bool all = import.ImportMicroMarevoFiles(files);
     if (all)
@@ -123,16 +125,19 @@ int Simulate(const TImportOptions& o, const fs::path& root) {
 void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCastInfo& cruise,
                       int rows) {
     const TFlaggedValue deepest = header.BottomValue[0];
+    const auto when = [](TDateTime t) {
+        return IsKnownValue(t) ? FormatDateTime("dd/MM/yyyy HH:mm:ss", t) : std::string("unknown");
+    };
     fmt::print("cast           {} of cruise {}: {}\n", header.ID, cruise.InfoStr[1].Get(),
                header.InfoStr[1].Get());
     fmt::print("start          {}  {:.5f} {:.5f}\n",
-               FormatDateTime("dd/MM/yyyy HH:mm:ss", header.CastTime[0]),
+               when(header.CastTime[0]),
                static_cast<double>(header.latitude[0].ToLongDouble()),
                static_cast<double>(header.longitude[0].ToLongDouble()));
     fmt::print("bottom         {}  {:.1f} dbar\n",
-               FormatDateTime("dd/MM/yyyy HH:mm:ss", header.CastTime[1]),
+               when(header.CastTime[1]),
                static_cast<double>(deepest.value));
-    fmt::print("end            {}\n", FormatDateTime("dd/MM/yyyy HH:mm:ss", header.CastTime[2]));
+    fmt::print("end            {}\n", when(header.CastTime[2]));
     fmt::print("probe          {} firmware {}, DF{}, {} parameters\n", cast.ProbeInfo.UnitSN.Get(),
                cast.ProbeInfo.Firmware.Get(), cast.ProbeInfo.Protocol, cast.Count());
     fmt::print("frames         {} ({} rejected by the reader, {} by validation)\n",
@@ -225,9 +230,9 @@ void AddImportCommands(CLI::App& app, TImportOptions& o) {
     o.import = app.add_subcommand(
         "import", "Import logger recordings (.raw with its .xfr and .ext) as new casts of a "
                   "cruise; the recordings' files are moved into the cruise");
-    o.import->add_option("TRIPLET", o.files, "Raw file of each recording (NAME.raw)")
-        ->required()
-        ->check(CLI::ExistingFile);
+    // A missing file is the import's to report: it may be a recording that a run which did not
+    // end has already imported.
+    o.import->add_option("TRIPLET", o.files, "Raw file of each recording (NAME.raw)")->required();
     o.import->add_option("--cruise", o.cruise, "Cruise receiving the casts")->required();
 
     o.rebuild = app.add_subcommand(

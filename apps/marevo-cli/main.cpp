@@ -17,6 +17,9 @@
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "platform/Clock.h"
+#include "records/Environ.h"
+
+#include <fmt/core.h>
 
 #include <CLI/CLI.hpp>
 
@@ -89,6 +92,17 @@ int main(int argc, char** argv) {
 #endif
 
     CLI11_PARSE(app, argc, argv);
+    {
+        std::string note, error;
+        const auto root = ResolveDataRoot(dataRoot, note, error);
+        if (!root) {
+            fmt::print(stderr, "marevo-cli: {}\n", error);
+            return 2;
+        }
+        if (!note.empty() && !quiet)
+            fmt::print(stderr, "marevo-cli: {}\n", note);
+        dataRoot = root->string();
+    }
 
     cli::TConsoleOperator op(yes, quiet);
     // MAREVO_CLOCK_START (a date-time in days since 1899-12-30) runs the tool on a clock that

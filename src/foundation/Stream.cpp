@@ -1,6 +1,7 @@
 #include "foundation/Stream.h"
 
 #include "foundation/Guard.h"
+#include "foundation/SafeFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -47,6 +48,7 @@ TFileStream::TFileStream(const std::filesystem::path& fileName, TFileMode mode)
     case TFileMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     case TFileMode::OpenRead: flags |= O_RDONLY; break;
     case TFileMode::OpenReadWrite: flags |= O_RDWR; break;
+    case TFileMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
     }
     fd_ = ::open(fileName.c_str(), flags, 0644);
     if (fd_ < 0)
@@ -159,17 +161,27 @@ void TFileStream::Sync() {
         Raise("Cannot write " + fileName_.string() + " to disk: " + std::strerror(errno));
 }
 
+bool TFileStream::IsFileAt(const std::filesystem::path& name) const {
+    struct stat open {}, named {};
+    return ::fstat(fd_, &open) == 0 && ::stat(name.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
 void WriteFileAtomically(const std::filesystem::path& fileName,
                          const std::function<void(TStream&)>& write) {
-    std::filesystem::path temporary = fileName;
-    temporary += ".new";
+    const std::filesystem::path temporary = UniqueTemporaryName(fileName);
     try {
         {
-            TFileStream out(temporary, TFileMode::Create);
+            TFileStream out(temporary, TFileMode::CreateNew);
+            StopPoint("write.created");
             write(out);
+            StopPoint("write.written");
             out.Sync();
         }
+        // The rename replaces the name itself: a link found there is replaced, not followed.
         std::filesystem::rename(temporary, fileName);
+        SyncFolder(fileName.parent_path());
+        StopPoint("write.renamed");
     } catch (...) {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);

@@ -51,6 +51,7 @@ enum class TFileMode {
     Create,        // new or emptied, read and write
     OpenRead,      // existing, read only
     OpenReadWrite, // existing, read and write
+    CreateNew,     // a new file, read and write: refused when the name exists (even as a link)
 };
 
 class TFileStream final : public TStream {
@@ -69,6 +70,8 @@ public:
 
     // Forces the written bytes to the disk (raises on failure).
     void Sync();
+    // Whether the open file is still the one that name leads to (it has not been replaced).
+    bool IsFileAt(const std::filesystem::path& name) const;
     const std::filesystem::path& FileName() const { return fileName_; }
 
 private:

@@ -76,6 +76,8 @@ std::string ClockText(long long seconds) {
 
 // "dd/MM/yyyy HH:mm:ss", the time left out at midnight exactly.
 std::string DateTimeText(TDateTime t) {
+    if (!IsKnownValue(t))
+        return {}; // a cast whose start is unknown
     const std::string date = FormatDateTime("dd/MM/yyyy", t);
     return TimeOf(t) == 0 ? date : date + " " + FormatDateTime("HH:mm:ss", t);
 }

@@ -1,5 +1,7 @@
 #include "processing/FormulaSettings.h"
 
+#include "records/CastInfo.h"
+
 #include "records/GenConfig.h"
 
 namespace marevo {
@@ -12,7 +14,7 @@ TFormulaSettings FormulaSettingsOf(const TGenConfig& cfg, long double castLatitu
     s.FreshWaterConversion = cfg.FreshWaterConversion.ToLongDouble();
     s.TotDisSolCoeff = cfg.TotDisSolCoeff.ToLongDouble();
     s.ThetaRefPress = cfg.ThetaRefPress.ToLongDouble();
-    s.Latitude = castLatitude;
+    s.Latitude = IsKnownValue(castLatitude) ? castLatitude : NominalLatitude;
     return s;
 }
 

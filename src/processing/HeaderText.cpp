@@ -53,12 +53,13 @@ std::string Fixed(long double value, int decimals) {
     return fmt::format("{:.{}f}", rounded, decimals);
 }
 
+// An unknown time (not a number) is an empty field, as an unknown position is.
 std::string DateText(TDateTime t) {
-    return FormatDateTime("dd/MM/yyyy", t);
+    return IsKnownValue(t) ? FormatDateTime("dd/MM/yyyy", t) : std::string();
 }
 
 std::string DateTimeText(TDateTime t) {
-    if (TimeOf(t) == 0)
+    if (!IsKnownValue(t) || TimeOf(t) == 0)
         return DateText(t);
     return DateText(t) + " " + FormatDateTime("HH:mm:ss", t);
 }
@@ -90,7 +91,8 @@ const TCastInfo& Need(const TCastInfo* header, std::string_view what) {
 TFlaggedValue DepthOf(const TFlaggedValue& pressure, const TCastInfo& cast,
                       const THeaderSources& sources) {
     TFormulaSettings settings = sources.Formula;
-    settings.Latitude = cast.latitude[0].ToLongDouble();
+    const long double latitude = cast.latitude[0].ToLongDouble();
+    settings.Latitude = IsKnownValue(latitude) ? latitude : NominalLatitude;
     return ComputeDerived(403, &pressure, nullptr, settings);
 }
 

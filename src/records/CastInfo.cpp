@@ -45,7 +45,7 @@ static_assert(FieldsFillRecord(CastInfoFields, sizeof(TCastInfoRecord)),
               "every byte of the stored header must come from one TCastInfo field");
 
 // Default position of a new cruise, decimal degrees.
-constexpr long double DefaultLatitude = 45.54L;
+constexpr long double DefaultLatitude = NominalLatitude;
 constexpr long double DefaultLongitude = 9.2834L;
 
 } // namespace

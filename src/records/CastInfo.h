@@ -27,6 +27,13 @@ enum TRawMode : std::uint8_t {
 };
 
 // Display name; "?" for a byte outside the enumeration.
+// A cast whose start time or position was never measured (a transcript without its "[SDT]",
+// "[SGP]" or "[EGP]" line) keeps them as not-a-number: the header shows them unknown (an empty
+// field), never a time or place that looks measured. The computations that need a latitude (depth)
+// take NominalLatitude instead, the default position of a new cruise.
+constexpr long double NominalLatitude = 45.54L;
+inline bool IsKnownValue(long double v) { return v == v && v - v == 0; } // finite
+
 constexpr std::string_view RawModeName(int mode) {
     constexpr std::string_view names[] = {"Real Time", "Linear", "Timed", "Fast", "Manual"};
     return mode >= 0 && mode < 5 ? names[mode] : std::string_view("?");

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace marevo {
 
@@ -476,6 +477,20 @@ bool TEnviron::FileToEnv() {
         if (BatchCmdList.count < 0 || BatchCmdList.count > MaxBatchCommands)
             Raise("TEnviron.FileToEnv: bad value - BatchCmdList.count");
 
+        // A data root copied or moved elsewhere brings its Environ.env along: when it uses the
+        // default data folder, the folders it names under the root it was written for are taken
+        // under the root it is read from, so a copy never writes into the original. A data
+        // folder chosen elsewhere (UseDefaultDataFolder 0) stays where it was chosen.
+        const std::string here = FolderText(defaultDataRoot_);
+        const std::string stored = FolderText(DataFolder.DataFolderPath.Get());
+        if (DataFolder.UseDefaultDataFolder != 0 && !defaultDataRoot_.empty() && stored != here) {
+            for (TStr<80>& dir : Dir)
+                if (const std::string d = dir.Get(); d.starts_with(stored))
+                    SetPathText(dir, here + d.substr(stored.size()));
+            SetPathText(DataFolder.DataFolderPath, here);
+            WriteLog("The data folder " + stored + " named by the environment file is taken as " +
+                     here);
+        }
         // The data root is the chosen data folder, cut to its field.
         DataRoot.Set(Cp1252ToUtf8(DataFolder.DataFolderPath.Raw().substr(0, 80)));
         BatchFileList = SplitLines(Utf16ToUtf8(units));
@@ -526,6 +541,52 @@ bool TEnviron::IsExtCommOk() const {
 
 bool TEnviron::IsPARActive() const {
     return ExtParaArray[0] != 0 && ExtCommPort.PortNumber > 0;
+}
+
+} // namespace marevo
+
+namespace marevo {
+
+std::optional<fs::path> ResolveDataRoot(std::string_view given, std::string& note,
+                                        std::string& error) {
+    note.clear();
+    error.clear();
+    if (given.empty()) {
+        error = "the data root is empty: give a folder with --data-root";
+        return std::nullopt;
+    }
+    fs::path root(given);
+    std::error_code ec;
+    if (!root.is_absolute()) {
+        const fs::path absolute = fs::absolute(root, ec);
+        if (ec) {
+            error = "the data root " + std::string(given) + " cannot be made absolute: " +
+                    ec.message();
+            return std::nullopt;
+        }
+        note = "the data root " + std::string(given) + " is taken as " +
+               absolute.lexically_normal().string();
+        root = absolute;
+    }
+    root = root.lexically_normal();
+    if (!root.has_filename() && root != root.root_path())
+        root = root.parent_path();
+    // It must be a folder, or be creatable: the nearest existing folder above it must accept
+    // new entries.
+    fs::path probe = root;
+    while (!fs::exists(probe, ec) && probe.has_parent_path() && probe != probe.parent_path())
+        probe = probe.parent_path();
+    if (!fs::is_directory(probe, ec)) {
+        error = "the data root " + root.string() + " is not a folder (" + probe.string() +
+                " is a file)";
+        return std::nullopt;
+    }
+    if (probe != root && ::access(probe.c_str(), W_OK | X_OK) != 0) {
+        error = "the data root " + root.string() + " cannot be created: " + probe.string() +
+                " is not writable";
+        return std::nullopt;
+    }
+    return root;
 }
 
 } // namespace marevo

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -177,6 +178,12 @@ constexpr std::int32_t ExtItemParaNb[ExtItemCount] = {ParReferencePara, WinchMet
                                                       0, 0, 0, 0};
 constexpr std::int32_t NMEAItemParaNb[ExtItemCount] = {LatitudePara, LongitudePara, GpsStatusPara,
                                                        0, 0, 0, 0, 0};
+
+// The data root a program is given, made absolute: a relative one is taken against the working
+// folder (note then says so, to be told once), lexically normalised. None, with error saying why,
+// when it is empty, is not a folder, or neither exists nor can be created.
+std::optional<std::filesystem::path> ResolveDataRoot(std::string_view given, std::string& note,
+                                                     std::string& error);
 
 class TEnviron {
 public:

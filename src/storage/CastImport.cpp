@@ -4,6 +4,9 @@
 #include "foundation/Guard.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
+#include "foundation/Words.h"
+#include "foundation/Runtime.h"
+#include "foundation/SafeFiles.h"
 #include "foundation/Stream.h"
 #include "parameters/ParaCatalogue.h"
 #include "probelink/ByteSource.h"
@@ -11,11 +14,11 @@
 #include "probelink/QvlUtil.h"
 #include "probelink/RawStream.h"
 #include "processing/Collections.h"
+#include "records/Settings.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
-#include "records/Environ.h"
-#include "records/Settings.h"
 #include "storage/CruiseFile.h"
+#include "records/Environ.h"
 
 #include <fmt/core.h>
 
@@ -25,7 +28,9 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <sstream>
+#include <tuple>
 
 namespace marevo {
 
@@ -81,7 +86,8 @@ std::vector<std::string> Words(std::string text, bool commasAreBlanks) {
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
-template <class T> bool ToNumber(const std::string& word, T& value) {
+template <class T>
+bool ToNumber(const std::string& word, T& value) {
     const char* end = word.data() + word.size();
     const auto [ptr, ec] = std::from_chars(word.data(), end, value);
     return ec == std::errc() && ptr == end;
@@ -90,6 +96,17 @@ template <class T> bool ToNumber(const std::string& word, T& value) {
 void Warn(const std::string& text) {
     WriteLog(text);
     Operator().Message(text, "Warning", TMessageKind::Warning);
+}
+
+// The cruise's lock, or a warning saying why it cannot be had.
+bool LockOrWarn(const fs::path& cruiseFile, TFileLock& lock) {
+    try {
+        LockCruise(cruiseFile, lock);
+        return true;
+    } catch (const EMarevoError& e) {
+        Warn(e.what());
+        return false;
+    }
 }
 
 // A copy of the workstation's parameter of that number, or the catalogue's when it has none.
@@ -136,16 +153,6 @@ void SetCastExtract(TCastInfo& header, const TParamCollection& cast) {
         header.ExtractStep = TExtended::FromDouble(acqui.AllStep);
 }
 
-std::vector<char> ReadBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        Raise("cannot open " + file.string());
-    std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad())
-        Raise("cannot read " + file.string());
-    return bytes;
-}
-
 bool HasExtension(const fs::path& file, std::string_view ext) {
     std::string e = file.extension().string();
     std::transform(e.begin(), e.end(), e.begin(),
@@ -177,15 +184,15 @@ std::optional<TTripletNames> Companions(const fs::path& file, std::string_view o
     if (name.find(own) == std::string::npos)
         return std::nullopt;
     const fs::path folder = file.parent_path();
-    const auto named = [&](std::string_view ext) { return folder / ReplaceEvery(name, own, ext); };
+    const auto named = [&](std::string_view ext) {
+        return folder / ReplaceEvery(name, own, ext);
+    };
     return TTripletNames{named(".raw"), named(".xfr"), named(".ext")};
 }
 
 } // namespace
 
-std::optional<TTripletNames> TripletOfRaw(const fs::path& raw) {
-    return Companions(raw, ".raw");
-}
+std::optional<TTripletNames> TripletOfRaw(const fs::path& raw) { return Companions(raw, ".raw"); }
 
 std::optional<TTripletNames> TripletOfTranscript(const fs::path& xfr) {
     return Companions(xfr, ".xfr");
@@ -195,8 +202,7 @@ fs::path RebuildCopyName(const fs::path& cruiseFile, TDateTime at) {
     return fs::path(cruiseFile.string() + FormatDateTime("dd-MM-yyyy HH-mm-ss", at) + ".bak");
 }
 
-// ---- One cast from its transcript
-// ----------------------------------------------------------------
+// ---- One cast from its transcript ----------------------------------------------------------------
 
 bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
     const std::string tname = transcript.string();
@@ -210,6 +216,7 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
     // The answers go through the same checks and stores as a probe's, into the cast collection;
     // no transcript is open, so nothing is written back.
     TQvlUtil qvl(&cast);
+    bool startDate = false, startPosition = false, endPosition = false;
     for (std::string line; std::getline(in, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
@@ -229,9 +236,9 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
             const std::string answer = WithoutTag(line, CaTag);
             const std::vector<std::string> words = Words(answer, false);
             const std::string channel = words.size() > 1 ? words[1] : std::string();
-            const std::string failure = "Can not import " + tname +
-                                        "!. Invalid CA command result for parameter: " + channel +
-                                        "!";
+            const std::string failure =
+                "Can not import " + tname + "!. Invalid CA command result for parameter: " +
+                channel + "!";
             std::int32_t code = 0;
             if (!ToNumber(channel, code)) {
                 Warn(failure);
@@ -264,6 +271,7 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
             const std::size_t k = start ? 0 : 2;
             holder.Cast.latitude[k] = TExtended::FromDouble(lat);
             holder.Cast.longitude[k] = TExtended::FromDouble(lon);
+            (start ? startPosition : endPosition) = true;
         } else if (HasTag(line, StartDateTag)) {
             const std::vector<std::string> words = Words(WithoutTag(line, StartDateTag), true);
             std::array<int, 6> f{}; // day, month, year, hour, minute, second
@@ -276,6 +284,7 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
                 return false;
             }
             holder.Cast.CastTime[0] = at;
+            startDate = true;
         }
     }
     if (in.bad()) {
@@ -286,6 +295,22 @@ bool TCastImport::ReadTranscript(const fs::path& transcript, std::string_view) {
     if (cast.ProbeInfo.Protocol == 0 || cast.Count() == 0) {
         Warn("Can not import " + tname + "!. The transcript describes no probe (DF and CA lines)!");
         return false;
+    }
+    // What the transcript does not say is unknown, not the time of the import or the position of
+    // the cast before.
+    const TExtended unknown = TExtended::FromDouble(std::numeric_limits<double>::quiet_NaN());
+    if (!startDate) {
+        holder.Cast.CastTime.fill(std::numeric_limits<double>::quiet_NaN());
+        WriteLog(tname + ": no start date ([SDT]); the cast's times are unknown");
+    }
+    if (!startPosition) {
+        holder.Cast.latitude[0] = holder.Cast.latitude[1] = unknown;
+        holder.Cast.longitude[0] = holder.Cast.longitude[1] = unknown;
+        WriteLog(tname + ": no start position ([SGP]); the cast's position is unknown");
+    }
+    if (!endPosition) {
+        holder.Cast.latitude[2] = holder.Cast.longitude[2] = unknown;
+        WriteLog(tname + ": no end position ([EGP]); it is unknown");
     }
     return true;
 }
@@ -358,8 +383,8 @@ bool TCastImport::RawHoldsFrames(const fs::path& raw, std::string_view name) {
     return false;
 }
 
-bool TCastImport::BuildCastFromTranscript(const fs::path& transcript, std::string_view name,
-                                          const fs::path& raw) {
+bool TCastImport::PrepareCast(const fs::path& transcript, std::string_view name,
+                              const fs::path& raw) {
     TCastInfoC& holder = file_.CastInfoc;
     if (!file_.AddNextCast()) {
         Warn("Can not import " + std::string(name) + "!. Problem with AddNextCast!");
@@ -369,65 +394,25 @@ bool TCastImport::BuildCastFromTranscript(const fs::path& transcript, std::strin
     holder.Probe.DefaultProbeInfo();
     if (!ReadTranscript(transcript, name) || !CompleteCast(name))
         return false;
-    if (!raw.empty() && !RawHoldsFrames(raw, name))
-        return false;
+    return raw.empty() || RawHoldsFrames(raw, name);
+}
 
-    std::vector<char> image;
-    bool existed = false;
-    if (!KeepImage(image, existed) || !file_.AppendCast(true)) {
-        Warn("Can not import " + std::string(name) + "!. Problem with AppendCast!");
+bool TCastImport::BuildCastFromTranscript(const fs::path& transcript, std::string_view name,
+                                          const fs::path& raw) {
+    if (!PrepareCast(transcript, name, raw))
         return false;
-    }
-    if (!file_.UpdateLast()) {
-        RestoreImage(image, existed);
-        Warn("Can not import " + std::string(name) + "!. Problem with UpdateLast!");
+    if (!file_.AppendCast(true)) {
+        Warn("Can not import " + std::string(name) + "!. Problem with AppendCast!");
         return false;
     }
     return true;
 }
 
-// ---- The cruise file before a recording --------------------------------------------------------
-
-bool TCastImport::KeepImage(std::vector<char>& image, bool& existed) {
-    return Guard({"Error in ImportMicroMarevoFiles.KeepCruiseFile"}, [&] {
-        const fs::path path = Config().DefaultCruisePath(Environ().DataRootPath());
-        existed = !path.empty() && fs::exists(path);
-        image = existed ? ReadBytes(path) : std::vector<char>();
-    });
-}
-
-void TCastImport::RestoreImage(const std::vector<char>& image, bool existed) {
-    Guard({"Error in ImportMicroMarevoFiles.RestoreCruiseFile"}, [&] {
-        const fs::path path = Config().DefaultCruisePath(Environ().DataRootPath());
-        if (!existed) {
-            fs::remove(path);
-            return;
-        }
-        WriteFileAtomically(path, [&](TStream& out) {
-            if (out.Write(image.data(), image.size()) != image.size())
-                Raise("cannot write " + path.string());
-        });
-        WriteLog("The cruise file " + path.string() + " is back as it was before the import");
-    });
-}
-
 // ---- Opening a stored cast's raw file ----------------------------------------------------------
 
-bool TCastImport::OpenRawCast(const fs::path& raw, int castNb) {
+bool TCastImport::ReplayLoaded(const fs::path& raw) {
     TCastInfoC& holder = file_.CastInfoc;
     TParamCollection& cast = holder.Probe;
-    const bool loaded = Guard({"Error in MainForm.InitRTMC ", "Start Acquisition"}, [&] {
-        const fs::path cruise = Config().DefaultCruisePath(Environ().DataRootPath());
-        if (cruise.empty())
-            Raise("no current cruise");
-        if (!file_.ReadCast(cruise, castNb))
-            Raise(fmt::format("cast {} cannot be read from {}", castNb, cruise.string()));
-        cast.BuildProbeInfo();
-        if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
-            Raise("the cast's buffers cannot be prepared");
-    });
-    if (!loaded)
-        return false;
     cast.Loaded.CastHeader = &holder.Cast;
     cast.Loaded.CruiseHeader = &holder.Cruise;
     cast.Loaded.Bottles = &holder.Bottles;
@@ -442,18 +427,40 @@ bool TCastImport::OpenRawCast(const fs::path& raw, int castNb) {
     return true;
 }
 
-bool TCastImport::ProcessAppended(const fs::path& raw, std::string_view name) {
+bool TCastImport::OpenRawCast(const fs::path& raw, int castNb) {
+    TParamCollection& cast = file_.CastInfoc.Probe;
+    const bool loaded = Guard({"Error in MainForm.InitRTMC ", "Start Acquisition"}, [&] {
+        const fs::path cruise = Config().DefaultCruisePath(Environ().DataRootPath());
+        if (cruise.empty())
+            Raise("no current cruise");
+        if (!file_.ReadCast(cruise, castNb))
+            Raise(fmt::format("cast {} cannot be read from {}", castNb, cruise.string()));
+        cast.BuildProbeInfo();
+        if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
+            Raise("the cast's buffers cannot be prepared");
+    });
+    return loaded && ReplayLoaded(raw);
+}
+
+bool TCastImport::ProcessPrepared(const fs::path& raw, std::string_view name,
+                                  const fs::path& binFile) {
     TParamCollection& cast = file_.CastInfoc.Probe;
     const auto fail = [&](std::string_view step) {
         Warn("Can not import " + std::string(name) + std::string(step));
         return false;
     };
-    if (!OpenRawCast(raw, file_.CastInfoc.Cast.ID))
+    // The cast is replayed as it will be read from the cruise file once appended.
+    const bool loaded = Guard({"Error in MainForm.InitRTMC ", "Start Acquisition"}, [&] {
+        if (!file_.ReloadCurrentCast())
+            Raise("the prepared cast cannot be read back");
+        cast.BuildProbeInfo();
+        if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
+            Raise("the cast's buffers cannot be prepared");
+    });
+    if (!loaded || !ReplayLoaded(raw))
         return fail("!. Problem with opening the raw file!");
-    if (cast.BinSave(file_.BinPath()) != ParaOk)
+    if (cast.BinSave(binFile) != ParaOk)
         return fail("!. Problem with SaveAsBin!");
-    if (!file_.UpdateLast())
-        return fail("!. Problem with UpdateLast!");
     return true;
 }
 
@@ -484,112 +491,287 @@ bool TCastImport::ReprocessLoadedCast() {
     return true;
 }
 
+// ---- Interrupted imports -----------------------------------------------------------------------
+
+fs::path RebuildWorkName(const fs::path& cruiseFile) {
+    fs::path name = cruiseFile;
+    name += ".rebuild";
+    return name;
+}
+
+fs::path ImportJournalName(const fs::path& cruiseFile) {
+    fs::path name = cruiseFile;
+    name += ".import";
+    return name;
+}
+
+namespace {
+
+constexpr std::string_view JournalCast = "cast ";
+constexpr std::string_view JournalMade = "made ";
+constexpr std::string_view JournalMoved = "moved ";
+
+struct TImportJournal {
+    int cast = 0;
+    std::vector<fs::path> made;                         // files the import creates in the cruise
+    std::vector<std::pair<fs::path, fs::path>> moved;   // logger file, its copy in the cruise
+};
+
+void WriteJournal(const fs::path& file, const TImportJournal& j) {
+    std::string text = std::string(JournalCast) + std::to_string(j.cast) + "\n";
+    for (const fs::path& f : j.made)
+        text += std::string(JournalMade) + f.string() + "\n";
+    for (const auto& [from, to] : j.moved)
+        text += std::string(JournalMoved) + from.string() + "\t" + to.string() + "\n";
+    WriteFileAtomically(file, [&](TStream& out) {
+        if (out.Write(text.data(), text.size()) != text.size())
+            Raise("cannot write " + file.string());
+    });
+}
+
+std::optional<TImportJournal> ReadJournal(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    TImportJournal j;
+    bool hasCast = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with(JournalCast)) {
+            hasCast = ToNumber(line.substr(JournalCast.size()), j.cast) && j.cast > 0;
+        } else if (line.starts_with(JournalMade)) {
+            j.made.emplace_back(line.substr(JournalMade.size()));
+        } else if (line.starts_with(JournalMoved)) {
+            const std::string rest = line.substr(JournalMoved.size());
+            const auto tab = rest.find('\t');
+            if (tab == std::string::npos)
+                return std::nullopt;
+            j.moved.emplace_back(rest.substr(0, tab), rest.substr(tab + 1));
+        } else if (!line.empty()) {
+            return std::nullopt;
+        }
+    }
+    if (in.bad() || !hasCast)
+        return std::nullopt;
+    return j;
+}
+
+// The last cast number of a cruise file, from its first four bytes; -1 when it cannot be read.
+std::int32_t StoredLastCast(const fs::path& cruiseFile) {
+    std::ifstream in(cruiseFile, std::ios::binary);
+    std::int32_t last = -1;
+    if (!in.read(reinterpret_cast<char*>(&last), sizeof last))
+        return -1;
+    return last >= 0 && last <= MaxCastNumber ? last : -1;
+}
+
+} // namespace
+
+std::optional<TCompletedImport> CleanUpInterruptedImport(const fs::path& cruiseFile) {
+    const fs::path folder = cruiseFile.parent_path();
+    for (const char* sub : {"", "raw", "bin", "txt"})
+        RemoveAbandonedTemporaries(*sub ? folder / sub : folder);
+    std::error_code ec;
+    for (const fs::path& left : {RebuildWorkName(cruiseFile), CruiseLockName(RebuildWorkName(cruiseFile))})
+        if (fs::remove(left, ec))
+            WriteLog("Removed " + left.string() + ", left by a rebuild that did not end");
+    const fs::path journal = ImportJournalName(cruiseFile);
+    if (!fs::exists(fs::symlink_status(journal, ec)))
+        return std::nullopt;
+    const std::optional<TImportJournal> j = ReadJournal(journal);
+    const std::int32_t last = StoredLastCast(cruiseFile);
+    if (!j || last < 0) {
+        // Nothing is removed on a guess: the files stay for whoever looks at them.
+        WriteLog("An interrupted import left " + journal.string() +
+                 ", which cannot be read against the cruise file: its files are kept");
+        return std::nullopt;
+    }
+    std::optional<TCompletedImport> completed;
+    if (j->cast > last) {
+        // The cast was never appended: what the import made goes, the logger's files stay.
+        for (const fs::path& f : j->made)
+            if (fs::remove(f, ec))
+                WriteLog("Removed " + f.string() + ", left by an import that did not end");
+    } else {
+        // The cast is in the cruise: the logger's files that its copies hold go, as the import
+        // would have deleted them.
+        for (const auto& [from, to] : j->moved)
+            if (fs::exists(from, ec) && SameFileBytes(from, to) && fs::remove(from, ec))
+                WriteLog("Deleted " + from.string() + ", imported as " + to.string() +
+                         " by an import that did not end");
+        if (!j->moved.empty())
+            completed = TCompletedImport{j->cast, j->moved.front().first};
+    }
+    fs::remove(journal, ec);
+    WriteLog("Cleaned up after an import into " + cruiseFile.string() + " that did not end");
+    return completed;
+}
+
+bool InsideCruiseFolder(const fs::path& file, const fs::path& dataRoot, fs::path& folder) {
+    std::error_code ec;
+    const fs::path f = fs::weakly_canonical(fs::absolute(file, ec), ec);
+    const fs::path root = fs::weakly_canonical(fs::absolute(dataRoot, ec), ec);
+    if (f.empty() || root.empty())
+        return false;
+    const fs::path rel = f.lexically_relative(root);
+    if (rel.empty() || *rel.begin() == ".." || *rel.begin() == ".")
+        return false;
+    const std::string name = rel.begin()->string();
+    const fs::path candidate = root / name;
+    if (std::distance(rel.begin(), rel.end()) < 2 || !IsSafeSettingsName(name) ||
+        !fs::exists(candidate / (name + ".cru"), ec))
+        return false;
+    folder = candidate;
+    return true;
+}
+
 // ---- Import of logger recordings ---------------------------------------------------------------
 
 bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) {
     appended_.clear();
-    return GuardOr(
-        {"Exception in ImportMicroMarevoFiles", "Importing MicroMarevo/Vandrel Files"}, false, [&] {
-            const fs::path root = Environ().DataRootPath();
-            const std::string cruise = Config().GenCfg.CruiseName.Get();
-            if (Config().DefaultCruisePath(root).empty() ||
-                !fs::exists(Config().DefaultCruisePath(root)))
-                Raise(": no cruise \"" + cruise + "\" under " + root.string());
-            const auto total = static_cast<std::int64_t>(rawFiles.size());
-            bool all = true;
-            for (std::size_t k = 0; k < rawFiles.size(); ++k) {
-                if (!Operator().Progress(ImportFilesActivity, static_cast<std::int64_t>(k),
-                                         total)) {
-                    Warn("Import cancelled: " + std::to_string(rawFiles.size() - k) +
-                         " file(s) not imported");
-                    return false;
-                }
-                const fs::path& raw = rawFiles[k];
-                const std::string name = raw.string();
-                const std::optional<TTripletNames> t = TripletOfRaw(raw);
-                if (!t) {
-                    Warn(
-                        "Can not import " + name +
-                        "!. The name holds no \".raw\": its transcript and external file cannot be "
-                        "told apart from it!");
-                    all = false;
-                    continue;
-                }
-                bool present = true;
-                for (const fs::path& f : {t->raw, t->xfr, t->ext})
-                    if (present && !fs::is_regular_file(f)) {
-                        Warn("Can not import " + name + "!. Missing file: " + f.string() + "!");
-                        present = false;
-                    }
-                if (!present) {
-                    all = false;
-                    continue;
-                }
-
-                std::vector<char> image;
-                bool existed = false;
-                if (!KeepImage(image, existed) || !BuildCastFromTranscript(t->xfr, name, t->raw)) {
-                    all = false;
-                    continue;
-                }
-                const int castNb = file_.CastInfoc.Cast.ID;
-                const fs::path rawDir = Config().RawDir(root);
-                const fs::path rawCopy = rawDir / (cruise + CastNumberText(castNb) + ".raw");
-                const fs::path extCopy = rawDir / (cruise + CastNumberText(castNb) + ".ext");
-                const fs::path xfrCopy = rawDir / (cruise + CastNumberText(castNb) + ".xfr");
-                const fs::path binFile = BinFileName(Config().BinDir(root), cruise, castNb);
-                const auto undo = [&] {
-                    RestoreImage(image, existed);
-                    std::error_code ignored;
-                    fs::remove(rawCopy, ignored);
-                    fs::remove(extCopy, ignored);
-                    fs::remove(xfrCopy, ignored);
-                    fs::remove(binFile, ignored);
-                };
-                std::error_code ec;
-                fs::copy_file(t->raw, rawCopy, fs::copy_options::overwrite_existing, ec);
-                if (ec) {
-                    undo();
-                    Warn("Can not import " + name +
-                         "!. Problem with Copy raw file - Error: " + std::to_string(ec.value()));
-                    all = false;
-                    continue;
-                }
-                fs::copy_file(t->ext, extCopy, fs::copy_options::overwrite_existing, ec);
-                if (ec) {
-                    undo();
-                    Warn("Can not import " + name +
-                         "!. Problem with Copy ext file - Error: " + std::to_string(ec.value()));
-                    all = false;
-                    continue;
-                }
-                // The transcript goes along with them, as a real-time cast keeps it: without it the
-                // cruise file could not be rebuilt from its raw folder.
-                fs::copy_file(t->xfr, xfrCopy, fs::copy_options::overwrite_existing, ec);
-                if (ec) {
-                    undo();
-                    Warn("Can not import " + name +
-                         "!. Problem with Copy xfr file - Error: " + std::to_string(ec.value()));
-                    all = false;
-                    continue;
-                }
-                if (!ProcessAppended(rawCopy, name)) {
-                    undo();
-                    all = false;
-                    continue;
-                }
-                // The recording is now the cruise's: the logger's files go.
-                for (const fs::path& f : {t->ext, t->raw, t->xfr}) {
-                    fs::remove(f, ec);
-                    if (ec)
-                        WriteLog("ImportMicroMarevoFiles: cannot delete " + f.string() + ": " +
-                                 ec.message());
-                }
-                appended_.push_back(castNb);
+    return GuardOr({"Exception in ImportMicroMarevoFiles", "Importing MicroMarevo/Vandrel Files"},
+                   false, [&] {
+        const fs::path root = Environ().DataRootPath();
+        const std::string cruise = Config().GenCfg.CruiseName.Get();
+        const fs::path cruisePath = Config().DefaultCruisePath(root);
+        if (cruisePath.empty() || !fs::exists(cruisePath))
+            Raise(": no cruise \"" + cruise + "\" under " + root.string());
+        CheckCruiseFolders(cruisePath.parent_path());
+        TFileLock lock;
+        if (!LockOrWarn(cruisePath, lock))
+            return false;
+        const std::optional<TCompletedImport> completed = CleanUpInterruptedImport(cruisePath);
+        StopPoint("import.locked");
+        const fs::path journal = ImportJournalName(cruisePath);
+        const auto total = static_cast<std::int64_t>(rawFiles.size());
+        bool all = true;
+        for (std::size_t k = 0; k < rawFiles.size(); ++k) {
+            if (!Operator().Progress(ImportFilesActivity, static_cast<std::int64_t>(k), total)) {
+                Warn("Import cancelled: " + std::to_string(rawFiles.size() - k) +
+                     " file(s) not imported");
+                return false;
             }
-            Operator().Progress(ImportFilesActivity, total, total);
-            return all;
-        });
+            const fs::path& raw = rawFiles[k];
+            const std::string name = raw.string();
+            // Asked again after a run that stopped once its cast was appended: it is in.
+            if (completed && !fs::exists(raw) && raw == completed->source) {
+                WriteLog(name + " was imported as cast " + std::to_string(completed->cast) +
+                         " by a run that did not end");
+                appended_.push_back(completed->cast);
+                continue;
+            }
+            const std::optional<TTripletNames> t = TripletOfRaw(raw);
+            if (!t) {
+                Warn("Can not import " + name +
+                     "!. The name holds no \".raw\": its transcript and external file cannot be "
+                     "told apart from it!");
+                all = false;
+                continue;
+            }
+            bool present = true;
+            for (const fs::path& f : {t->raw, t->xfr, t->ext})
+                if (present && !fs::is_regular_file(f)) {
+                    Warn("Can not import " + name + "!. Missing file: " + f.string() + "!");
+                    present = false;
+                }
+            // The import deletes what it imported: a cruise's own files are never its input.
+            fs::path inside;
+            for (const fs::path& f : {t->raw, t->xfr, t->ext})
+                if (present && InsideCruiseFolder(f, root, inside)) {
+                    Warn("Can not import " + name + "!. " + f.string() +
+                         " lies in the cruise folder " + inside.string() +
+                         ": a cruise's own files are not imported!");
+                    present = false;
+                }
+            if (!present) {
+                all = false;
+                continue;
+            }
+            if (!PrepareCast(t->xfr, name, t->raw)) {
+                all = false;
+                continue;
+            }
+            const int castNb = file_.CastInfoc.Cast.ID;
+            const fs::path rawDir = Config().RawDir(root);
+            const fs::path rawCopy = rawDir / (cruise + CastNumberText(castNb) + ".raw");
+            const fs::path extCopy = rawDir / (cruise + CastNumberText(castNb) + ".ext");
+            const fs::path xfrCopy = rawDir / (cruise + CastNumberText(castNb) + ".xfr");
+            const fs::path binFile = BinFileName(Config().BinDir(root), cruise, castNb);
+            TImportJournal j{castNb,
+                             {rawCopy, extCopy, xfrCopy, binFile},
+                             {{t->raw, rawCopy}, {t->ext, extCopy}, {t->xfr, xfrCopy}}};
+            // The new cast's names must be free: whatever holds one (a file of another run, a
+            // link) is neither overwritten nor followed.
+            std::error_code ec;
+            const auto taken = std::find_if(j.made.begin(), j.made.end(), [&](const fs::path& f) {
+                return fs::exists(fs::symlink_status(f, ec));
+            });
+            if (taken != j.made.end()) {
+                Warn("Can not import " + name + "!. " + taken->string() +
+                     " exists already: the cast's files cannot take their names!");
+                all = false;
+                continue;
+            }
+            // What this recording makes is written down first, so that a run that does not end
+            // is cleaned up by the next one.
+            if (!Guard({"Error in ImportMicroMarevoFiles.Journal"},
+                       [&] { WriteJournal(journal, j); })) {
+                Warn("Can not import " + name + "!. Problem with the import journal!");
+                all = false;
+                continue;
+            }
+            StopPoint("import.journal");
+            const auto undo = [&] {
+                std::error_code ignored;
+                for (const fs::path& f : j.made)
+                    fs::remove(f, ignored);
+                fs::remove(journal, ignored);
+            };
+            // The transcript goes along with the raw and ext files, as a real-time cast keeps
+            // it: without it the cruise file could not be rebuilt from its raw folder.
+            bool copied = true;
+            for (const auto& [what, from, to] :
+                 {std::tuple{"raw", t->raw, rawCopy}, std::tuple{"ext", t->ext, extCopy},
+                  std::tuple{"xfr", t->xfr, xfrCopy}}) {
+                try {
+                    CopyToNewFile(from, to);
+                } catch (const EMarevoError& e) {
+                    Warn("Can not import " + name + "!. Problem with Copy " + what +
+                         " file - " + e.what());
+                    copied = false;
+                    break;
+                }
+                StopPoint(std::string("import.copied-") + what);
+            }
+            if (!copied || !ProcessPrepared(rawCopy, name, binFile)) {
+                undo();
+                all = false;
+                continue;
+            }
+            StopPoint("import.processed");
+            // The single commit point: the cast enters the cruise file whole, with its files in
+            // place, or not at all.
+            if (!file_.AppendCast(true)) {
+                undo();
+                Warn("Can not import " + name + "!. Problem with AppendCast!");
+                all = false;
+                continue;
+            }
+            StopPoint("import.committed");
+            // The recording is now the cruise's: the logger's files go.
+            for (const fs::path& f : {t->ext, t->raw, t->xfr}) {
+                fs::remove(f, ec);
+                if (ec)
+                    WriteLog("ImportMicroMarevoFiles: cannot delete " + f.string() + ": " +
+                             ec.message());
+                StopPoint("import.deleted");
+            }
+            fs::remove(journal, ec);
+            StopPoint("import.done");
+            appended_.push_back(castNb);
+        }
+        Operator().Progress(ImportFilesActivity, total, total);
+        return all;
+    });
 }
 
 // ---- Rebuild -----------------------------------------------------------------------------------
@@ -598,127 +780,145 @@ TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {
     appended_.clear();
     TRebuildResult result;
     bool hadFile = false;
-    bool touched = false; // the cruise file was removed to be created again
-    const auto restore = [&] {
-        std::error_code ec;
-        if (hadFile && !result.copy.empty())
-            fs::rename(result.copy, cruiseFile, ec);
-        else
-            fs::remove(cruiseFile, ec);
-        if (ec)
-            WriteLog("RebuildCruiseFile: the previous cruise file cannot be put back: " +
-                     ec.message());
-        else if (hadFile)
-            result.copy.clear();
-    };
-    const bool ran =
-        Guard({"Exception in RebuikdCruiseFile1Click", "Tools/RebuildCruiseFile"}, [&] {
-            const fs::path rawDir = cruiseFile.parent_path() / "raw";
-            std::vector<fs::path> transcripts;
-            std::size_t raws = 0;
-            std::error_code ec;
-            for (const fs::directory_entry& e : fs::directory_iterator(rawDir, ec)) {
-                if (!e.is_regular_file())
-                    continue;
-                if (HasExtension(e.path(), ".xfr"))
-                    transcripts.push_back(e.path());
-                else if (HasExtension(e.path(), ".raw"))
-                    ++raws;
-            }
-            if (transcripts.empty() || transcripts.size() < raws) {
-                Operator().Message(RebuildRefusedText, "Information", TMessageKind::Information);
-                result.outcome = TRebuildOutcome::Refused;
-                return;
-            }
-            // By name: the casts then follow the numbers of their files.
-            std::sort(transcripts.begin(), transcripts.end());
-
-            std::string name = cruiseFile.filename().string();
-            name = name.substr(0, name.find('.'));
-            const fs::path root = Environ().DataRootPath();
-            if (DefaultCruiseName(root, name) != cruiseFile)
-                Raise(": " + cruiseFile.string() + " is not a cruise of the data folder " +
-                      root.string());
-
-            hadFile = fs::exists(cruiseFile);
-            TCastInfo cruiseHeader;
-            bool keptHeader = false;
-            if (hadFile) {
-                result.copy = RebuildCopyName(cruiseFile, Clock().Now());
-                fs::copy_file(cruiseFile, result.copy, fs::copy_options::overwrite_existing);
-                // What the operator wrote into the cruise header is kept when it can still be read.
-                // A damaged file is what a rebuild is for: its refusal is logged, not shown.
-                TSilentOperator quiet;
-                std::optional<TRuntimeScope> silent;
-                silent.emplace(TRuntime{nullptr, &quiet, nullptr, nullptr});
-                const bool readable = file_.OpenCruiseFile(cruiseFile);
-                silent.reset();
-                if (readable) {
-                    cruiseHeader = file_.CastInfoc.Cruise;
-                    keptHeader = true;
-                }
-                file_.CloseCruiseFile();
-            }
-            Config().GenCfg.CruiseName.Set(name);
-            if (!keptHeader)
-                cruiseHeader.SetDefCruise(name);
-            cruiseHeader.ID = 0;
-            cruiseHeader.InfoStr[2].Set(name);
-            file_.CastInfoc.Bottles.Clear();
-            touched = true;
-            fs::remove(cruiseFile);
-            if (!file_.NewCruise(root, [&](TCastInfo& header) {
-                    header = cruiseHeader;
-                    return true;
-                }))
-                Raise(": the cruise file cannot be created again");
-
-            const auto total = static_cast<std::int64_t>(transcripts.size());
-            for (std::size_t k = 0; k < transcripts.size(); ++k) {
-                if (!Operator().Progress(RebuildActivity, static_cast<std::int64_t>(k), total)) {
-                    result.failed += static_cast<int>(transcripts.size() - k);
-                    break;
-                }
-                const fs::path& xfr = transcripts[k];
-                const std::optional<TTripletNames> t = TripletOfTranscript(xfr);
-                if (!t) {
-                    Warn("Can not import " + xfr.string() + "!. The name holds no \".xfr\"!");
-                    ++result.failed;
-                    continue;
-                }
-                std::vector<char> image;
-                bool existed = false;
-                if (!KeepImage(image, existed) ||
-                    !BuildCastFromTranscript(xfr, xfr.string(), t->raw)) {
-                    ++result.failed;
-                    continue;
-                }
-                const int castNb = file_.CastInfoc.Cast.ID;
-                // The raw file is processed as the cast just appended, whatever number its name
-                // carries: its header and parameters are those its transcript gave.
-                if (!ProcessAppended(t->raw, t->raw.string())) {
-                    RestoreImage(image, existed);
-                    ++result.failed;
-                    continue;
-                }
-                appended_.push_back(castNb);
-            }
-            Operator().Progress(RebuildActivity, total, total);
-            file_.CloseCruiseFile();
-            result.casts = static_cast<int>(appended_.size());
-            if (result.failed == 0) {
-                result.outcome = TRebuildOutcome::Rebuilt;
-            } else if (hadFile && Operator().Confirm(RebuildRestoreQuestion, "Confirmation")) {
-                restore();
-                result.outcome = TRebuildOutcome::Restored;
-            } else {
-                result.outcome = TRebuildOutcome::Partial;
-            }
-        });
-    if (!ran) {
+    // The new file is built beside the previous one, which stays untouched until the new one
+    // takes its name: a rebuild that stops half way leaves the cruise as it was.
+    const fs::path building = RebuildWorkName(cruiseFile);
+    TFileLock lock;
+    const auto dropBuilding = [&] {
         file_.CloseCruiseFile();
-        if (touched)
-            restore();
+        file_.SetCruisePathOverride({});
+        std::error_code ec;
+        fs::remove(building, ec);
+        fs::remove(CruiseLockName(building), ec);
+    };
+    const bool ran = Guard({"Exception in RebuikdCruiseFile1Click", "Tools/RebuildCruiseFile"}, [&] {
+        const fs::path rawDir = cruiseFile.parent_path() / "raw";
+        std::vector<fs::path> transcripts;
+        std::size_t raws = 0;
+        std::error_code ec;
+        for (const fs::directory_entry& e : fs::directory_iterator(rawDir, ec)) {
+            if (!e.is_regular_file())
+                continue;
+            if (HasExtension(e.path(), ".xfr"))
+                transcripts.push_back(e.path());
+            else if (HasExtension(e.path(), ".raw"))
+                ++raws;
+        }
+        if (transcripts.empty() || transcripts.size() < raws) {
+            Operator().Message(RebuildRefusedText, "Information", TMessageKind::Information);
+            result.outcome = TRebuildOutcome::Refused;
+            return;
+        }
+        // By name: the casts then follow the numbers of their files.
+        std::sort(transcripts.begin(), transcripts.end());
+
+        std::string name = cruiseFile.filename().string();
+        name = name.substr(0, name.find('.'));
+        const fs::path root = Environ().DataRootPath();
+        if (DefaultCruiseName(root, name) != cruiseFile)
+            Raise(": " + cruiseFile.string() + " is not a cruise of the data folder " +
+                  root.string());
+        CheckCruiseFolders(cruiseFile.parent_path());
+        if (!LockOrWarn(cruiseFile, lock)) {
+            result.outcome = TRebuildOutcome::Failed;
+            return;
+        }
+        CleanUpInterruptedImport(cruiseFile);
+
+        hadFile = fs::exists(cruiseFile);
+        TCastInfo cruiseHeader;
+        bool keptHeader = false;
+        if (hadFile) {
+            // The previous file is removed only once its copy is whole on the disk.
+            // A copy kept earlier in the same second is not overwritten: this one is numbered.
+            const fs::path first = RebuildCopyName(cruiseFile, Clock().Now());
+            fs::path copy = first;
+            for (int n = 2; fs::exists(fs::symlink_status(copy, ec)) && n < 1000; ++n)
+                copy = fs::path(first).replace_extension("").string() + "-" + std::to_string(n) +
+                       ".bak";
+            CopyToNewFile(cruiseFile, copy);
+            result.copy = copy;
+            // What the operator wrote into the cruise header is kept when it can still be read.
+            // A damaged file is what a rebuild is for: its refusal is logged, not shown.
+            TSilentOperator quiet;
+            std::optional<TRuntimeScope> silent;
+            silent.emplace(TRuntime{nullptr, &quiet, nullptr, nullptr});
+            const bool readable = file_.OpenCruiseFile(cruiseFile);
+            silent.reset();
+            if (readable) {
+                cruiseHeader = file_.CastInfoc.Cruise;
+                keptHeader = true;
+            }
+            file_.CloseCruiseFile();
+        }
+        Config().GenCfg.CruiseName.Set(name);
+        if (!keptHeader)
+            cruiseHeader.SetDefCruise(name);
+        cruiseHeader.ID = 0;
+        cruiseHeader.InfoStr[2].Set(name);
+        file_.CastInfoc.Bottles.Clear();
+        dropBuilding();
+        file_.SetCruisePathOverride(building);
+        if (!file_.NewCruise(root, [&](TCastInfo& header) {
+                header = cruiseHeader;
+                return true;
+            }))
+            Raise(": the cruise file cannot be created again");
+
+        const auto total = static_cast<std::int64_t>(transcripts.size());
+        for (std::size_t k = 0; k < transcripts.size(); ++k) {
+            if (!Operator().Progress(RebuildActivity, static_cast<std::int64_t>(k), total)) {
+                result.failed += static_cast<int>(transcripts.size() - k);
+                break;
+            }
+            const fs::path& xfr = transcripts[k];
+            const std::optional<TTripletNames> t = TripletOfTranscript(xfr);
+            if (!t) {
+                Warn("Can not import " + xfr.string() + "!. The name holds no \".xfr\"!");
+                ++result.failed;
+                continue;
+            }
+            if (!PrepareCast(xfr, xfr.string(), t->raw)) {
+                ++result.failed;
+                continue;
+            }
+            const int castNb = file_.CastInfoc.Cast.ID;
+            // The raw file is processed as the cast about to be appended, whatever number its
+            // name carries: its header and parameters are those its transcript gave. The cast
+            // is appended only once its binary file is written.
+            if (!ProcessPrepared(t->raw, t->raw.string(), file_.BinPath())) {
+                ++result.failed;
+                continue;
+            }
+            if (!file_.AppendCast(true)) {
+                Warn("Can not import " + xfr.string() + "!. Problem with AppendCast!");
+                ++result.failed;
+                continue;
+            }
+            appended_.push_back(castNb);
+            StopPoint("rebuild.appended");
+        }
+        Operator().Progress(RebuildActivity, total, total);
+        file_.CloseCruiseFile();
+        file_.SetCruisePathOverride({});
+        result.casts = static_cast<int>(appended_.size());
+        if (result.failed != 0 && hadFile &&
+            Operator().Confirm(RebuildRestoreQuestion, "Confirmation")) {
+            // The previous file never left its place: its copy is not needed.
+            dropBuilding();
+            if (!result.copy.empty() && fs::remove(result.copy, ec))
+                result.copy.clear();
+            result.outcome = TRebuildOutcome::Restored;
+            return;
+        }
+        // The one commit point: the rebuilt file takes the cruise file's name.
+        fs::rename(building, cruiseFile);
+        SyncFolder(cruiseFile.parent_path());
+        fs::remove(CruiseLockName(building), ec);
+        result.outcome = result.failed == 0 ? TRebuildOutcome::Rebuilt : TRebuildOutcome::Partial;
+    });
+    if (!ran) {
+        dropBuilding();
         result.outcome = TRebuildOutcome::Failed;
     }
     return result;

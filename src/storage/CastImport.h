@@ -69,6 +69,28 @@ struct TRebuildResult {
     std::filesystem::path copy; // the kept copy of the previous file; empty when there was none
 };
 
+// An import writes down what it is about to make (the cast number, its files in the cruise and
+// the logger's files they copy) in <cruise file> + ".import" before it makes anything, and
+// removes the note once the cast is appended and the logger's files deleted.
+std::filesystem::path ImportJournalName(const std::filesystem::path& cruiseFile);
+// Where a rebuild builds the new cruise file before it takes the cruise file's name:
+// <cruise file> + ".rebuild".
+std::filesystem::path RebuildWorkName(const std::filesystem::path& cruiseFile);
+// What an import or write into the cruise that did not end left behind, cleaned up; called under
+// the cruise's lock. Temporaries of ended processes go; with an import note, a cast that was not
+// appended loses the files made for it, and for a cast that was appended the logger's files its
+// copies hold are deleted. Everything removed is logged. Returns that appended cast and the raw
+// file it was imported from, when there was one.
+struct TCompletedImport {
+    int cast = 0;
+    std::filesystem::path source;
+};
+std::optional<TCompletedImport> CleanUpInterruptedImport(const std::filesystem::path& cruiseFile);
+// Whether file lies inside a cruise folder of the data root (a folder N holding N.cru); folder
+// receives that cruise folder. Links are resolved first.
+bool InsideCruiseFolder(const std::filesystem::path& file, const std::filesystem::path& dataRoot,
+                        std::filesystem::path& folder);
+
 // The import and rebuild operations on a cruise-file object. The file's current-cast holder
 // receives each cast; its collection must be the application's cast collection (the pipeline
 // and the data source work on that one). The cruise is the configuration's current one.
@@ -76,21 +98,25 @@ class TCastImport {
 public:
     explicit TCastImport(TCruisefile& file) : file_(file) {}
 
-    // Prepares the next cast of the current cruise from the transcript, appends it to the cruise
-    // file and rewrites it. name: what the messages after the transcript name. raw, when given:
+    // Prepares the next cast of the current cruise from the transcript and appends it to the
+    // cruise file. name: what the messages after the transcript name. raw, when given:
     // the cast's raw file, which must hold frames of the transcript's format before anything is
     // appended. False after the warning; nothing is appended then.
     bool BuildCastFromTranscript(const std::filesystem::path& transcript, std::string_view name,
                                  const std::filesystem::path& raw = {});
 
-    // The logger recordings (raw files, in the order given) as new casts of the current cruise:
-    // each cast's raw and ext files are copied into the cruise's raw folder, processed, stored as
-    // binary file, and the selected files are deleted. True when every file was imported.
+    // The logger recordings (raw files, in the order given) as new casts of the current cruise,
+    // under the cruise's lock: each cast's raw, ext and transcript files are copied into the
+    // cruise's raw folder under names that must be free, processed and stored as binary file;
+    // then the cast is appended (the one commit point) and the logger's files are deleted.
+    // Recordings inside a cruise folder of the data root are refused. True when every file was
+    // imported.
     bool ImportMicroMarevoFiles(const std::vector<std::filesystem::path>& rawFiles);
 
     // Rebuilds cruiseFile (it may be missing or damaged) from the transcripts of its raw folder,
-    // sorted by name. The previous file is kept as RebuildCopyName; when a transcript failed the
-    // operator is asked whether to put it back.
+    // sorted by name, under the cruise's lock. The new file is built as RebuildWorkName and takes
+    // the cruise file's name at the end; the previous file is kept as RebuildCopyName; when a
+    // transcript failed the operator is asked whether to keep the previous file instead.
     TRebuildResult RebuildCruiseFile(const std::filesystem::path& cruiseFile);
 
     // The cast castNb of the current cruise read from the cruise file and its raw file replayed
@@ -106,15 +132,19 @@ public:
     const std::vector<int>& Appended() const { return appended_; }
 
 private:
+    // The next cast of the current cruise prepared in memory from the transcript (and checked
+    // against its raw file when given); nothing is written. False after the warning.
+    bool PrepareCast(const std::filesystem::path& transcript, std::string_view name,
+                     const std::filesystem::path& raw);
     bool ReadTranscript(const std::filesystem::path& transcript, std::string_view name);
     bool CompleteCast(std::string_view name);
-    // The cruise file's bytes before a recording, put back when the recording fails after its
-    // cast was appended.
-    bool KeepImage(std::vector<char>& image, bool& existed);
-    void RestoreImage(const std::vector<char>& image, bool existed);
     // The raw file holds at least one frame of the cast's format.
     bool RawHoldsFrames(const std::filesystem::path& raw, std::string_view name);
-    bool ProcessAppended(const std::filesystem::path& raw, std::string_view name);
+    // The prepared cast replayed from raw and stored as binFile, before it is appended.
+    bool ProcessPrepared(const std::filesystem::path& raw, std::string_view name,
+                         const std::filesystem::path& binFile);
+    // The loaded cast's raw file replayed through the pipeline.
+    bool ReplayLoaded(const std::filesystem::path& raw);
 
     TCruisefile& file_;
     std::vector<int> appended_;

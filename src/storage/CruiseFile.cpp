@@ -4,6 +4,7 @@
 #include "foundation/Guard.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
+#include "foundation/SafeFiles.h"
 #include "foundation/Stream.h"
 #include "processing/Collections.h"
 #include "records/Settings.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace marevo {
@@ -179,6 +181,98 @@ struct TCloser {
 
 } // namespace
 
+namespace {
+
+fs::path Resolved(const fs::path& p) {
+    std::error_code ec;
+    fs::path r = fs::weakly_canonical(fs::absolute(p, ec), ec);
+    return ec ? fs::path() : r;
+}
+
+bool Within(const fs::path& file, const fs::path& folder) {
+    if (file.empty() || folder.empty())
+        return false;
+    const fs::path rel = file.lexically_relative(folder);
+    return !rel.empty() && *rel.begin() != ".." && *rel.begin() != ".";
+}
+
+} // namespace
+
+std::string ProtectedOutputError(const fs::path& output) {
+    const fs::path out = Resolved(output);
+    const std::string refused =
+        output.string() + " is a cruise, cast, raw or settings file of the data root";
+    if (out.empty())
+        return output.string() + " cannot be resolved";
+    const TEnviron& env = Environ();
+    for (const fs::path& settings : {env.ConfigFolder(), env.DefaultEnvironFileName()})
+        if (!settings.empty()) {
+            const fs::path s = Resolved(settings);
+            if (out == s || Within(out, s))
+                return refused;
+        }
+    // A link planted inside the data root is not written through, wherever it leads.
+    std::error_code ec;
+    const fs::path lexical = fs::absolute(output, ec).lexically_normal();
+    const fs::path lexicalRoot = fs::absolute(env.DataRootPath(), ec).lexically_normal();
+    if (Within(lexical, lexicalRoot) && fs::is_symlink(fs::symlink_status(lexical, ec)))
+        return output.string() + " is a link inside the data root";
+    const fs::path root = Resolved(env.DataRootPath());
+    if (!Within(out, root))
+        return {};
+    const fs::path rel = out.lexically_relative(root);
+    auto part = rel.begin();
+    const std::string cruise = part->string();
+    if (!fs::exists(root / cruise / (cruise + ".cru"), ec) || ++part == rel.end())
+        return {};
+    const std::string second = part->string();
+    const bool inCruiseFolder = std::next(part) == rel.end();
+    if ((inCruiseFolder && second.starts_with(cruise + ".cru")) ||
+        (!inCruiseFolder && (second == "bin" || second == "raw")))
+        return refused;
+    return {};
+}
+
+void CheckCruiseFolders(const fs::path& cruiseFolder) {
+    std::error_code ec;
+    for (const fs::path& f : {cruiseFolder, cruiseFolder / "bin", cruiseFolder / "raw",
+                              cruiseFolder / "txt"})
+        if (fs::is_symlink(fs::symlink_status(f, ec)))
+            Raise(": " + f.string() + " is a link: a cruise's files are not written through it");
+}
+
+fs::path CruiseLockName(const fs::path& cruiseFile) {
+    fs::path name = cruiseFile;
+    name += ".lock";
+    return name;
+}
+
+std::string CruiseInUseText(const fs::path& cruiseFile) {
+    return "cruise " + cruiseFile.stem().string() + " is in use by another Marevo";
+}
+
+void LockCruise(const fs::path& cruiseFile, TFileLock& lock) {
+    std::string reason;
+    if (lock.Acquire(CruiseLockName(cruiseFile), CruiseLockWaitSeconds, reason))
+        return;
+    if (reason == "held by another process")
+        Raise(CruiseInUseText(cruiseFile));
+    Raise("cruise " + cruiseFile.stem().string() + " cannot be locked: " + reason);
+}
+
+namespace {
+
+// The lock taken inside the file operations, whose failures read "<operation>: <reason>".
+void LockForWrite(const fs::path& cruiseFile, TFileLock& lock) {
+    try {
+        LockCruise(cruiseFile, lock);
+    } catch (const EMarevoError& e) {
+        Raise(std::string(": ") + e.what());
+    }
+}
+
+} // namespace
+
 std::string NewCruiseNameError(std::string_view name) {
     if (name.find_first_of(ForbiddenCruiseChars) != std::string_view::npos) {
         std::string text = "You cannot use the following chars as part of a file name: ";
@@ -219,6 +313,8 @@ TCruisefile::TCruisefile(TParamCollection& castCollection)
 TCruisefile::~TCruisefile() = default;
 
 fs::path TCruisefile::CurrentCruisePath() const {
+    if (!override_.empty())
+        return override_;
     const fs::path path = Config().DefaultCruisePath(Environ().DataRootPath());
     if (path.empty())
         Raise(fmt::format(": no current cruise (cruise name \"{}\")",
@@ -340,6 +436,9 @@ void TCruisefile::ReadImage(std::vector<std::uint8_t>& image, std::string_view o
 }
 
 void TCruisefile::Replace(const std::vector<std::uint8_t>& image) {
+    // What was read must still be the file: another writer's file is never overwritten with it.
+    if (!theStream->IsFileAt(fileName_))
+        Raise(": " + fileName_.filename().string() + " was replaced since it was opened");
     WriteImage(writer_, fileName_, image);
     // The stream still reads the replaced file: read the new one from now on.
     theStream = std::make_unique<TFileStream>(fileName_, TFileMode::OpenRead);
@@ -350,6 +449,9 @@ void TCruisefile::Replace(const std::vector<std::uint8_t>& image) {
 
 bool TCruisefile::WriteCastNb() {
     return GuardOr({"Error in TCruiseFile.WriteCastNb"}, false, [&] {
+        TFileLock lock;
+        if (IsOpen)
+            LockForWrite(fileName_, lock);
         std::vector<std::uint8_t> image;
         ReadImage(image, "");
         const TCruiseTable t = CheckImage(image, fileName_, "");
@@ -380,6 +482,8 @@ bool TCruisefile::WriteCastNb() {
 
 bool TCruisefile::UpdateLast() {
     return GuardOr({"Error in TCruiseFile.UpdateLast", "Update Cast"}, false, [&] {
+        TFileLock lock;
+        LockForWrite(CurrentCruisePath(), lock);
         Open(CurrentCruisePath(), "");
         TCloser closer{*this, true};
         return WriteCastNb();
@@ -396,6 +500,8 @@ bool TCruisefile::ReadCast(const fs::path& path, int n) {
 
 bool TCruisefile::AppendCast(bool OpenFile) {
     return Guard({"Error in TCruiseFile.AppendCast", "Append Cast"}, [&] {
+        TFileLock lock;
+        LockForWrite(OpenFile || !IsOpen ? CurrentCruisePath() : fileName_, lock);
         if (OpenFile)
             Open(CurrentCruisePath(), "");
         TCloser closer{*this, OpenFile};
@@ -449,6 +555,18 @@ bool TCruisefile::AddNextCast() {
     });
 }
 
+bool TCruisefile::ReloadCurrentCast() {
+    return Guard({"Error in TCruiseFile.ReloadCurrentCast"}, [&] {
+        TMemoryStream block(CastBlock(false));
+        if (!CastInfoc.Cast.ReadCastInfo(block))
+            Raise(": ReadCastInfo failed");
+        if (!CastInfoc.Probe.CruiseFileToProbe(block))
+            Raise(": CruiseFileToProbe failed");
+        if (!CastInfoc.Bottles.CruiseFileToBottles(block))
+            Raise(": CruiseFileToBottles failed");
+    });
+}
+
 bool TCruisefile::NewCruise(const fs::path& dataRoot, const TNewCruiseDialog& dialog) {
     return GuardOr({"Error in TCruiseFile.NewCruise"}, false, [&] {
         CloseCruiseFile();
@@ -462,25 +580,34 @@ bool TCruisefile::NewCruise(const fs::path& dataRoot, const TNewCruiseDialog& di
             return false;
         const std::string name = cast.InfoStr[2].Get();
         std::string refused = NewCruiseNameError(name);
-        std::error_code ec;
-        if (refused.empty() && fs::exists(DefaultCruiseName(dataRoot, name), ec))
-            refused = "New Cruise Error: this header name already exists";
         if (!refused.empty()) {
             Operator().Message(refused, "Warning", TMessageKind::Warning);
             return false;
         }
         const fs::path folder = CruiseFolder(dataRoot, name);
+        std::error_code ec;
         for (const char* sub : {"bin", "raw", "txt"}) {
             fs::create_directories(folder / sub, ec);
             if (ec)
                 Raise(": cannot create " + (folder / sub).string() + ": " + ec.message());
+        }
+        CheckCruiseFolders(folder);
+        // Whether the cruise exists is asked under its lock: two programs creating the same
+        // cruise at once do not both write it.
+        const fs::path target = override_.empty() ? DefaultCruiseName(dataRoot, name) : override_;
+        TFileLock lock;
+        LockForWrite(target, lock);
+        if (fs::exists(fs::symlink_status(target, ec))) {
+            Operator().Message("New Cruise Error: this header name already exists", "Warning",
+                               TMessageKind::Warning);
+            return false;
         }
 
         std::vector<std::uint8_t> image(CruiseTableSize, 0);
         PutI32(image, 4, static_cast<std::int32_t>(CruiseTableSize));
         const std::vector<std::uint8_t> block = CastBlock(true);
         image.insert(image.end(), block.begin(), block.end());
-        WriteImage(writer_, DefaultCruiseName(dataRoot, name), image);
+        WriteImage(writer_, target, image);
         CurrentIndex = 0;
         LastIndex = 0;
         CastPointer.fill(0);
@@ -629,6 +756,8 @@ bool OfferCruiseRecoveryCopy(const fs::path& cruiseFile) {
         if (!fs::exists(copy, ec))
             return;
         if (Operator().Confirm(CruiseRecoveryQuestion(copy), "Warning")) {
+            TFileLock lock;
+            LockForWrite(cruiseFile, lock);
             const std::vector<std::uint8_t> bytes = ReadWholeFile(copy);
             // A damaged copy must not replace the file; it stays for whoever can mend it.
             CheckImage(bytes, copy, "");

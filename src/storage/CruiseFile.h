@@ -25,6 +25,26 @@
 namespace marevo {
 
 class TFileStream;
+class TFileLock;
+
+// ---- Locks ---------------------------------------------------------------------------------------
+// Every operation that reads a cruise file and then rewrites it (appending or rewriting a cast,
+// creating the cruise, an import, a rebuild, a reprocessing) holds the cruise's lock, an exclusive
+// lock on the file beside it, so two programs never write one cruise at once. The lock is
+// re-entrant within a process.
+
+// Raises EMarevoError when the cruise folder or its bin/, raw/ or txt/ is a symbolic link: the
+// cruise's files are written only into folders of the data root itself.
+void CheckCruiseFolders(const std::filesystem::path& cruiseFolder);
+// <cruise file> + ".lock", e.g. "/d/Leg1/Leg1.cru.lock".
+std::filesystem::path CruiseLockName(const std::filesystem::path& cruiseFile);
+// How long a second writer waits for the lock before it gives up.
+constexpr double CruiseLockWaitSeconds = 5.0;
+// "cruise Leg1 is in use by another Marevo"
+std::string CruiseInUseText(const std::filesystem::path& cruiseFile);
+// Takes the lock of cruiseFile; raises EMarevoError with CruiseInUseText (or why the lock file
+// cannot be used) when it stays held.
+void LockCruise(const std::filesystem::path& cruiseFile, TFileLock& lock);
 
 // Cast numbers of a cruise: 0 (the cruise header) .. 999.
 constexpr int MaxCastNumber = 999;
@@ -43,6 +63,11 @@ struct TCruiseTable {
     // Where the block of cast k ends: where the next one starts, or at the end of the file.
     std::int64_t End(int k) const { return k < last ? pointer[k + 1] : size; }
 };
+
+// Why output cannot receive an export (a table, a text export): it is, or leads to through
+// links, a cruise file (or a file kept beside it), a file of a cruise's bin/ or raw/ folder, or a
+// settings file of the data root. Empty when it can.
+std::string ProtectedOutputError(const std::filesystem::path& output);
 
 // Why name cannot be the name of a new cruise; empty when it can. Besides what every cruise name
 // must satisfy (IsSafeSettingsName), a new cruise may not be called "NewCruise" nor contain any
@@ -144,6 +169,9 @@ public:
     bool NewCastDefault();
     // Reads the last cast of the current cruise file and prepares the next one in memory.
     bool AddNextCast();
+    // The current cast (Cast, Probe, Bottles) read back from the block AppendCast would store,
+    // as a reader of the file gets it once appended; nothing is written.
+    bool ReloadCurrentCast();
     // Creates the cruise chosen in dialog under dataRoot: its folder with bin/, raw/ and txt/,
     // and its file holding the cruise header. False for cancel, a refused name or a failure.
     bool NewCruise(const std::filesystem::path& dataRoot, const TNewCruiseDialog& dialog);
@@ -173,6 +201,10 @@ public:
     // The open file; empty when none.
     const std::filesystem::path& FileName() const { return fileName_; }
     void SetFileWriter(TCruiseFileWriter writer) { writer_ = std::move(writer); }
+    // While set (not empty), the operations on the current cruise (AddNextCast, AppendCast,
+    // UpdateLast, the file NewCruise creates) use this file instead of the current cruise's:
+    // a rebuild builds its new file beside the one it replaces.
+    void SetCruisePathOverride(std::filesystem::path file) { override_ = std::move(file); }
 
 private:
     // Raise on failure; the public operations report it.
@@ -187,6 +219,7 @@ private:
     std::filesystem::path fileName_;
     TCruiseTable table_; // as in the open file
     TCruiseFileWriter writer_;
+    std::filesystem::path override_;
 };
 
 // ---- Recovery copies

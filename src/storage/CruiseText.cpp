@@ -5,6 +5,7 @@
 #include "storage/CruiseFile.h"
 
 #include "foundation/DateTime.h"
+#include "foundation/EventLog.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "foundation/ShortString.h"
@@ -154,8 +155,13 @@ private:
         case Time_hhhmmss: return ClockText(t, false) + mark;
         case Time_hmsd: return ClockText(t, true) + mark;
         case Time_DateTime:
+            if (!IsKnownValue(start))
+                return mark; // a cast whose start is unknown
             return FormatDateTime("dd/MM/yyyy HH:mm:ss", start + SecondsToDays(t)) + mark;
-        default: return FormatDateTime("dd/MM/yyyy HH:mm:ss.zzz", start + SecondsToDays(t)) + mark;
+        default:
+            if (!IsKnownValue(start))
+                return mark;
+            return FormatDateTime("dd/MM/yyyy HH:mm:ss.zzz", start + SecondsToDays(t)) + mark;
         }
     }
 
@@ -197,6 +203,16 @@ bool OpenOrBeep(TCruisefile& file, const fs::path& cruiseFile) {
     return false;
 }
 
+// An export never overwrites the data it is made from; false after telling the operator.
+bool RefuseProtected(const fs::path& output, std::string_view caption) {
+    const std::string refused = ProtectedOutputError(output);
+    if (refused.empty())
+        return true;
+    WriteLog("Export refused: " + refused);
+    Operator().Message(refused, caption, TMessageKind::Warning);
+    return false;
+}
+
 struct TCloseAtEnd {
     TCruisefile& file;
     ~TCloseAtEnd() { file.CloseCruiseFile(); }
@@ -205,7 +221,7 @@ struct TCloseAtEnd {
 } // namespace
 
 bool TCruisefile::TxtCICSave(const fs::path& cruiseFile, const fs::path& output) {
-    if (!OpenOrBeep(*this, cruiseFile))
+    if (!RefuseProtected(output, "Convert Cruise") || !OpenOrBeep(*this, cruiseFile))
         return false;
     return Guard({"Error in TCruisefile.TxtCICSave", "Convert Cruise"}, [&] {
         TCloseAtEnd close{*this};
@@ -218,8 +234,9 @@ bool TCruisefile::TxtCICSave(const fs::path& cruiseFile, const fs::path& output)
               [&] { text += HeadLines(cfg, head, columns, HeaderKind, sources, ""); });
         const int last = LastIndex;
         for (int k = 1; k <= last; ++k) {
+            // A table missing a cast would pass for the whole cruise.
             if (!ReadCastNb1(k))
-                continue;
+                Raise(fmt::format(": cast {} cannot be read", k));
             Guard({"Error in TCruisefile.TxtCICSave.WriteLine"}, [&] {
                 std::string line;
                 bool first = true;
@@ -239,7 +256,7 @@ bool TCruisefile::TxtCICSave(const fs::path& cruiseFile, const fs::path& output)
 }
 
 bool TCruisefile::TxtBottleSave(const fs::path& cruiseFile, int castNb, const fs::path& output) {
-    if (!OpenOrBeep(*this, cruiseFile))
+    if (!RefuseProtected(output, "Bottle export") || !OpenOrBeep(*this, cruiseFile))
         return false;
     return Guard(
         {"Error in TParamCollection.TxtBottleSave", "Error exporting bottle table as text"}, [&] {

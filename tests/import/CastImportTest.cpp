@@ -6,12 +6,13 @@
 #include "SimProbe.h"
 #include "SimProfile.h"
 #include "SimRecording.h"
-#include "app/AppContext.h"
 #include "foundation/DateTime.h"
+#include "foundation/SafeFiles.h"
 #include "foundation/Stream.h"
 #include "probelink/FileComm.h"
 #include "probelink/QvlUtil.h"
 #include "probelink/RawStream.h"
+#include "app/AppContext.h"
 #include "records/Environ.h"
 #include "storage/CruiseFile.h"
 #include "support/AppEnv.h"
@@ -19,11 +20,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
+#include <cstring>
 #include <functional>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace marevo {
 namespace {
@@ -60,7 +64,7 @@ TEST(CastImportNames, CompanionsAreNamedFromTheFileNameAndTheCopyFromTheDate) {
         const char* ext;
     } cases[] = {
         {"/d/uMvo/LOG01.raw", "/d/uMvo/LOG01.xfr", "/d/uMvo/LOG01.ext"},
-        {"/d/uMvo/a.raw.raw", "/d/uMvo/a.xfr.xfr", "/d/uMvo/a.ext.ext"}, // every occurrence
+        {"/d/uMvo/a.raw.raw", "/d/uMvo/a.xfr.xfr", "/d/uMvo/a.ext.ext"},  // every occurrence
         {"/d/cast.raw/LOG01.raw", "/d/cast.raw/LOG01.xfr", "/d/cast.raw/LOG01.ext"},
         {"/d/uMvo/LOG01.RAW", "", ""},
         {"/d/cast.raw/LOG01", "", ""},
@@ -181,8 +185,7 @@ TTable Binned(const TParamCollection& col) {
         if (p->SortedBuffer && TParamRaw::IsStoredType(p->ParaType())) {
             auto& rows = t[p->GetParaNb()];
             for (int r = 0; r <= p->SortedBuffer->LastIndice; ++r)
-                rows.emplace_back(p->SortedBuffer->Data()[r].value,
-                                  p->SortedBuffer->Data()[r].flag);
+                rows.emplace_back(p->SortedBuffer->Data()[r].value, p->SortedBuffer->Data()[r].flag);
         }
     return t;
 }
@@ -233,8 +236,8 @@ TEST_F(TImportTest, BadRecordingsAreRefusedAndLeaveTheCruiseFileAsItWas) {
          [&](const std::string& base) {
              const fs::path raw = Record(base);
              fs::remove(xfrOf(raw));
-             return std::pair{raw, "Can not import " + raw.string() +
-                                       "!. Missing file: " + xfrOf(raw).string() + "!"};
+             return std::pair{raw, "Can not import " + raw.string() + "!. Missing file: " +
+                                       xfrOf(raw).string() + "!"};
          }},
         {"invalid serial number answer: reading stops at that line",
          [&](const std::string& base) {
@@ -250,17 +253,17 @@ TEST_F(TImportTest, BadRecordingsAreRefusedAndLeaveTheCruiseFileAsItWas) {
          [&](const std::string& base) {
              const fs::path raw = Record(base);
              const std::string line = TranscriptLine(xfrOf(raw), "[CA], CA 1 ");
-             WriteText(xfrOf(raw),
-                       Edited(ReadFileBytes(xfrOf(raw)), line, line.substr(0, line.rfind(' '))));
+             WriteText(xfrOf(raw), Edited(ReadFileBytes(xfrOf(raw)), line,
+                                          line.substr(0, line.rfind(' '))));
              return std::pair{raw, "Can not import " + xfrOf(raw).string() +
                                        "!. Invalid CA command result for parameter: 1!"};
          }},
         {"start date that is no date",
          [&](const std::string& base) {
              const fs::path raw = Record(base);
-             WriteText(xfrOf(raw),
-                       Edited(ReadFileBytes(xfrOf(raw)), TranscriptLine(xfrOf(raw), "[SDT], "),
-                              "[SDT], 31, 2, 2015, 23, 59, 58"));
+             WriteText(xfrOf(raw), Edited(ReadFileBytes(xfrOf(raw)),
+                                          TranscriptLine(xfrOf(raw), "[SDT], "),
+                                          "[SDT], 31, 2, 2015, 23, 59, 58"));
              return std::pair{raw, "Can not import " + xfrOf(raw).string() +
                                        "!. Invalid start date: [SDT], 31, 2, 2015, 23, 59, 58!"};
          }},
@@ -311,19 +314,202 @@ TEST_F(TImportTest, BadRecordingsAreRefusedAndLeaveTheCruiseFileAsItWas) {
     }
 }
 
-TEST_F(TImportTest, AFailureAfterTheAppendPutsTheCruiseFileBack) {
-    const fs::path raw = Record("COPY");
-    fs::create_directories(RawDir() / "CR001.raw"); // the copy cannot take that name
+TEST_F(TImportTest, TakenCastFileNamesAreRefusedNeitherOverwrittenNorFollowed) {
+    const fs::path victim = env.dir / "victim";
+    struct TCase {
+        const char* what;
+        fs::path name; // of the new cast 1
+        std::function<void(const fs::path&)> occupy;
+    } cases[] = {
+        {"folder at the raw copy", RawDir() / "CR001.raw",
+         [](const fs::path& n) { fs::create_directories(n); }},
+        {"link at the raw copy", RawDir() / "CR001.raw",
+         [&](const fs::path& n) { fs::create_symlink(victim, n); }},
+        {"link at the transcript copy", RawDir() / "CR001.xfr",
+         [&](const fs::path& n) { fs::create_symlink(victim, n); }},
+        {"link at the binary file", BinFile(1), [&](const fs::path& n) { fs::create_symlink(victim, n); }},
+        {"file at the ext copy", RawDir() / "CR001.ext",
+         [](const fs::path& n) { WriteText(n, "someone's"); }},
+    };
+    const fs::path raw = Record("TAKEN", 6, 20);
     const std::string before = ReadFileBytes(CruisePath());
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(victim, "untouched");
+        c.occupy(c.name);
+        env.op.Clear();
+        EXPECT_FALSE(import.ImportMicroMarevoFiles({raw}));
+        EXPECT_TRUE(Warned("Can not import " + raw.string() + "!. " + c.name.string() +
+                           " exists already"))
+            << Events();
+        EXPECT_EQ(ReadFileBytes(CruisePath()), before);
+        EXPECT_EQ(ReadFileBytes(victim), "untouched");
+        for (const char* ext : {".raw", ".xfr", ".ext"})
+            EXPECT_TRUE(fs::exists(Logger() / (std::string("TAKEN") + ext))) << ext;
+        // Only the occupant is there; nothing of the refused cast was made.
+        EXPECT_TRUE(fs::exists(fs::symlink_status(c.name)));
+        for (const fs::path& f : {RawDir() / "CR001.raw", RawDir() / "CR001.xfr",
+                                  RawDir() / "CR001.ext", BinFile(1)})
+            EXPECT_EQ(fs::exists(fs::symlink_status(f)), f == c.name) << f;
+        fs::remove_all(c.name);
+    }
+    EXPECT_TRUE(import.ImportMicroMarevoFiles({raw})) << Events();
+    EXPECT_EQ(import.Appended(), std::vector<int>{1});
+}
+
+TEST_F(TImportTest, ACruisesOwnFilesAreNeverImported) {
+    ASSERT_TRUE(import.ImportMicroMarevoFiles({Record("FIRST", 6, 20)})) << Events();
+    const std::string before = ReadFileBytes(CruisePath());
+    const std::string raw1 = ReadFileBytes(RawDir() / "CR001.raw");
+    // A link from outside into the raw folder leads to the same files.
+    for (const char* ext : {".raw", ".xfr", ".ext"})
+        fs::create_symlink(RawDir() / (std::string("CR001") + ext),
+                           Logger() / (std::string("LINKED") + ext));
+    for (const fs::path& source : {RawDir() / "CR001.raw", Logger() / "LINKED.raw"}) {
+        SCOPED_TRACE(source);
+        env.op.Clear();
+        EXPECT_FALSE(import.ImportMicroMarevoFiles({source}));
+        EXPECT_TRUE(Warned("Can not import " + source.string() + "!. ")) << Events();
+        EXPECT_NE(Events().find("lies in the cruise folder " + (Root() / "CR").string()),
+                  std::string::npos)
+            << Events();
+        EXPECT_EQ(ReadFileBytes(CruisePath()), before);
+        EXPECT_EQ(ReadFileBytes(RawDir() / "CR001.raw"), raw1);
+        for (const char* ext : {".xfr", ".ext"})
+            EXPECT_TRUE(fs::exists(RawDir() / (std::string("CR001") + ext)));
+        EXPECT_FALSE(fs::exists(RawDir() / "CR002.raw"));
+    }
+}
+
+// Passes at most `budget` bytes on, then fails as a full disk does.
+class TFullDisk final : public TStream {
+public:
+    TFullDisk(TStream& inner, std::size_t budget) : inner_(inner), budget_(budget) {}
+    std::size_t Read(void* b, std::size_t n) override { return inner_.Read(b, n); }
+    std::size_t Write(const void* b, std::size_t n) override {
+        const std::size_t k = std::min(n, budget_);
+        budget_ -= k;
+        return k == 0 ? 0 : inner_.Write(b, k);
+    }
+    std::int64_t Position() const override { return inner_.Position(); }
+    void Seek(std::int64_t p) override { inner_.Seek(p); }
+    std::int64_t Size() const override { return inner_.Size(); }
+
+private:
+    TStream& inner_;
+    std::size_t budget_;
+};
+
+TEST_F(TImportTest, AFullDiskAtAnyByteOfTheCommitLeavesNoPhantomCast) {
+    ASSERT_TRUE(import.ImportMicroMarevoFiles({Record("FIRST", 6, 20)})) << Events();
+    const std::string before = ReadFileBytes(CruisePath());
+    const fs::path raw = Record("FULL", 6, 5);
+    const std::string recording = ReadFileBytes(raw);
+    std::size_t runs = 0;
+    const std::size_t step = before.size() / 24 + 1;
+    for (std::size_t budget = 0; budget < 2 * before.size(); budget += step) {
+        SCOPED_TRACE(budget);
+        bool wrote = false;
+        file.SetFileWriter([&](const fs::path& name, const std::function<void(TStream&)>& write) {
+            WriteFileAtomically(name, [&](TStream& out) {
+                TFullDisk full(out, budget);
+                write(full);
+            });
+            wrote = true;
+        });
+        const bool ok = import.ImportMicroMarevoFiles({raw});
+        if (ok) {
+            // The budget held the whole new file: the cast is in, once, with its files.
+            ASSERT_TRUE(wrote);
+            EXPECT_EQ(import.Appended(), std::vector<int>{2});
+            EXPECT_EQ(ReadFileBytes(RawDir() / "CR002.raw"), recording);
+            EXPECT_TRUE(fs::exists(BinFile(2)));
+            EXPECT_FALSE(fs::exists(raw));
+            break;
+        }
+        ++runs;
+        EXPECT_EQ(ReadFileBytes(CruisePath()), before);
+        EXPECT_TRUE(fs::exists(raw));
+        EXPECT_EQ(ReadFileBytes(raw), recording);
+        for (const fs::path& f : {RawDir() / "CR002.raw", RawDir() / "CR002.xfr",
+                                  RawDir() / "CR002.ext", BinFile(2),
+                                  ImportJournalName(CruisePath())})
+            EXPECT_FALSE(fs::exists(fs::symlink_status(f))) << f;
+        for (const auto& e : fs::recursive_directory_iterator(Root() / "CR"))
+            EXPECT_EQ(e.path().string().find(".~mvtmp-"), std::string::npos) << e.path();
+    }
+    EXPECT_GE(runs, 24u);
+    TCruisefile reader;
+    ASSERT_TRUE(reader.OpenCruiseFile(CruisePath()));
+    EXPECT_EQ(reader.LastIndex, 2);
+}
+
+TEST_F(TImportTest, AnImportWaitsForTheCruiseLockThenGivesUp) {
+    const fs::path raw = Record("LOCKED", 6, 20);
+    const std::string before = ReadFileBytes(CruisePath());
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        TFileLock lock;
+        std::string reason;
+        const char held = lock.Acquire(CruiseLockName(CruisePath()), 0, reason) ? 'y' : 'n';
+        (void)!write(ready[1], &held, 1);
+        char go;
+        (void)!read(release[0], &go, 1);
+        _exit(0);
+    }
+    char held = 0;
+    ASSERT_EQ(read(ready[0], &held, 1), 1);
+    ASSERT_EQ(held, 'y');
+    const std::uint64_t start = env.clock.TickMs();
     EXPECT_FALSE(import.ImportMicroMarevoFiles({raw}));
-    EXPECT_TRUE(
-        Warned("Can not import " + raw.string() + "!. Problem with Copy raw file - Error: "))
+    EXPECT_GE(env.clock.TickMs() - start,
+              static_cast<std::uint64_t>(CruiseLockWaitSeconds * 1000));
+    EXPECT_NE(Events().find("cruise CR is in use by another Marevo"), std::string::npos)
         << Events();
     EXPECT_EQ(ReadFileBytes(CruisePath()), before);
-    for (const char* ext : {".raw", ".xfr", ".ext"})
-        EXPECT_TRUE(fs::exists(Logger() / (std::string("COPY") + ext))) << ext;
-    EXPECT_FALSE(fs::exists(RawDir() / "CR001.ext"));
-    EXPECT_FALSE(fs::exists(BinFile(1)));
+    EXPECT_TRUE(fs::exists(raw));
+    EXPECT_FALSE(fs::exists(RawDir() / "CR001.raw"));
+    ASSERT_EQ(write(release[1], "g", 1), 1);
+    ASSERT_EQ(waitpid(holder, nullptr, 0), holder);
+    EXPECT_TRUE(import.ImportMicroMarevoFiles({raw})) << Events();
+}
+
+TEST_F(TImportTest, TablesRefuseOutputsThatAreTheCruisesData) {
+    ASSERT_TRUE(import.ImportMicroMarevoFiles({Record("TABLE", 6, 20)})) << Events();
+    fs::create_directories(Root() / "CR" / "txt");
+    fs::create_symlink(CruisePath(), Root() / "CR" / "txt" / "link.txt");
+    const std::vector<fs::path> protectedFiles = {
+        CruisePath(), RawDir() / "CR001.raw", RawDir() / "CR001.xfr", BinFile(1),
+        Root() / "CR" / "txt" / "link.txt", ImportJournalName(CruisePath())};
+    std::vector<std::string> before;
+    for (const fs::path& f : protectedFiles)
+        before.push_back(ReadFileBytes(f));
+    TCruisefile tables;
+    for (const fs::path& out : protectedFiles) {
+        SCOPED_TRACE(out);
+        EXPECT_FALSE(tables.TxtCICSave(CruisePath(), out));
+        EXPECT_FALSE(tables.TxtBottleSave(CruisePath(), 1, out));
+        const bool link = out.filename() == "link.txt";
+        EXPECT_NE(Events().find(out.string() +
+                                (link ? " is a link inside the data root"
+                                      : " is a cruise, cast, raw or settings file of the data root")),
+                  std::string::npos);
+    }
+    for (std::size_t k = 0; k < protectedFiles.size(); ++k)
+        EXPECT_EQ(ReadFileBytes(protectedFiles[k]), before[k]) << protectedFiles[k];
+    EXPECT_TRUE(tables.TxtCICSave(CruisePath(), Root() / "CR" / "txt" / "CR.txt"));
+    // A table of a cruise whose cast cannot be read is not written at all.
+    std::string damaged = ReadFileBytes(CruisePath());
+    std::int32_t offset = 0;
+    std::memcpy(&offset, damaged.data() + 8, 4); // cast 1's block
+    damaged[static_cast<std::size_t>(offset) + 864] ^= 0x55; // its probe-block marker
+    WriteText(CruisePath(), damaged);
+    EXPECT_FALSE(tables.TxtCICSave(CruisePath(), Root() / "CR" / "txt" / "CR2.txt"));
+    EXPECT_FALSE(fs::exists(Root() / "CR" / "txt" / "CR2.txt"));
 }
 
 TEST_F(TImportTest, StartDateOfTheTranscriptIsTheCastStart) {
@@ -335,6 +521,32 @@ TEST_F(TImportTest, StartDateOfTheTranscriptIsTheCastStart) {
     TCruisefile reader;
     ASSERT_TRUE(reader.ReadCast(CruisePath(), 1));
     EXPECT_EQ(reader.CastInfoc.Cast.CastTime[0], EncodeDateTime(2015, 12, 31, 23, 59, 58));
+}
+
+TEST_F(TImportTest, MissingStartDateAndPositionsAreUnknownNotInvented) {
+    const fs::path raw = Record("BARE", 6, 20);
+    const fs::path xfr = TripletOfRaw(raw)->xfr;
+    std::string text = ReadFileBytes(xfr);
+    for (const char* tag : {"[SDT], ", "[SGP], ", "[EGP], "})
+        text = Edited(text, TranscriptLine(xfr, tag), "");
+    WriteText(xfr, text);
+    ASSERT_TRUE(import.ImportMicroMarevoFiles({raw})) << Events();
+    TCruisefile reader;
+    ASSERT_TRUE(reader.ReadCast(CruisePath(), 1));
+    const TCastInfo& h = reader.CastInfoc.Cast;
+    for (int k : {0, 1, 2}) {
+        SCOPED_TRACE(k);
+        EXPECT_FALSE(IsKnownValue(h.CastTime[static_cast<std::size_t>(k)]));
+        EXPECT_FALSE(IsKnownValue(h.latitude[static_cast<std::size_t>(k)].ToLongDouble()));
+        EXPECT_FALSE(IsKnownValue(h.longitude[static_cast<std::size_t>(k)].ToLongDouble()));
+    }
+    // The cast is binned all the same, and its tables are written with those fields empty.
+    EXPECT_GT(file.CastInfoc.Probe.Bin.SortInfo.MaxIndex, 10);
+    const fs::path table = Root() / "CR" / "txt" / "CR.txt";
+    fs::create_directories(table.parent_path());
+    EXPECT_TRUE(reader.TxtCICSave(CruisePath(), table)) << Events();
+    EXPECT_TRUE(reader.TxtBottleSave(CruisePath(), 1, Root() / "CR" / "txt" / "CR001_btl.txt"))
+        << Events();
 }
 
 TEST_F(TImportTest, FrameHeadTakesTheHeadOfTheTranscriptsFormatWithoutACalibration) {
@@ -368,8 +580,8 @@ TEST_F(TImportTest, TwoRecordingsAfterCastFourBecomeCastsFiveAndSix) {
         stored.push_back(e.path().filename().string());
     std::sort(stored.begin(), stored.end());
     // The transcripts come along: the cruise can be rebuilt from its raw folder.
-    EXPECT_EQ(stored, (std::vector<std::string>{"CR005.ext", "CR005.raw", "CR005.xfr", "CR006.ext",
-                                                "CR006.raw", "CR006.xfr"}));
+    EXPECT_EQ(stored, (std::vector<std::string>{"CR005.ext", "CR005.raw", "CR005.xfr",
+                                                "CR006.ext", "CR006.raw", "CR006.xfr"}));
     EXPECT_TRUE(fs::is_empty(Logger()));
     TCruisefile reader;
     ASSERT_TRUE(reader.OpenCruiseFile(CruisePath()));
@@ -391,9 +603,9 @@ TEST_F(TImportTest, LoadedCastsRawFileIsProcessedAgain) {
     fs::remove(RawDir() / "CR001.raw");
     env.op.Clear();
     EXPECT_FALSE(import.ReprocessLoadedCast());
-    EXPECT_EQ(env.op.Events(),
-              (std::vector<std::string>{"Message Information []: " +
-                                        (RawDir() / "CR001.raw").string() + ": doesn't exist!"}));
+    EXPECT_EQ(env.op.Events(), (std::vector<std::string>{"Message Information []: " +
+                                                         (RawDir() / "CR001.raw").string() +
+                                                         ": doesn't exist!"}));
     cast.Loaded.TypeLoaded = FileTypeNone;
     env.op.Clear();
     EXPECT_FALSE(import.ReprocessLoadedCast());
@@ -404,8 +616,8 @@ TEST_F(TImportTest, LoadedCastsRawFileIsProcessedAgain) {
 // Three recordings of different formats, imported: casts 1..3 with their raw folder.
 struct TRebuildTest : TImportTest {
     TRebuildTest() {
-        EXPECT_TRUE(import.ImportMicroMarevoFiles(
-            {Record("R1", 6), Record("R2", 5, 50), Record("R3", 7, 90)}))
+        EXPECT_TRUE(import.ImportMicroMarevoFiles({Record("R1", 6), Record("R2", 5, 50),
+                                                   Record("R3", 7, 90)}))
             << Events();
         for (int k = 1; k <= 3; ++k) {
             headers.push_back(StoredHeader(k));
@@ -442,8 +654,8 @@ TEST_F(TRebuildTest, FewerTranscriptsThanRawFilesRefuseTheRebuild) {
     fs::remove(RawDir() / "CR002.xfr");
     const TRebuildResult result = import.RebuildCruiseFile(CruisePath());
     EXPECT_EQ(result.outcome, TRebuildOutcome::Refused);
-    EXPECT_EQ(env.op.Events().back(),
-              "Message Information [Information]: " + std::string(RebuildRefusedText));
+    EXPECT_EQ(env.op.Events().back(), "Message Information [Information]: " +
+                                          std::string(RebuildRefusedText));
     EXPECT_EQ(ReadFileBytes(CruisePath()), original);
 }
 

@@ -119,6 +119,7 @@ TEST(EnvironFile, LongDataFolderIsKeptWholeButTheDataRootIsCut) {
     TAppEnv env;
     ASSERT_TRUE(env.environ.SetDefault());
     const std::string longPath = "/" + std::string(99, 'd') + "/";
+    env.environ.DataFolder.UseDefaultDataFolder = 0; // chosen elsewhere
     env.environ.DataFolder.DataFolderPath.Set(longPath);
     ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().Loaded.FileLoaded));
     TEnviron back(env.dir / "data");
@@ -126,6 +127,63 @@ TEST(EnvironFile, LongDataFolderIsKeptWholeButTheDataRootIsCut) {
     ASSERT_TRUE(back.FileToEnv());
     EXPECT_EQ(back.DataFolder.DataFolderPath.Get(), longPath);
     EXPECT_EQ(back.DataRoot.Get(), longPath.substr(0, 80));
+}
+
+TEST(EnvironFile, ACopiedDataRootUsesItsOwnFoldersNotTheOriginals) {
+    TAppEnv env;
+    const fs::path original = env.dir / "data";
+    ASSERT_TRUE(env.environ.SetDefault());
+    ASSERT_TRUE(env.environ.EnvToFile(CastParamCol().Loaded.FileLoaded));
+    const fs::path copy = env.dir / "copy";
+    fs::copy(original, copy, fs::copy_options::recursive);
+    const std::string stored = ReadFileBytes(copy / "Cfg" / "Environ.env");
+
+    TEnviron moved(copy);
+    ASSERT_TRUE(moved.SetDefault());
+    ASSERT_TRUE(moved.FileToEnv());
+    for (const fs::path& folder : {moved.DataRootPath(), moved.TextFolder(),
+                                   moved.ConfigFolder(),
+                                   fs::path(moved.DataFolder.DataFolderPath.Get())})
+        EXPECT_TRUE(!folder.lexically_relative(copy).empty() &&
+                    folder.lexically_relative(copy).begin()->string() != "..")
+            << folder;
+    EXPECT_EQ(moved.EnvironFileName(), copy / "Cfg" / "Environ.env");
+    ASSERT_TRUE(moved.EnvToFile(CastParamCol().Loaded.FileLoaded));
+    // The original's file is as it was; the copy's names the copy.
+    EXPECT_EQ(ReadFileBytes(original / "Cfg" / "Environ.env"), stored);
+    EXPECT_NE(ReadFileBytes(copy / "Cfg" / "Environ.env"), stored);
+}
+
+TEST(DataRoot, EmptyRelativeAndFileRootsAreResolvedOrRefused) {
+    TAppEnv env;
+    std::ofstream(env.dir / "plain") << "x";
+    const fs::path cwd = fs::current_path();
+    struct TCase {
+        std::string given;
+        std::string root;  // "" = refused
+        bool noted;        // told it was made absolute
+        const char* error; // part of the refusal
+    } cases[] = {
+        {"", "", false, "the data root is empty"},
+        {"rel/data", (cwd / "rel/data").string(), true, ""},
+        {"./x/../data/", (cwd / "data").string(), true, ""},
+        {(env.dir / "new" / "data").string(), (env.dir / "new" / "data").string(), false, ""},
+        {(env.dir / "plain").string(), "", false, "is not a folder"},
+        {(env.dir / "plain" / "data").string(), "", false, "is not a folder"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.given);
+        std::string note, error;
+        const auto root = ResolveDataRoot(c.given, note, error);
+        ASSERT_EQ(root.has_value(), !c.root.empty()) << error;
+        if (root) {
+            EXPECT_EQ(*root, fs::path(c.root));
+            EXPECT_EQ(note.empty(), !c.noted);
+            EXPECT_FALSE(fs::exists(*root)); // resolving creates nothing
+        } else {
+            EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        }
+    }
 }
 
 struct TDamage {
