@@ -5,12 +5,15 @@
 
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
-#include "foundation/Words.h"
 #include "foundation/SafeFiles.h"
+#include "foundation/Words.h"
 #include "storage/CruiseFile.h"
 #include "support/AppEnv.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
 
 #include <fcntl.h>
 #include <fstream>
@@ -74,11 +77,10 @@ struct TCliTest : ::testing::Test {
         EXPECT_EQ(Run({"init"}), 0) << Log();
         EXPECT_EQ(Run({"cruise", "new", "CR"}), 0) << Log();
         // Two recordings that differ: their copies in the cruise tell them apart.
-        EXPECT_EQ(Run({"simulate", (Template() / "A.raw").string(), "--seconds", "4"}), 0)
-            << Log();
-        EXPECT_EQ(Run({"simulate", (Template() / "B.raw").string(), "--seconds", "5",
-                       "--format", "7"}),
-                  0)
+        EXPECT_EQ(Run({"simulate", (Template() / "A.raw").string(), "--seconds", "4"}), 0) << Log();
+        EXPECT_EQ(
+            Run({"simulate", (Template() / "B.raw").string(), "--seconds", "5", "--format", "7"}),
+            0)
             << Log();
     }
 
@@ -272,17 +274,22 @@ TEST_F(TCliTest, HostilePathsAreRefusedAndChangeNoFile) {
         const char* refusal;
         bool withRoot = true;
     } cases[] = {
-        {"export onto the cruise file", [] {}, {"export", "CR", "1", root + "/CR/CR.cru"},
+        {"export onto the cruise file",
+         [] {},
+         {"export", "CR", "1", root + "/CR/CR.cru"},
          "is a cruise, cast, raw or settings file of the data root"},
-        {"header table onto a raw file", [] {},
+        {"header table onto a raw file",
+         [] {},
          {"cruise", "export-headers", "CR", root + "/CR/raw/CR001.raw"},
          "is a cruise, cast, raw or settings file of the data root"},
-        {"bottle table onto the settings", [] {},
+        {"bottle table onto the settings",
+         [] {},
          {"cruise", "export-bottles", "CR", "1", root + "/Cfg/Environ.env"},
          "is a cruise, cast, raw or settings file of the data root"},
         {"export onto a link planted in the cruise",
          [&] { fs::create_symlink(victim, Root() / "CR" / "txt" / "CR001.txt"); },
-         {"export", "CR", "1"}, "is a link inside the data root"},
+         {"export", "CR", "1"},
+         "is a link inside the data root"},
         {"import into a raw folder that is a link",
          [&] {
              Place("B", "LINKED");
@@ -291,23 +298,30 @@ TEST_F(TCliTest, HostilePathsAreRefusedAndChangeNoFile) {
          },
          {"import", In().string() + "/LINKED.raw", "--cruise", "CR"},
          "is a link: a cruise's files are not written through it"},
-        {"import from the cruise's raw folder", [&] {
+        {"import from the cruise's raw folder",
+         [&] {
              fs::remove(RawDir());
              fs::rename(Root() / "CR" / "raw.real", RawDir());
          },
-         {"import", root + "/CR/raw/CR001.raw", "--cruise", "CR"}, "lies in the cruise folder"},
+         {"import", root + "/CR/raw/CR001.raw", "--cruise", "CR"},
+         "lies in the cruise folder"},
         {"import onto a planted link",
          [&] {
              Place("B", "NEXT");
              fs::create_symlink(victim, RawDir() / "CR002.raw");
          },
-         {"import", In().string() + "/NEXT.raw", "--cruise", "CR"}, "exists already"},
+         {"import", In().string() + "/NEXT.raw", "--cruise", "CR"},
+         "exists already"},
         {"reprocess of a raw file without a frame",
          [&] { std::ofstream(RawDir() / "CR001.raw", std::ios::trunc) << std::string(500, '\0'); },
-         {"reprocess", "CR", "1"}, "holds no usable frame; cast 1 is kept as it was"},
+         {"reprocess", "CR", "1"},
+         "holds no usable frame; cast 1 is kept as it was"},
         {"empty data root", [] {}, {"--data-root", "", "init"}, "the data root is empty", false},
-        {"data root that is a file", [] {}, {"--data-root", root + "/CR/CR.cru", "init"},
-         "is not a folder", false},
+        {"data root that is a file",
+         [] {},
+         {"--data-root", root + "/CR/CR.cru", "init"},
+         "is not a folder",
+         false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -331,10 +345,62 @@ TEST_F(TCliTest, ARelativeDataRootIsTakenUnderTheWorkingFolderAndSaidOnce) {
     EXPECT_EQ(log.find(note), log.rfind(note));
     EXPECT_TRUE(fs::exists(work / "rel" / "Cfg" / "Environ.env"));
     // The stored folders are absolute: a run from elsewhere finds the same settings.
-    ASSERT_EQ(Wait(Start({"--data-root", (work / "rel").string(), "cruise", "list"}, LogFile())),
-              0)
+    ASSERT_EQ(Wait(Start({"--data-root", (work / "rel").string(), "cruise", "list"}, LogFile())), 0)
         << Log();
 }
 
 } // namespace
+TEST_F(TCliTest, ChosenSettingsGiveTheBinningAndColumnsOfTheReprocessedExport) {
+    ASSERT_EQ(Run({"import", Place("A", "FIRST").string(), "--cruise", "CR"}), 0) << Log();
+    const fs::path cfg = Root() / "Cfg" / "qvtst.cfg";
+    const std::string cfgBefore = ReadFileBytes(cfg);
+
+    // A refused value leaves the file as it was.
+    EXPECT_EQ(Run({"config", "set", "qvtst", "AcquiCfg.VertStep=0.5", "AcquiCfg.VertMean=3"}), 1);
+    EXPECT_NE(Log().find("AcquiCfg.VertMean: must be a whole number from 0 to 1"),
+              std::string::npos)
+        << Log();
+    EXPECT_EQ(ReadFileBytes(cfg), cfgBefore);
+
+    ASSERT_EQ(Run({"config", "set", "qvtst", "AcquiCfg.AcquiMode=0", "AcquiCfg.VertStep=0.5",
+                   "AcquiCfg.VertFirst=0", "AcquiCfg.VertMean=1", "DataTextCfg.HeadList=",
+                   "DataTextCfg.ParaList=101,401,404", "DataTextCfg.Direction=3"}),
+              0)
+        << Log();
+    ASSERT_EQ(Run({"reprocess", "CR", "1"}), 0) << Log();
+    const fs::path out = env.dir / "out.txt";
+    ASSERT_EQ(Run({"export", "CR", "1", out.string()}), 0) << Log();
+    // Three columns, pressures on the half-dbar grid (a bin without samples is marked "**").
+    std::istringstream rows(ReadFileBytes(out));
+    std::string line;
+    int n = 0, valid = 0;
+    while (std::getline(rows, line)) {
+        valid += line.find("**") == std::string::npos;
+        for (std::size_t k; (k = line.find("**")) != std::string::npos;)
+            line.erase(k, 2);
+        std::istringstream values(line);
+        double p = 0, t = 0, s = 0, extra = 0;
+        ASSERT_TRUE(values >> p >> t >> s) << line;
+        EXPECT_FALSE(values >> extra) << line;
+        EXPECT_NEAR(p * 2, std::round(p * 2), 1e-6) << line;
+        ++n;
+    }
+    EXPECT_GE(valid, 1);
+    EXPECT_GT(n, 2) << "half-dbar rows from the surface down to the recording";
+
+    // --columns chooses the columns of one export and leaves the configuration alone.
+    const std::string cfgChosen = ReadFileBytes(cfg);
+    ASSERT_EQ(Run({"export", "CR", "1", out.string(), "--columns", "101,404"}), 0) << Log();
+    std::istringstream first(ReadFileBytes(out));
+    ASSERT_TRUE(std::getline(first, line));
+    for (std::size_t k; (k = line.find("**")) != std::string::npos;)
+        line.erase(k, 2);
+    std::istringstream two(line);
+    double p = 0, s = 0, extra = 0;
+    EXPECT_TRUE(two >> p >> s);
+    EXPECT_FALSE(two >> extra) << line;
+    EXPECT_EQ(ReadFileBytes(cfg), cfgChosen);
+    EXPECT_EQ(Run({"export", "CR", "1", out.string(), "--columns", "101,4242"}), 2);
+}
+
 } // namespace marevo
