@@ -74,6 +74,9 @@ bench() {
   done
   # The seawater formulas against an implementation nobody here wrote.
   /usr/bin/python3 bench/gsw_compare.py --bench build-release/bench/bench_formulas
+  # The demo's binned cast against an independent binning of the recorded cast.
+  echo "== demo product against python3-gsw"
+  bash bench/demo_compare.sh build-release/apps/marevo-cli/marevo-cli
 }
 
 demo() {

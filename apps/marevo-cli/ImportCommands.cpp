@@ -14,6 +14,7 @@
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
+#include "records/ConfigFields.h"
 #include "records/Environ.h"
 #include "shell/Startup.h"
 #include "storage/CastImport.h"
@@ -120,22 +121,20 @@ int Simulate(const TImportOptions& o, const fs::path& root) {
     return 0;
 }
 
-// The cast in hand: its header and the first rows of its binned table, with the derived
-// quantities computed from the binned inputs.
+// The cast in hand: its header and rows of its binned table (the first `rows`, or the rows whose
+// pressure is one of `levels`), with the derived quantities computed from the binned inputs.
 void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCastInfo& cruise,
-                      int rows) {
+                      int rows, const std::vector<int>& levels = {}) {
     const TFlaggedValue deepest = header.BottomValue[0];
     const auto when = [](TDateTime t) {
         return IsKnownValue(t) ? FormatDateTime("dd/MM/yyyy HH:mm:ss", t) : std::string("unknown");
     };
     fmt::print("cast           {} of cruise {}: {}\n", header.ID, cruise.InfoStr[1].Get(),
                header.InfoStr[1].Get());
-    fmt::print("start          {}  {:.5f} {:.5f}\n",
-               when(header.CastTime[0]),
+    fmt::print("start          {}  {:.5f} {:.5f}\n", when(header.CastTime[0]),
                static_cast<double>(header.latitude[0].ToLongDouble()),
                static_cast<double>(header.longitude[0].ToLongDouble()));
-    fmt::print("bottom         {}  {:.1f} dbar\n",
-               when(header.CastTime[1]),
+    fmt::print("bottom         {}  {:.1f} dbar\n", when(header.CastTime[1]),
                static_cast<double>(deepest.value));
     fmt::print("end            {}\n", when(header.CastTime[2]));
     fmt::print("probe          {} firmware {}, DF{}, {} parameters\n", cast.ProbeInfo.UnitSN.Get(),
@@ -150,7 +149,7 @@ void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCa
         ValueContextOf(cast, GenCfg(), Config().DataValidation, header.latitude[0].ToLongDouble());
     std::vector<TParameter*> columns;
     for (int number : {TimePara, PressurePara, DepthPara, TemperaturePara, CondMsCmPara,
-                       SalinityPara, SigmaThetaPara})
+                       SalinityPara, SigmaTPara, SoundVelocityPara, ThetaPara})
         if (TParameter* p = cast.FindPara(number); p && p->SortedBuffer) {
             p->CalcUpdated(ctx);
             columns.push_back(p);
@@ -159,7 +158,19 @@ void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCa
     for (const TParameter* p : columns)
         line += fmt::format(" {:>11}", p->HeaderPrompt());
     fmt::print("\n{}\n", line);
-    for (int r = 0; r < std::min(rows, cast.Bin.SortInfo.MaxIndex + 1); ++r) {
+    const TParameter* pressure = cast.FindPara(PressurePara);
+    // The levels are looked up in the down-cast, down to the deepest row.
+    const int last = levels.empty()
+                         ? cast.Bin.SortInfo.MaxIndex + 1
+                         : std::min(cast.Bin.SortInfo.MaxIndex, cast.Bin.SortInfo.MaxDownIndex) + 1;
+    for (int r = 0; r < (levels.empty() ? std::min(rows, last) : last); ++r) {
+        if (!levels.empty()) {
+            const TLinearArray* p = pressure ? pressure->SortedBuffer.get() : nullptr;
+            const TFlaggedValue v = p && r <= p->LastIndice ? p->Data()[r] : InvalidFV;
+            if (v.flag != 0 ||
+                std::find(levels.begin(), levels.end(), std::lround(v.value)) == levels.end())
+                continue;
+        }
         line.clear();
         for (const TParameter* p : columns) {
             const TLinearArray& series = *p->SortedBuffer;
@@ -168,6 +179,47 @@ void PrintCastSummary(TParamCollection& cast, const TCastInfo& header, const TCa
         }
         fmt::print("{}\n", line);
     }
+}
+
+// The settings the demo processes the real cast with. The recording is of another maker's
+// probe: the conductivity lag compensation, tuned for this system's own sensors, would put
+// spikes into its salinity, so it is off.
+const std::vector<std::string>& DemoSettings() {
+    static const std::vector<std::string> settings{
+        // 1 dbar bins, averaged, of the down-cast.
+        "AcquiCfg.AcquiMode=0", "AcquiCfg.VertUnit=0", "AcquiCfg.VertStep=1",
+        "AcquiCfg.VertFirst=1", "AcquiCfg.VertMean=1", "AcquiCfg.VertMeanItv=1",
+        // The surface soak and the heave loops are flagged before binning.
+        "DataValidation.WarmupFilterEnable=1", "DataValidation.WarmupFilterThreshold=10",
+        "DataValidation.WarmupFilterMinPressure=2", "DataValidation.WaveFilterEnable=1",
+        "DataValidation.WaveFilterThreshold=0.1", "GenCfg.CondLagEffect=0",
+        // Pressure, temperature, conductivity, salinity, sigma-t, depth, sound speed, theta.
+        "DataTextCfg.ParaList=101,401,599,404,609,403,603,600", "DataTextCfg.Direction=1",
+        "DataTextCfg.CondUnit=1"};
+    return settings;
+}
+
+bool UseDemoConfiguration(TCliApp& app) {
+    TConfig& config = app.config;
+    config.SetDefault();
+    std::vector<std::string> refused;
+    if (!SetConfigFields(config, DemoSettings(), refused)) {
+        for (const std::string& r : refused)
+            fmt::print(stderr, "marevo-cli: demo configuration: {}\n", r);
+        return false;
+    }
+    const fs::path file = app.environ.ConfigFolder() / "Demo.cfg";
+    if (!config.SaveToFile(file, app.Collections()) ||
+        !config.ReadFromFile(file, app.Collections())) {
+        fmt::print(stderr, "marevo-cli: the demo configuration cannot be written: {}\n",
+                   EventLog().LastMessage());
+        return false;
+    }
+    for (const std::string& s : DemoSettings())
+        fmt::print("  {}\n", s);
+    fmt::print("  (the lag compensation is off: it is tuned for this system's own probe, and this "
+               "recording is of another)\n\n");
+    return true;
 }
 
 } // namespace
@@ -180,6 +232,12 @@ int RunImportDemo(const fs::path& dataRoot, const fs::path& realCast) {
     if (!app.Start({.writeMissingEnviron = true}))
         return 1;
     const fs::path root = environ.DataRootPath();
+
+    // 0. The demo's own configuration, made as `config new/set` make one.
+    fmt::print("== the demo's configuration ({})\n",
+               (environ.ConfigFolder() / "Demo.cfg").string());
+    if (!UseDemoConfiguration(app))
+        return 1;
 
     // 1. A logger recording of the real cast, made with the simulated probe.
     fmt::print("== a logger recording, made with the simulated probe\n");
@@ -220,8 +278,8 @@ int RunImportDemo(const fs::path& dataRoot, const fs::path& realCast) {
     fmt::print("binary file    {}\ntext export    {} ({} rows)\n", file.BinPath().string(),
                txt.string(), exported);
 
-    fmt::print("\n== the cast\n");
-    PrintCastSummary(cast, holder.Cast, holder.Cruise, 15);
+    fmt::print("\n== the cast, its down-cast at a few levels\n");
+    PrintCastSummary(cast, holder.Cast, holder.Cruise, 0, {10, 50, 100, 250, 500, 1000});
     fmt::print("\nevent log      {}\n", EventLog().FileName().string());
     return 0;
 }

@@ -34,9 +34,11 @@ inline constexpr std::int32_t OxygenPercentPara = 407; // OXPC
 inline constexpr std::int32_t BottleNumberPara = 500; // BTNO
 inline constexpr std::int32_t BottleStatusPara = 501; // BTST
 inline constexpr std::int32_t ConductivityPara = 599; // COND, in the configured unit
+inline constexpr std::int32_t ThetaPara = 600;        // TETA, potential temperature
 inline constexpr std::int32_t Cond20Para = 601;       // CN20, conductivity at 20 °C
 inline constexpr std::int32_t Cond25Para = 602;       // CN25, conductivity at 25 °C
-inline constexpr std::int32_t SigmaThetaPara = 609;   // SigT [kg/m^3]
+inline constexpr std::int32_t SoundVelocityPara = 603; // SNDV [m/s]
+inline constexpr std::int32_t SigmaTPara = 609;       // SigT, sigma-t [kg/m^3]
 
 // ---- GPS, PAR reference and winch inputs ------------------------------------------------------
 inline constexpr std::int32_t LatitudePara = 800;     // LATI

@@ -77,7 +77,7 @@ public:
     // A number (single or double precision, or 10-byte extended).
     template <class Access> void Real(std::string name, Access access, std::string meaning) {
         fields.push_back({std::move(name), meaning.empty() ? "number" : "number: " + meaning,
-                          [access](const TConfig& c) { return NumberText(Get(Read(access, c))); },
+                          [access](const TConfig& c) { return Show(Read(access, c)); },
                           [access](TConfig& c, std::string_view text, std::string& why) {
                               double v = 0;
                               if (!Parse(text, v) || !std::isfinite(v)) {
@@ -182,9 +182,11 @@ public:
     }
 
 private:
-    static long double Get(float v) { return v; }
-    static long double Get(double v) { return v; }
-    static long double Get(const TExtended& v) { return v.ToLongDouble(); }
+    // A single-precision field shows the shortest text of its own precision (0.005, not
+    // 0.004999999888).
+    static std::string Show(float v) { return fmt::format("{}", v); }
+    static std::string Show(double v) { return NumberText(v); }
+    static std::string Show(const TExtended& v) { return NumberText(v.ToLongDouble()); }
     static void Put(float& f, double v) { f = static_cast<float>(v); }
     static void Put(double& f, double v) { f = v; }
     static void Put(TExtended& f, double v) { f = TExtended::FromDouble(v); }
