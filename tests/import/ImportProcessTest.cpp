@@ -403,4 +403,21 @@ TEST_F(TCliTest, ChosenSettingsGiveTheBinningAndColumnsOfTheReprocessedExport) {
     EXPECT_EQ(Run({"export", "CR", "1", out.string(), "--columns", "101,4242"}), 2);
 }
 
+TEST_F(TCliTest, ACopiedDataRootRunLeavesTheOriginalByteIdentical) {
+    ASSERT_EQ(Run({"import", Place("A", "FIRST").string(), "--cruise", "CR"}), 0) << Log();
+    const fs::path copy = env.dir / "copy";
+    fs::copy(Root(), copy, fs::copy_options::recursive);
+    const auto original = Snapshot(Root());
+    const auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"--data-root", copy.string(), "-q"});
+        return Wait(Start(args, LogFile()));
+    };
+    EXPECT_EQ(run({"import", Place("B", "SECOND").string(), "--cruise", "CR"}), 0) << Log();
+    EXPECT_EQ(run({"reprocess", "CR", "1"}), 0) << Log();
+    EXPECT_EQ(run({"config", "set", "qvtst", "AcquiCfg.VertStep=2"}), 0) << Log();
+    EXPECT_EQ(run({"export", "CR", "2"}), 0) << Log();
+    EXPECT_TRUE(Snapshot(Root()) == original) << "the original data root changed";
+    EXPECT_TRUE(fs::exists(copy / "CR" / "txt" / "CR002.txt"));
+}
+
 } // namespace marevo
