@@ -2,12 +2,12 @@
 
 #include "CliApp.h"
 
-#include "foundation/SafeFiles.h"
-#include "foundation/Guard.h"
 #include "app/AppContext.h"
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
+#include "foundation/Guard.h"
 #include "foundation/Runtime.h"
+#include "foundation/SafeFiles.h"
 #include "parameters/ParaNumbers.h"
 #include "parameters/Units.h"
 #include "probelink/RawStream.h"
@@ -16,10 +16,9 @@
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/ConfigFields.h"
-#include "storage/CastImport.h"
-#include "storage/CruiseFile.h"
 #include "records/Environ.h"
 #include "shell/Startup.h"
+#include "storage/CastImport.h"
 #include "storage/CruiseFile.h"
 
 #include <fmt/core.h>
@@ -149,22 +148,9 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
         CleanUpInterruptedImport(path);
     }
     TCruisefile file(cast);
-    if (!file.OpenCruiseFile(path))
-        return Fail("cannot open " + path.string());
-    if (o.cast > file.LastIndex) {
-        fmt::print(stderr, "marevo-cli: cruise {} has {} casts\n", o.cruise, file.LastIndex);
+    if (!OpenCast(app, file, o.cruise, o.cast))
         return 1;
-    }
-    if (!file.ReadCastNb(o.cast))
-        return Fail("cannot read cast " + std::to_string(o.cast));
-    // The cast's files are named after the current cruise.
-    config.GenCfg.CruiseName.Set(o.cruise);
     TCastInfoC& holder = file.CastInfoc;
-    cast.Loaded.CastHeader = &holder.Cast;
-    cast.Loaded.CruiseHeader = &holder.Cruise;
-    cast.Loaded.Bottles = &holder.Bottles;
-    if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
-        return Fail("cannot prepare the cast's parameters");
 
     if (*o.reprocess) {
         const fs::path raw = file.RawPath();

@@ -1,6 +1,7 @@
 #include "CliApp.h"
 
 #include "foundation/EventLog.h"
+#include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 
 #include <fmt/core.h>
@@ -13,6 +14,37 @@ bool TCliApp::Start(const TStartSettingsOptions& options) {
     fmt::print(stderr, "marevo-cli: the settings under {} cannot be used ({}); see `init`\n",
                dataRoot.string(), EventLog().LastMessage());
     return false;
+}
+
+bool OpenCast(TCliApp& app, TCruisefile& file, const std::string& cruise, int castNb) {
+    const auto fail = [](const std::string& what) {
+        fmt::print(stderr, "marevo-cli: {}: {}\n", what, EventLog().LastMessage());
+        return false;
+    };
+    const std::filesystem::path root = app.environ.DataRootPath();
+    const std::filesystem::path path = DefaultCruiseName(root, cruise);
+    if (!std::filesystem::exists(path)) {
+        fmt::print(stderr, "marevo-cli: no cruise {} under {}\n", cruise, root.string());
+        return false;
+    }
+    if (!file.OpenCruiseFile(path))
+        return fail("cannot open " + path.string());
+    if (castNb > file.LastIndex) {
+        fmt::print(stderr, "marevo-cli: cruise {} has {} casts\n", cruise, file.LastIndex);
+        return false;
+    }
+    if (!file.ReadCastNb(castNb))
+        return fail("cannot read cast " + std::to_string(castNb));
+    // The cast's files are named after the current cruise.
+    app.config.GenCfg.CruiseName.Set(cruise);
+    TCastInfoC& holder = file.CastInfoc;
+    TParamCollection& cast = app.cast;
+    cast.Loaded.CastHeader = &holder.Cast;
+    cast.Loaded.CruiseHeader = &holder.Cruise;
+    cast.Loaded.Bottles = &holder.Bottles;
+    if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
+        return fail("cannot prepare the cast's parameters");
+    return true;
 }
 
 bool CruiseNameOk(const std::string& name) {

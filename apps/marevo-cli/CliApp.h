@@ -3,6 +3,7 @@
 // the tool's own report of a failed start, and the cruise-name check.
 
 #include "shell/Application.h"
+#include "storage/CruiseFile.h"
 
 #include <filesystem>
 #include <string>
@@ -14,6 +15,12 @@ struct TCliApp : TApplication {
     // Starts the settings under the data root; false after saying why on stderr.
     bool Start(const TStartSettingsOptions& options = {});
 };
+
+// Opens cast castNb of the cruise into app.cast as the cast verbs do: its header, probe block
+// and bottles from the cruise file (which keeps them and lends them to the collection), the
+// cruise name of its files set, the collection's series prepared. False after saying why on
+// stderr.
+bool OpenCast(TCliApp& app, TCruisefile& file, const std::string& cruise, int castNb);
 
 // Whether name can be a cruise name; false after saying why on stderr.
 bool CruiseNameOk(const std::string& name);

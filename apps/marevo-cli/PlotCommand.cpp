@@ -106,28 +106,9 @@ int RunPlotCommand(const TPlotOptions& o, const fs::path& dataRoot, const char* 
 
     // The cast is opened as `show` opens it: header and probe block from the cruise file, the
     // binned series from its binary file.
-    const fs::path root = app.environ.DataRootPath();
-    const fs::path path = DefaultCruiseName(root, o.cruise);
-    if (!fs::exists(path)) {
-        fmt::print(stderr, "marevo-cli: no cruise {} under {}\n", o.cruise, root.string());
-        return 1;
-    }
     TCruisefile file(cast);
-    if (!file.OpenCruiseFile(path))
-        return Fail("cannot open " + path.string());
-    if (o.cast > file.LastIndex) {
-        fmt::print(stderr, "marevo-cli: cruise {} has {} casts\n", o.cruise, file.LastIndex);
+    if (!OpenCast(app, file, o.cruise, o.cast))
         return 1;
-    }
-    if (!file.ReadCastNb(o.cast))
-        return Fail("cannot read cast " + std::to_string(o.cast));
-    config.GenCfg.CruiseName.Set(o.cruise);
-    TCastInfoC& holder = file.CastInfoc;
-    cast.Loaded.CastHeader = &holder.Cast;
-    cast.Loaded.CruiseHeader = &holder.Cruise;
-    cast.Loaded.Bottles = &holder.Bottles;
-    if (!cast.InitRoundBuffer() || !cast.InitLinearBuffer())
-        return Fail("cannot prepare the cast's parameters");
     const fs::path bin = file.BinPath();
     if (!cast.BinRead(bin))
         return Fail("cannot read " + bin.string());
