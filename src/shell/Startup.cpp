@@ -44,21 +44,23 @@ void OfferRecoveryCopy(const fs::path& backup, const fs::path& file, const std::
 
 } // namespace
 
-std::string InvalidFileMessage(TSettingsFile file) {
+std::string InvalidFileMessage(TSettingsFile file, const fs::path& environFile,
+                               const fs::path& paramColFile) {
     const char* first = file == TSettingsFile::Environment ? "Invalid environment file!"
                         : file == TSettingsFile::ParamCollection
                             ? "Invalid parameter collection file!"
                             : "Invalid configuration file!";
-    return std::string(first) +
-           "\n\rDelete file Environment.env!\n\rDelete file Param.col!\n\rDelete all *.cfg "
-           "files!\n\rThe application will be closed";
+    // The files by their real names and folders, so the operator deletes the right ones.
+    return std::string(first) + "\n\rDelete file " + environFile.string() + "!\n\rDelete file " +
+           paramColFile.string() + "!\n\rDelete all *.cfg files in " +
+           paramColFile.parent_path().string() + "!\n\rThe application will be closed";
 }
 
 TStartSettingsResult StartSettings(const TStartSettingsOptions& options) {
     TStartSettingsResult result;
     const auto invalid = [&](TSettingsFile file) {
         result.invalidFile = file;
-        result.invalidMessage = InvalidFileMessage(file);
+        result.invalidMessage = InvalidFileMessage(file, result.environFile, result.paramColFile);
         Operator().Message(result.invalidMessage, "Warning", TMessageKind::Warning);
     };
     Guard({"Error in TMainForm.FormCreate ", "Creating the application window"}, [&] {

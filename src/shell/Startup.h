@@ -13,8 +13,10 @@ namespace marevo {
 enum class TSettingsFile { None, Environment, ParamCollection, Configuration };
 
 // The warning that ends a start-up on an invalid settings file: five lines separated by LF CR,
-// the first naming the file, then the files to delete.
-std::string InvalidFileMessage(TSettingsFile file);
+// the first naming the file, then the files to delete by their real names (the configurations:
+// every .cfg file of the parameter collection's folder).
+std::string InvalidFileMessage(TSettingsFile file, const std::filesystem::path& environFile,
+                               const std::filesystem::path& paramColFile);
 
 struct TStartSettingsOptions {
     // Write Environ.env when there was none (the program otherwise writes it when it closes).

@@ -95,9 +95,11 @@ TEST(StartSettings, InvalidFileStopsWithTheMessageAndOverwritesNothing) {
         const TStartSettingsResult r = Start(env);
         EXPECT_FALSE(r.completed);
         EXPECT_EQ(r.invalidFile, c.kind);
-        const std::string message = std::string(c.firstLine) +
-                                    "\n\rDelete file Environment.env!\n\rDelete file Param.col!"
-                                    "\n\rDelete all *.cfg files!\n\rThe application will be closed";
+        const fs::path cfg = root / "Cfg";
+        const std::string message =
+            std::string(c.firstLine) + "\n\rDelete file " + (cfg / "Environ.env").string() +
+            "!\n\rDelete file " + (cfg / "Param.col").string() + "!\n\rDelete all *.cfg files in " +
+            cfg.string() + "!\n\rThe application will be closed";
         EXPECT_EQ(r.invalidMessage, message);
         ASSERT_FALSE(env.op.Events().empty());
         EXPECT_EQ(env.op.Events().back(), "Message Warning [Warning]: " + message);
