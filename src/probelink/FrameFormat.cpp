@@ -72,11 +72,13 @@ std::uint16_t FrameCrc16(std::span<const std::uint8_t> bytes) {
 bool FrameCheckOK(TFrameFormat format, std::span<const std::uint8_t> frame) {
     const std::size_t n = frame.size();
     switch (format) {
-    case TFrameFormat::DF5:
-        return n >= 2 && frame[n - 1] == FrameChecksum8(frame.first(n - 1));
+    case TFrameFormat::DF5: return n >= 2 && frame[n - 1] == FrameChecksum8(frame.first(n - 1));
     case TFrameFormat::DF6:
     case TFrameFormat::DF7:
-        return n >= 3 && frame[n - 1] * 256 + frame[n - 2] == FrameCrc16(frame.first(n - 2));
+        // The CRC of zeros is zero: a line that delivers only zero bytes (an adapter that lost
+        // its probe) would otherwise give frames of nothing, which a probe never sends.
+        return n >= 3 && frame[n - 1] * 256 + frame[n - 2] == FrameCrc16(frame.first(n - 2)) &&
+               std::any_of(frame.begin(), frame.end(), [](std::uint8_t b) { return b != 0; });
     default: return true;
     }
 }
@@ -103,8 +105,7 @@ std::vector<std::uint8_t> EncodeFrame(TFrameFormat format, const TFrameHead& hea
         f[5] = static_cast<std::uint8_t>((head.bottleNumber & 0x1F) | (head.bottleStatus << 5));
     }
     const std::size_t room = static_cast<std::size_t>(frameSize - headSize - checkSize);
-    std::copy_n(channels.begin(), std::min(room, channels.size()),
-                f.begin() + headSize);
+    std::copy_n(channels.begin(), std::min(room, channels.size()), f.begin() + headSize);
     const std::size_t n = f.size();
     if (format == TFrameFormat::DF5) {
         f[n - 1] = FrameChecksum8(std::span(f).first(n - 1));

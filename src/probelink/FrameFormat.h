@@ -36,7 +36,8 @@ std::uint8_t FrameChecksum8(std::span<const std::uint8_t> bytes);
 // CRC-16/XMODEM: polynomial 0x1021, MSB first, initial 0, no reflection, no final XOR.
 std::uint16_t FrameCrc16(std::span<const std::uint8_t> bytes);
 
-// Whether the check field at the end of the frame matches its bytes.
+// Whether the check field at the end of the frame matches its bytes; a frame of zero bytes never
+// passes (its CRC-16 would be zero).
 bool FrameCheckOK(TFrameFormat format, std::span<const std::uint8_t> frame);
 
 struct TFrameHead {

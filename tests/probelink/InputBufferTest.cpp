@@ -11,9 +11,9 @@
 #include <chrono>
 #include <functional>
 #include <map>
-#include <thread>
 #include <random>
 #include <set>
+#include <thread>
 
 namespace marevo {
 namespace {
@@ -85,8 +85,8 @@ TEST(CheckFields, ChecksumAndCrcOfKnownBytes) {
     EXPECT_EQ(FrameCrc16(digits), 0x31C3); // the CRC-16/XMODEM check value
     EXPECT_EQ(FrameChecksum8(TBytes{0x01, 0x02, 0x04}), 0x07);
     EXPECT_EQ(FrameChecksum8(TBytes{0, 0, 0}), 0xFF);
-    EXPECT_FALSE(FrameCheckOK(TFrameFormat::DF5, TBytes(20, 0))); // all zero never passes
     for (TFrameFormat f : {TFrameFormat::DF5, TFrameFormat::DF6, TFrameFormat::DF7}) {
+        EXPECT_FALSE(FrameCheckOK(f, TBytes(40, 0))) << "all zero never passes";
         TBytes frame = Frame(f, 3);
         EXPECT_TRUE(FrameCheckOK(f, frame));
         frame[10] ^= 0x10;
@@ -104,8 +104,8 @@ TEST(CheckFields, ChannelsAreWrittenAsTheProbeSendsThem) {
         {ParaConvByte, 200.4, {200}},
         {ParaConvByte, 300, {255}}, // clamped
         {ParaConvWord, 0x1234, {0x34, 0x12}},
-        {ParaConvByte3, 1234.5, {0x39, 0x30, 0x00}},    // 12345 tenths
-        {ParaConvByte3, -0.1, {0xFF, 0xFF, 0xFF}},      // two's complement
+        {ParaConvByte3, 1234.5, {0x39, 0x30, 0x00}}, // 12345 tenths
+        {ParaConvByte3, -0.1, {0xFF, 0xFF, 0xFF}},   // two's complement
         {ParaConvSingle, 1.0, {0x00, 0x00, 0x80, 0x3F}},
     };
     for (const Case& c : cases) {
@@ -197,7 +197,7 @@ TEST(TimeCheck, FirstTwoFramesAreNotCheckedAndCoarseFramesOnlyOnReplay) {
 
     TReplay live(s, 6);
     live.context.RealTimeOn = true;
-    EXPECT_EQ(live.Run().size(), 3u); // the 0.01 s frame is refused in real time...
+    EXPECT_EQ(live.Run().size(), 3u);      // the 0.01 s frame is refused in real time...
     EXPECT_EQ(live.ring.TIMEErrorNb(), 0); // ...without counting a time error
 }
 
@@ -337,12 +337,15 @@ TEST(FrameRing, RandomDamageNeverDeliversABadFrameAndRecoversQuickly) {
                 damaged.insert(damaged.end(), f.begin(), f.end());
             }
             switch (rng() % 4) {
-            case 0: damaged[rng() % damaged.size()] ^= static_cast<std::uint8_t>(1 << (rng() % 8));
+            case 0:
+                damaged[rng() % damaged.size()] ^= static_cast<std::uint8_t>(1 << (rng() % 8));
                 break;
-            case 1: damaged.erase(damaged.begin() + static_cast<long>(rng() % damaged.size()));
+            case 1:
+                damaged.erase(damaged.begin() + static_cast<long>(rng() % damaged.size()));
                 break;
-            case 2: damaged.insert(damaged.begin() + static_cast<long>(rng() % damaged.size()),
-                                   static_cast<std::uint8_t>(rng()));
+            case 2:
+                damaged.insert(damaged.begin() + static_cast<long>(rng() % damaged.size()),
+                               static_cast<std::uint8_t>(rng()));
                 break;
             default:
                 for (auto& b : damaged)
@@ -370,8 +373,7 @@ TEST(FrameRing, RandomDamageNeverDeliversABadFrameAndRecoversQuickly) {
 }
 
 // Which frame of Frame(format, k) each delivered frame is; -1 for bytes that were never sent.
-std::vector<int> SentIndices(const std::vector<TBytes>& delivered, TFrameFormat format,
-                             int count) {
+std::vector<int> SentIndices(const std::vector<TBytes>& delivered, TFrameFormat format, int count) {
     std::map<TBytes, int> sent;
     for (int k = 0; k < count; ++k)
         sent.emplace(Frame(format, k), k);
@@ -431,8 +433,8 @@ std::pair<TBytes, std::set<int>> DamagedStream(TFrameFormat format, int count,
             if (d.frame != k)
                 continue;
             damaged.insert(k);
-            const auto at = f.begin() + (d.offset < 0 ? static_cast<int>(f.size()) + d.offset
-                                                      : d.offset);
+            const auto at =
+                f.begin() + (d.offset < 0 ? static_cast<int>(f.size()) + d.offset : d.offset);
             switch (d.kind) {
             case TLineDamage::Drop: f.erase(at); break;
             case TLineDamage::Flip: *at ^= d.bits; break;
@@ -474,7 +476,9 @@ TEST(FrameRing, DamagedStreamsOfEachFormatDeliverOnlySentFramesOnce) {
         {"counter flipped, checksum right", {{17, D::Flip, 0, 0x02}, {17, D::Flip, 20, 0x02}}},
         {"time flipped, checksum right", {{17, D::Flip, 3, 0x04}, {17, D::Flip, 25, 0x04}}},
         {"two such frames in a row",
-         {{17, D::Flip, 0, 0x01}, {17, D::Flip, 20, 0x01}, {18, D::Flip, 4, 0x01},
+         {{17, D::Flip, 0, 0x01},
+          {17, D::Flip, 20, 0x01},
+          {18, D::Flip, 4, 0x01},
           {18, D::Flip, 21, 0x01}}},
     };
     constexpr int Count = 60;
@@ -507,8 +511,8 @@ TEST(FrameRing, DamagedStreamsOfEachFormatDeliverOnlySentFramesOnce) {
 TEST(FrameRing, StreamEventsLoseAtMostOneFrame) {
     struct Case {
         const char* what;
-        int skip;                                    // bytes missing at the start
-        std::function<TFrameHead(int k)> head;       // head of frame k
+        int skip;                              // bytes missing at the start
+        std::function<TFrameHead(int k)> head; // head of frame k
     };
     auto at = [](int counter, std::uint64_t time, bool coarse = false) {
         TFrameHead h;
@@ -664,9 +668,9 @@ TEST(FrameRing, LivePortIsReadOnlyWhenAWholeFrameIsWaiting) {
     TTestEnv env;
     test::TPty pty;
     TFileCOMM port;
-    ASSERT_TRUE(port.Open("CTD", "COM1:115200,n,8,1,n",
-                          [&](int) { return std::filesystem::path(pty.path); }))
-        << port.OpenError();
+    ASSERT_TRUE(port.Open("CTD", "COM1:115200,n,8,1,n", [&](int) {
+        return std::filesystem::path(pty.path);
+    })) << port.OpenError();
     TPortByteSource source(port);
     TRawBuffer prb{};
     TRingContext context;
