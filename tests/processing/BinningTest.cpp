@@ -628,14 +628,7 @@ TRealBinned ReplayRealCast(std::uint8_t vertMean) {
     EXPECT_TRUE(cast.InitLinearBuffer());
     cast.Loaded.CastHeader = &header;
     cast.Loaded.Bottles = &bottles;
-    const auto file = env.dir / "real.raw";
-    test::WriteDF6(cast, file, test::RealCast().rows);
-    cast.SetSortInfo();
-    {
-        test::TReplay replay(cast, file);
-        replay.Run();
-        cast.DoAcquiEnd();
-    }
+    test::ReplayRealCast(cast, env.dir / "real.raw");
     TRealBinned out;
     const TParameter* p = cast.FindPara(101);
     const TParameter* t = cast.FindPara(110);

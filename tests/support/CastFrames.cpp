@@ -1,10 +1,10 @@
 #include "support/CastFrames.h"
 
+#include "app/AppContext.h"
 #include "foundation/Stream.h"
 #include "probelink/CnvCast.h"
 #include "probelink/FrameFormat.h"
 #include "probelink/RawStream.h"
-#include "app/AppContext.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,9 @@ TReplay::TReplay(TParamCollection& col, const std::filesystem::path& file)
     source_->OpenFile(file);
 }
 
-TReplay::~TReplay() { col_.DetachFrameSource(); }
+TReplay::~TReplay() {
+    col_.DetachFrameSource();
+}
 
 int TReplay::Run() {
     int frames = 0;
@@ -78,8 +80,8 @@ std::filesystem::path RealCastFile() {
 const TRealCast& RealCast() {
     static const TRealCast cast = [] {
         const TCnvCast table = ReadCnvCast(RealCastFile());
-        const char* names[] = {"prDM",    "t090C",   "t190C", "c0S/m", "c1S/m",
-                               "sbeox0V", "par",     "altM"};
+        const char* names[] = {"prDM",  "t090C",   "t190C", "c0S/m",
+                               "c1S/m", "sbeox0V", "par",   "altM"};
         const double scale[] = {1, 1, 1, 10, 10, 1, 1, 1}; // S/m to mS/cm
         int columns[std::size(names)];
         for (std::size_t i = 0; i < std::size(names); ++i)
@@ -99,6 +101,14 @@ const TRealCast& RealCast() {
         return c;
     }();
     return cast;
+}
+
+void ReplayRealCast(TParamCollection& col, const std::filesystem::path& file) {
+    WriteDF6(col, file, RealCast().rows);
+    col.SetSortInfo();
+    TReplay replay(col, file);
+    replay.Run();
+    col.DoAcquiEnd();
 }
 
 } // namespace marevo::test

@@ -59,5 +59,8 @@ struct TRealCast {
 };
 const TRealCast& RealCast();
 std::filesystem::path RealCastFile();
+// Writes the real cast as DF6 frames of col's layout into file, then bins it through col as a
+// replay does: a new binning pass, every frame, the end of the cast.
+void ReplayRealCast(TParamCollection& col, const std::filesystem::path& file);
 
 } // namespace marevo::test

@@ -36,14 +36,7 @@ struct TRealPlot : ::testing::Test {
         EXPECT_TRUE(cast.InitLinearBuffer());
         cast.Loaded.CastHeader = &header;
         cast.Loaded.Bottles = &bottles;
-        const auto file = env.dir / "real.raw";
-        test::WriteDF6(cast, file, test::RealCast().rows);
-        cast.SetSortInfo();
-        {
-            test::TReplay replay(cast, file);
-            replay.Run();
-            cast.DoAcquiEnd();
-        }
+        test::ReplayRealCast(cast, env.dir / "real.raw");
         cast.Loaded.TypeLoaded = FileTypeBinary;
 
         TParaList& plot = env.config.GenCfg.ParaPlotList;
