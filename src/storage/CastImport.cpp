@@ -141,7 +141,16 @@ std::unique_ptr<TParameter> ChannelCopy(std::int32_t code, int format) {
     return number < 0 ? nullptr : ParameterCopy(number);
 }
 
-// The cast's extraction settings, from the configuration's acquisition settings.
+
+bool HasExtension(const fs::path& file, std::string_view ext) {
+    std::string e = file.extension().string();
+    std::transform(e.begin(), e.end(), e.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return e == ext;
+}
+
+} // namespace
+
 void SetCastExtract(TCastInfo& header, const TParamCollection& cast) {
     const TAcquiCfg& acqui = Config().AcquiCfg;
     header.ExtractMode = acqui.AcquiMode;
@@ -152,15 +161,6 @@ void SetCastExtract(TCastInfo& header, const TParamCollection& cast) {
     else if (acqui.AcquiMode == AM_All)
         header.ExtractStep = TExtended::FromDouble(acqui.AllStep);
 }
-
-bool HasExtension(const fs::path& file, std::string_view ext) {
-    std::string e = file.extension().string();
-    std::transform(e.begin(), e.end(), e.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return e == ext;
-}
-
-} // namespace
 
 std::string ReplaceEvery(std::string_view text, std::string_view from, std::string_view to) {
     std::string out;

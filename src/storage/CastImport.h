@@ -23,6 +23,8 @@
 namespace marevo {
 
 class TCruisefile;
+class TParamCollection;
+class TCastInfo;
 
 // The three files of a recording.
 struct TTripletNames {
@@ -41,6 +43,10 @@ std::optional<TTripletNames> TripletOfTranscript(const std::filesystem::path& xf
 // The copy of a cruise file kept by a rebuild: the full name + "dd-MM-yyyy HH-mm-ss" + ".bak",
 // e.g. "/d/C/C.cru09-12-2026 04-35-46.bak".
 std::filesystem::path RebuildCopyName(const std::filesystem::path& cruiseFile, TDateTime at);
+
+// The cast header's extraction fields from the configuration's acquisition settings: the mode,
+// the binned rows of cast (less one) and the step in dbar, seconds or data sets by mode.
+void SetCastExtract(TCastInfo& header, const TParamCollection& cast);
 
 // Warning texts.
 constexpr std::string_view RebuildRefusedText =

@@ -1,0 +1,770 @@
+#include "shell/MainShell.h"
+
+#include "foundation/EventLog.h"
+#include "foundation/FileNames.h"
+#include "foundation/Guard.h"
+#include "foundation/Runtime.h"
+#include "parameters/ParaNumbers.h"
+#include "probelink/QvlUtil.h"
+#include "probelink/RawStream.h"
+#include "processing/Collections.h"
+#include "processing/ConfigAuto.h"
+#include "processing/ParamCollection.h"
+#include "records/Config.h"
+#include "records/Environ.h"
+#include "shell/CastNavigation.h"
+#include "shell/DataFiles.h"
+
+#include <algorithm>
+#include <cctype>
+#include <system_error>
+
+#ifndef MAREVO_VERSION_MAJOR
+#define MAREVO_VERSION_MAJOR 0
+#define MAREVO_VERSION_MINOR 0
+#endif
+
+namespace marevo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view NoDataText = "No Data Loaded!";
+constexpr std::string_view SmoothRefusedText =
+    "Smoothing not applicable on some parameter, because samples to average are more than the "
+    "extracted ones!\n\rChange the mean type filter \"samples to average\" number to a less value!";
+
+int CastNumberOfFile(const fs::path& file) { return ExtractCastNumber(file.filename().string()); }
+std::string CruiseOfFile(const fs::path& file) { return ExtractCruise(file.filename().string()); }
+
+std::string LowerCase(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Left(const std::string& s, std::size_t n) { return s.substr(0, n); }
+
+// file itself when it exists, else the entry of its folder whose name matches it without regard
+// to letter case ("C001.BIN" for "C001.bin"); file when there is none.
+fs::path FindIgnoringCase(const fs::path& file) {
+    std::error_code ec;
+    if (fs::exists(file, ec))
+        return file;
+    const std::string wanted = LowerCase(file.filename().string());
+    for (const auto& entry : fs::directory_iterator(file.parent_path(), ec))
+        if (LowerCase(entry.path().filename().string()) == wanted)
+            return entry.path();
+    return file;
+}
+
+} // namespace
+
+TMainShell::TMainShell(TApplication& app, IShellView& view)
+    : app_(app), view_(view), cruise_(std::make_unique<TCruisefile>(app.cast)) {
+    states_ = ModeStates(TShellMode::Normal, false, states_);
+}
+
+TMainShell::~TMainShell() = default;
+
+std::string TMainShell::Caption() {
+    return "MAREVO " + std::to_string(MAREVO_VERSION_MAJOR) + "." +
+           std::to_string(MAREVO_VERSION_MINOR);
+}
+
+// ---- Start and end -------------------------------------------------------------------------------
+
+TStartUpResult TMainShell::StartUp() {
+    TStartUpResult result;
+    result.settings = app_.Start();
+    if (!result.settings.completed)
+        return result;
+    const bool ok = Guard({"Error in TMainForm.FormCreate ", "Creating the application window"}, [&] {
+        // The cast header, its collection and bottles are lent to the cast collection.
+        TCastInfoC& holder = cruise_->CastInfoc;
+        app_.cast.Loaded.CastHeader = &holder.Cast;
+        app_.cast.Loaded.CruiseHeader = &holder.Cruise;
+        app_.cast.Loaded.Bottles = &holder.Bottles;
+        SetToolBar();
+        qvl_ = std::make_unique<TQvlUtil>(&app_.cast);
+        qvl_->SetDelay(app_.environ.CommDelay);
+        filtering_ = std::make_unique<TOfflineFiltering>(app_.cast);
+    });
+    started_ = result.completed = ok;
+    SetNormalEnv();
+    view_.StatusChanged();
+    return result;
+}
+
+void TMainShell::FirstShow() {
+    ClearStatusMessage();
+    TEnviron& env = app_.environ;
+    const std::string last = env.LastFile.Get();
+    const std::optional<TCastName> name = LastFileCast(last);
+    if (env.LastType != FileTypeNone && name) {
+        if (!OpenAndDisplay(CastBinFile(name->cruise, name->cast), FileTypeBinary)) {
+            StatusMessage("Fail to open last data file");
+            env.LastFile.Set("");
+            env.LastType = FileTypeNone;
+        }
+    } else {
+        if (!last.empty() && !name)
+            WriteLog("the stored last file \"" + last + "\" names no cast; it is forgotten");
+        env.LastFile.Set("");
+        env.LastType = FileTypeNone;
+    }
+    view_.StatusChanged();
+}
+
+bool TMainShell::CanClose() {
+    if (app_.cast.Acqui.ProbeOnLine) {
+        Operator().Beep();
+        return false;
+    }
+    return true;
+}
+
+void TMainShell::Close() {
+    if (!started_)
+        return;
+    Guard({"Error in TMainForm.FormClose ", "Closing the application"}, [&] {
+        TConfig& config = app_.config;
+        config.GenCfg.FileType = FileTypeBinary;
+        if (app_.environ.Preferences.AutoCfgCheck == 1) {
+            const fs::path file = app_.environ.ConfigFileName();
+            if (!file.empty())
+                config.SaveToFile(file, app_.Collections());
+        }
+        app_.environ.EnvToFile(app_.cast.Loaded.FileLoaded);
+    });
+    started_ = false;
+}
+
+// ---- Opening a cast ------------------------------------------------------------------------------
+
+fs::path TMainShell::DataRoot() const { return app_.environ.DataRootPath(); }
+
+fs::path TMainShell::CastBinFile(const std::string& cruise, int castNb) const {
+    return DataRoot() / cruise / "bin" / (cruise + CastNumberText(castNb) + ".bin");
+}
+
+bool TMainShell::InitRTMC(const fs::path& file) {
+    return Guard({"Error in MainForm.InitRTMC ", "Start Acquisition"}, [&] {
+        const int castNb = CastNumberOfFile(file);
+        if (castNb <= 0)
+            Raise("no cast number in " + file.filename().string());
+        const fs::path cruiseFile = app_.config.CruisePathName(DataRoot());
+        if (!cruise_->ReadCast(cruiseFile, castNb))
+            Raise("cannot read cast " + std::to_string(castNb) + " of " + cruiseFile.string());
+        TParamCollection& cast = app_.cast;
+        if (!cast.BuildProbeInfo() || !cast.InitRoundBuffer() || !cast.InitLinearBuffer())
+            Raise("the cast's buffers cannot be prepared");
+    });
+}
+
+void TMainShell::SetCastExtract() { marevo::SetCastExtract(cruise_->CastInfoc.Cast, app_.cast); }
+
+bool TMainShell::OpenDataFile(const fs::path& given, TFileType type) {
+    TConfig& config = app_.config;
+    const fs::path file = FindIgnoringCase(given);
+    const std::string cruise = CruiseOfFile(file);
+    if (!IsSafeSettingsName(cruise)) {
+        WriteLog("OpenDataFile: no cruise in the file name " + file.string());
+        return false;
+    }
+    config.GenCfg.CruiseName.Set(cruise);
+    OfferCruiseRecoveryCopy(config.CruisePathName(DataRoot()));
+    view_.ClearDataWindows();
+    TParamCollection& cast = app_.cast;
+    ClearLoaded();
+    std::error_code ec;
+    bool ok = false;
+    switch (type) {
+    case FileTypeRaw:
+        // The raw file is replayed with the layout of its own cast, never the previous one's.
+        if (fs::exists(file, ec) && InitRTMC(file)) {
+            view_.RefreshHeader();
+            view_.SetBusy(true);
+            ok = ReplayRawFile(cast, file);
+            view_.SetBusy(false);
+            if (ok) {
+                SetCastExtract();
+                tools_.saveVisible = true;
+                view_.ToolsChanged();
+            }
+        }
+        break;
+    case FileTypeBinary:
+        ok = fs::exists(file, ec) && InitRTMC(file) && cast.BinRead(file);
+        break;
+    case FileTypeText:
+        ok = fs::exists(file, ec) && InitRTMC(file) && cast.TxtRead(file);
+        break;
+    default:
+        cast.Loaded.FileLoaded = file;
+        return false;
+    }
+    if (!ok) {
+        ClearLoaded();
+        return false;
+    }
+    cast.Loaded.TypeLoaded = type;
+    cast.Loaded.FileLoaded = file;
+    app_.environ.LastFile.Set(Left(file.stem().string(), 80));
+    app_.environ.LastType = type;
+    return true;
+}
+
+bool TMainShell::OpenAndDisplay(const fs::path& file, TFileType type) {
+    TParamCollection& cast = app_.cast;
+    bool result = false;
+    const bool ok = Guard({"Error in MainForm.OpenAndDisplay ", "Opening and displaying data"}, [&] {
+        view_.SetBusy(true);
+        view_.HidePlotCursor();
+        tools_.cursor = false;
+        if (!OpenDataFile(file, type)) {
+            view_.SetBusy(false);
+            StatusMessage("Unable to open Data File: " + file.string());
+            view_.SetPlotCaption("Plot");
+            view_.StatusChanged();
+            return;
+        }
+        TConfig& config = app_.config;
+        config.GenCfg.DrawAutoX = tools_.autoX;
+        config.GenCfg.DrawAutoY = tools_.autoY;
+        if (tools_.autoX || tools_.autoY)
+            ScanForAuto(config, cast, tools_.autoY, tools_.autoX);
+        view_.SetPlotCaption("Cast: " + cast.Loaded.FileLoaded.filename().string());
+        view_.RebuildPlot();
+        if (tools_.smooth && SmoothRefused()) {
+            tools_.smooth = false;
+            config.GenCfg.DrawSmooth = 0;
+        }
+        view_.ToolsChanged();
+        view_.RefreshHeader();
+        view_.StatusChanged();
+        view_.RefreshValues(true);
+        view_.RefreshBottles();
+        view_.RefreshParameters();
+        view_.SetBusy(false);
+        result = cast.Loaded.TypeLoaded != FileTypeNone;
+    });
+    if (!ok)
+        view_.SetBusy(false);
+    return ok && result;
+}
+
+void TMainShell::ClearLoaded() {
+    app_.cast.Loaded.TypeLoaded = FileTypeNone;
+    app_.cast.Loaded.FileLoaded.clear();
+    tools_.saveVisible = false;
+}
+
+bool TMainShell::CastLoaded() const { return app_.cast.Loaded.TypeLoaded != FileTypeNone; }
+
+int TMainShell::LoadedCastNumber() const {
+    return CastLoaded() ? CastNumberOfFile(app_.cast.Loaded.FileLoaded) : 0;
+}
+
+// ---- File commands -------------------------------------------------------------------------------
+
+bool TMainShell::NewCruise(const TNewCruiseDialog& dialog) {
+    bool created = false;
+    Guard({"Error in MainForm.FileNew1Execute", "Create new cruise"},
+          [&] { created = cruise_->NewCruise(DataRoot(), dialog); });
+    view_.StatusChanged();
+    return created;
+}
+
+std::vector<std::string> TMainShell::Cruises() {
+    std::vector<std::string> list;
+    cruise_->BuildCruiseList(list);
+    return list;
+}
+
+std::vector<TCastListItem> TMainShell::Casts(const std::string& cruise) {
+    std::vector<TCastListItem> list;
+    if (!IsSafeSettingsName(cruise))
+        return list;
+    const std::string current = app_.config.GenCfg.CruiseName.Get();
+    app_.config.GenCfg.CruiseName.Set(cruise);
+    cruise_->BuildCastList1(list, TCastListDialog::OpenData);
+    app_.config.GenCfg.CruiseName.Set(current);
+    return list;
+}
+
+bool TMainShell::OpenCast(const std::string& cruise, int castNb) {
+    bool opened = false;
+    Guard({"Error in MainForm.FileOpenExecute", "Opening file"}, [&] {
+        tools_.precEnabled = tools_.nextEnabled = true;
+        opened = OpenAndDisplay(CastBinFile(cruise, castNb), FileTypeBinary);
+        if (opened) {
+            app_.config.GenCfg.FileType = FileTypeBinary;
+        } else {
+            StatusMessage("Fail to open last data file");
+            ClearLoaded();
+        }
+        view_.ToolsChanged();
+        view_.StatusChanged();
+    });
+    return opened;
+}
+
+bool TMainShell::Save() {
+    TParamCollection& cast = app_.cast;
+    if (!CastLoaded()) {
+        Operator().Message(NoDataText, "", TMessageKind::Information);
+        return false;
+    }
+    bool saved = false;
+    Guard({"Error in MainForm.FileSave1Execute", "Saving binary file"}, [&] {
+        fs::path shown = cast.Loaded.FileLoaded.filename();
+        shown.replace_extension(".BIN");
+        if (!Operator().Confirm("Save Current Data as: " + shown.string(), "Save As Binary File"))
+            return;
+        // The cast entry is rewritten only over a binary file that was written.
+        const fs::path bin = CastBinFile(app_.config.GenCfg.CruiseName.Get(), LoadedCastNumber());
+        if (cast.BinSave(bin) != ParaOk)
+            return;
+        if (!cruise_->UpdateLast())
+            return;
+        tools_.saveVisible = false;
+        saved = true;
+    });
+    view_.ToolsChanged();
+    return saved;
+}
+
+fs::path TMainShell::CruiseTextFolder() {
+    return app_.config.TxtDir(DataRoot());
+}
+
+fs::path TMainShell::CastTextFolder() {
+    const TExtractionTextFoldersCfg& folders = app_.config.ExtractionFoldersCfg;
+    const std::string manual = folders.ManualExtractionFolderName.Get();
+    if (folders.ManualExtractionFolderEnabled && !manual.empty())
+        return manual;
+    return CruiseTextFolder();
+}
+
+fs::path TMainShell::ProposedCastText() {
+    fs::path name = app_.cast.Loaded.FileLoaded.filename();
+    name.replace_extension(".txt");
+    return CastTextFolder() / name;
+}
+
+fs::path TMainShell::ProposedHeaderText() {
+    return CruiseTextFolder() / (app_.config.GenCfg.CruiseName.Get() + ".txt");
+}
+
+fs::path TMainShell::ProposedBottleText() {
+    return CruiseTextFolder() / (app_.cast.Loaded.FileLoaded.stem().string() + "_btl.txt");
+}
+
+namespace {
+
+// An export may not replace the cruise's own data or settings.
+bool OutputAllowed(const fs::path& file, std::string_view caption) {
+    const std::string refused = ProtectedOutputError(file);
+    if (refused.empty())
+        return true;
+    Operator().Message(refused, caption, TMessageKind::Warning);
+    return false;
+}
+
+} // namespace
+
+bool TMainShell::ExportCastText(const fs::path& file) {
+    if (!CastLoaded()) {
+        Operator().Message(NoDataText, "", TMessageKind::Information);
+        return false;
+    }
+    bool written = false;
+    Guard({"Error in MainForm.SaveAsTextClick", "Exporting data as text"}, [&] {
+        if (!OutputAllowed(file, "Exporting data as text"))
+            return;
+        fs::create_directories(file.parent_path());
+        std::int32_t start = 0;
+        written = app_.cast.TxtSave(file, false, false, start);
+    });
+    return written;
+}
+
+bool TMainShell::ExportHeaderText(const fs::path& file) {
+    bool written = false;
+    Guard({"Error in MainForm.HeaderTextClick", "Exporting data as text"}, [&] {
+        if (!OutputAllowed(file, "Exporting data as text"))
+            return;
+        fs::create_directories(file.parent_path());
+        TCruisefile reader;
+        written = reader.TxtCICSave(app_.config.CruisePathName(DataRoot()), file);
+    });
+    return written;
+}
+
+bool TMainShell::ExportBottleText(const fs::path& file) {
+    if (!CastLoaded()) {
+        Operator().Message(NoDataText, "", TMessageKind::Information);
+        return false;
+    }
+    bool written = false;
+    Guard({"Error in MainForm.BottleTextClick", "Exporting data as text"}, [&] {
+        if (!OutputAllowed(file, "Exporting data as text"))
+            return;
+        fs::create_directories(file.parent_path());
+        TCruisefile reader;
+        written = reader.TxtBottleSave(app_.config.CruisePathName(DataRoot()), LoadedCastNumber(),
+                                       file);
+    });
+    return written;
+}
+
+bool TMainShell::ImportCurrentRaw() {
+    TCastImport import(*cruise_);
+    view_.ClearDataWindows();
+    const bool ok = import.ReprocessLoadedCast();
+    if (ok) {
+        SetCastExtract();
+        tools_.saveVisible = true;
+    }
+    view_.SetPlotCaption(ok ? "Cast: " + app_.cast.Loaded.FileLoaded.filename().string() : "Plot");
+    view_.RebuildPlot();
+    view_.ToolsChanged();
+    view_.RefreshHeader();
+    view_.RefreshValues(ok);
+    view_.RefreshBottles();
+    view_.StatusChanged();
+    return ok;
+}
+
+bool TMainShell::ImportLoggerFiles(const std::vector<fs::path>& rawFiles) {
+    view_.ClearDataWindows();
+    ClearLoaded();
+    TCastImport import(*cruise_);
+    const bool ok = import.ImportMicroMarevoFiles(rawFiles);
+    Operator().Message(ok ? ImportAllText : ImportSomeText, "Import", ok ? TMessageKind::Information
+                                                                        : TMessageKind::Warning);
+    // The last cast imported is shown.
+    if (!import.Appended().empty())
+        OpenAndDisplay(CastBinFile(app_.config.GenCfg.CruiseName.Get(), import.Appended().back()),
+                       FileTypeBinary);
+    view_.StatusChanged();
+    return ok;
+}
+
+TRebuildResult TMainShell::RebuildCruise(const std::string& cruise) {
+    TRebuildResult result;
+    if (!IsSafeSettingsName(cruise))
+        return result;
+    view_.ClearDataWindows();
+    ClearLoaded();
+    app_.config.GenCfg.CruiseName.Set(cruise);
+    TCastImport import(*cruise_);
+    result = import.RebuildCruiseFile(app_.config.CruisePathName(DataRoot()));
+    view_.StatusChanged();
+    return result;
+}
+
+int TMainShell::ClearLogFiles() {
+    if (!Operator().Confirm("Ready to delete all log files, are you sure?", "Warning"))
+        return -1;
+    return marevo::ClearLogFiles(app_.environ.TextFolder(), EventLog().FileName());
+}
+
+// ---- Configuration commands ----------------------------------------------------------------------
+
+namespace {
+
+// Only a .cfg of the configuration folder can be the current configuration: the environment
+// keeps its base name, and the next start looks for it there.
+bool InConfigFolder(const fs::path& file, const fs::path& folder, std::string_view caption) {
+    std::error_code ec;
+    const fs::path dir = fs::weakly_canonical(file.parent_path(), ec);
+    const fs::path own = fs::weakly_canonical(folder, ec);
+    if (dir == own && IsSafeSettingsName(file.stem().string()) &&
+        LowerCase(file.extension().string()) == ".cfg")
+        return true;
+    Operator().Message("A configuration must be a .cfg file of the folder " + folder.string() +
+                           ": " + file.string() + " is refused.",
+                       caption, TMessageKind::Warning);
+    return false;
+}
+
+} // namespace
+
+bool TMainShell::OpenConfig(const fs::path& file) {
+    TEnviron& env = app_.environ;
+    TConfig& config = app_.config;
+    if (!InConfigFolder(file, env.ConfigFolder(), "Open Configuration File"))
+        return false;
+    if (env.Preferences.AutoCfgCheck == 1 && !env.ConfigFileName().empty())
+        config.SaveToFile(env.ConfigFileName(), app_.Collections());
+    const TConfig kept = config;
+    if (!config.ReadFromFile(file, app_.Collections())) {
+        Operator().Message("Invalid configuration file!\n\rThe current configuration will be "
+                           "reloaded",
+                           "Error", TMessageKind::Error);
+        const fs::path current = env.ConfigFileName();
+        if (current.empty() || !config.ReadFromFile(current, app_.Collections())) {
+            config.Assign(kept);
+            config.UpdateAllParaPtr(app_.Collections());
+        }
+        return false;
+    }
+    SetToolBar();
+    env.ConfigName.Set(Left(file.stem().string(), 80));
+    env.EnvToFile(app_.cast.Loaded.FileLoaded);
+    ConfigurationChanged();
+    return true;
+}
+
+bool TMainShell::SaveConfigAs(const fs::path& file) {
+    TEnviron& env = app_.environ;
+    if (!InConfigFolder(file, env.ConfigFolder(), "Save Configuration"))
+        return false;
+    fs::path name = file;
+    name.replace_extension(".cfg");
+    if (!app_.config.SaveToFile(name, app_.Collections()))
+        return false;
+    env.ConfigName.Set(Left(file.stem().string(), 80));
+    env.EnvToFile(app_.cast.Loaded.FileLoaded);
+    view_.StatusChanged();
+    return true;
+}
+
+bool TMainShell::SaveConfiguration() {
+    const fs::path file = app_.environ.ConfigFileName();
+    return !file.empty() && app_.config.SaveToFile(file, app_.Collections());
+}
+
+void TMainShell::ConfigurationChanged() {
+    app_.probe.UpdateTimeUnit();
+    app_.probe.UpdateDup();
+    view_.StatusChanged();
+    view_.RefreshValues(CastLoaded());
+    view_.RebuildPlot();
+}
+
+// ---- Tool buttons --------------------------------------------------------------------------------
+
+void TMainShell::SetToolBar() {
+    const TGenConfig& g = app_.config.GenCfg;
+    tools_.direction = g.Direction == Direction_None ? Direction_Down : g.Direction;
+    tools_.autoX = g.DrawAutoX != 0;
+    tools_.autoY = g.DrawAutoY != 0;
+    tools_.smooth = g.DrawSmooth != 0;
+    tools_.bottles = g.DrawBottles != 0;
+    view_.ToolsChanged();
+}
+
+void TMainShell::Previous() {
+    const int n = LoadedCastNumber();
+    const std::string cruise = app_.config.GenCfg.CruiseName.Get();
+    const fs::path cruiseFile = app_.config.CruisePathName(DataRoot());
+    const TNavigationResult r = NavigatePrevious(
+        n,
+        [&](int k) -> std::optional<bool> {
+            TCruisefile reader;
+            if (!reader.ReadCast(cruiseFile, k))
+                return std::nullopt;
+            return reader.CastInfoc.Cast.InvalidCast == 0;
+        },
+        [&](int k) {
+            if (OpenAndDisplay(CastBinFile(cruise, k), FileTypeBinary))
+                return true;
+            ClearLoaded();
+            return false;
+        });
+    if (r.beep)
+        Operator().Beep();
+    if (r.precEnabled)
+        tools_.precEnabled = *r.precEnabled;
+    if (r.nextEnabled)
+        tools_.nextEnabled = *r.nextEnabled;
+    view_.ToolsChanged();
+    view_.StatusChanged();
+}
+
+void TMainShell::Next() {
+    const int n = LoadedCastNumber();
+    const std::string cruise = app_.config.GenCfg.CruiseName.Get();
+    const fs::path cruiseFile = app_.config.CruisePathName(DataRoot());
+    TCruisefile counter;
+    int last = 0;
+    if (counter.OpenCruiseFile(cruiseFile)) {
+        last = counter.LastIndex;
+        counter.CloseCruiseFile();
+    }
+    const TNavigationResult r = NavigateNext(
+        n, last,
+        [&](int k) -> std::optional<bool> {
+            TCruisefile reader;
+            if (!reader.ReadCast(cruiseFile, k))
+                return std::nullopt;
+            return reader.CastInfoc.Cast.InvalidCast == 0;
+        },
+        [&](int k) {
+            if (OpenAndDisplay(CastBinFile(cruise, k), FileTypeBinary))
+                return true;
+            ClearLoaded();
+            return false;
+        });
+    if (r.beep)
+        Operator().Beep();
+    if (r.precEnabled)
+        tools_.precEnabled = *r.precEnabled;
+    if (r.nextEnabled)
+        tools_.nextEnabled = *r.nextEnabled;
+    view_.ToolsChanged();
+    view_.StatusChanged();
+}
+
+void TMainShell::SetDirection(TDisplayDirection direction) {
+    tools_.direction = direction;
+    app_.config.GenCfg.Direction = direction;
+    if (!CastLoaded()) {
+        Operator().Beep();
+    } else {
+        view_.RedrawPlot();
+        if (!app_.cast.Acqui.ProbeOnLine)
+            view_.RefreshValues(true);
+        if (tools_.cursor)
+            view_.ShowPlotCursor(0);
+    }
+    view_.ToolsChanged();
+}
+
+void TMainShell::SetAutoScale(bool horizontal, bool on) {
+    bool& flag = horizontal ? tools_.autoX : tools_.autoY;
+    if (!CastLoaded()) {
+        flag = false;
+        Operator().Beep();
+        view_.ToolsChanged();
+        return;
+    }
+    flag = on;
+    TConfig& config = app_.config;
+    (horizontal ? config.GenCfg.DrawAutoX : config.GenCfg.DrawAutoY) = on;
+    if (!horizontal || on)
+        ScanForAuto(config, app_.cast, tools_.autoY, tools_.autoX);
+    view_.RebuildPlot();
+    if (tools_.cursor)
+        view_.ShowPlotCursor(0);
+    view_.ToolsChanged();
+}
+
+bool TMainShell::SmoothRefused() {
+    const TParamCollection& cast = app_.cast;
+    const int rows = cast.Bin.SortInfo.MaxIndex + 1;
+    for (TParameter* p : app_.config.CurParaPtr) {
+        if (!p)
+            continue;
+        TParaSmooth& s = p->ParaSmooth;
+        if (s.SmoothType == Smo_Mean && s.FilterLength(Smo_Mean) > rows)
+            return true;
+    }
+    return false;
+}
+
+void TMainShell::SetSmooth(bool on) {
+    if (!CastLoaded()) {
+        tools_.smooth = false;
+        Operator().Beep();
+        view_.ToolsChanged();
+        return;
+    }
+    if (on && SmoothRefused()) {
+        tools_.smooth = false;
+        Operator().Message(SmoothRefusedText, "Warning", TMessageKind::Warning);
+        view_.ToolsChanged();
+        return;
+    }
+    tools_.smooth = on;
+    app_.config.GenCfg.DrawSmooth = on;
+    view_.RedrawPlot();
+    if (!app_.cast.Acqui.ProbeOnLine)
+        view_.RefreshValues(true);
+    view_.ToolsChanged();
+}
+
+void TMainShell::SetShowBottles(bool on) {
+    tools_.bottles = on;
+    app_.config.GenCfg.DrawBottles = on;
+    if (CastLoaded())
+        view_.RedrawPlot();
+    view_.ToolsChanged();
+}
+
+bool TMainShell::CursorAllowed() {
+    const TParamCollection& cast = app_.cast;
+    if (!CastLoaded() || cast.Bin.SortInfo.MaxIndex < 1 || cast.Acqui.ProbeOnLine)
+        return false;
+    const TConfig& config = app_.config;
+    if (cast.Acqui.RealTimeOn && config.AcquiCfg.AcquiMode == AM_All)
+        return false;
+    const int y = config.PlotCount() > 0 ? config.GenCfg.ParaPlotList.List[0] : 0;
+    return y == PressurePara || y == TimePara || y == DepthPara;
+}
+
+void TMainShell::SetShowCursor(bool on) {
+    if (on && !CursorAllowed()) {
+        tools_.cursor = false;
+        Operator().Beep();
+    } else {
+        tools_.cursor = on;
+        if (on)
+            view_.ShowPlotCursor(view_.ValuesSelectedRow());
+        else
+            view_.HidePlotCursor();
+    }
+    view_.ToolsChanged();
+}
+
+void TMainShell::SetFlaggedFilter(bool down) {
+    tools_.flaggedFilter = down;
+    if (!app_.cast.Acqui.ProbeOnLine)
+        view_.RefreshValues(CastLoaded());
+    view_.ToolsChanged();
+}
+
+// ---- Modes and status ----------------------------------------------------------------------------
+
+void TMainShell::ApplyMode(TShellMode mode) {
+    mode_ = mode;
+    states_ = ModeStates(mode, app_.config.Rosette.RosetteType != ro_none, states_);
+    At(states_, TModeElement::SaveButton).visible =
+        mode != TShellMode::Batch && tools_.saveVisible && mode == TShellMode::Normal;
+    view_.ModeChanged();
+}
+
+void TMainShell::SetNormalEnv() {
+    ResetProbeRosette(app_.config);
+    ApplyMode(TShellMode::Normal);
+}
+
+void TMainShell::SetAcquiEnv() { ApplyMode(TShellMode::Acquisition); }
+
+void TMainShell::SetBatchEnv() { ApplyMode(TShellMode::Batch); }
+
+std::array<std::string, StatusPanelCount> TMainShell::Panels(std::string_view status) const {
+    TStatusInputs in;
+    const TConfig& config = app_.config;
+    in.cruiseName = config.GenCfg.CruiseName.Get();
+    in.castNumber = CastLoaded() ? CastNumberOfFile(app_.cast.Loaded.FileLoaded) : 0;
+    in.configName = app_.environ.ConfigName.Get();
+    in.acquiring = mode_ == TShellMode::Acquisition;
+    in.dupTempNb = config.GenCfg.DupTempNb;
+    in.dupCondNb = config.GenCfg.DupCondNb;
+    const auto& checked = config.GenCfg.AlarmChecked;
+    in.alarmEnabled = std::any_of(std::begin(checked), std::end(checked), [](auto c) { return c != 0; });
+    in.statusMessage = std::string(status);
+    return StatusPanels(in);
+}
+
+void TMainShell::SetProgress(int pos) {
+    progressPos_ = pos < 0 ? -1 : std::min(pos, 100);
+    view_.StatusChanged();
+}
+
+} // namespace marevo
