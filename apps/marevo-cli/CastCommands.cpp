@@ -17,6 +17,7 @@
 #include "records/Config.h"
 #include "records/ConfigFields.h"
 #include "records/Environ.h"
+#include "shell/MainShell.h"
 #include "shell/Startup.h"
 #include "storage/CastImport.h"
 #include "storage/CruiseFile.h"
@@ -153,8 +154,13 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
     TCastInfoC& holder = file.CastInfoc;
 
     if (*o.reprocess) {
+        // The raw file opened as the main window opens one: the cast read from the cruise file,
+        // its raw file replayed under the current settings, its extraction fields set.
         const fs::path raw = file.RawPath();
-        if (!ReplayRawFile(cast, raw))
+        IShellView view; // no windows
+        TMainShell shell(app, view);
+        shell.AttachCast();
+        if (!shell.OpenDataFile(raw, FileTypeRaw))
             return Fail("cannot replay " + raw.string());
         // A raw file that gives no frame, or no row, would replace the cast by an empty one.
         if (cast.Acqui.RawIndex == 0 || cast.Bin.SortInfo.MaxIndex < 0) {
@@ -165,7 +171,7 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
         const fs::path bin = file.BinPath();
         if (cast.BinSave(bin) != ParaOk)
             return Fail("cannot write " + bin.string());
-        if (!file.WriteCastNb())
+        if (!shell.CruiseFile().UpdateLast())
             return Fail("cannot rewrite cast " + std::to_string(o.cast) + " in " + path.string());
         fmt::print("cast {}: {} frames, {} rows; wrote {}\n", o.cast, cast.Acqui.RawIndex,
                    cast.Bin.SortInfo.MaxIndex + 1, bin.string());

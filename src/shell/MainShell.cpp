@@ -68,6 +68,13 @@ TMainShell::TMainShell(TApplication& app, IShellView& view)
 
 TMainShell::~TMainShell() = default;
 
+void TMainShell::AttachCast() {
+    TCastInfoC& holder = cruise_->CastInfoc;
+    app_.cast.Loaded.CastHeader = &holder.Cast;
+    app_.cast.Loaded.CruiseHeader = &holder.Cruise;
+    app_.cast.Loaded.Bottles = &holder.Bottles;
+}
+
 std::string TMainShell::Caption() {
     return "MAREVO " + std::to_string(MAREVO_VERSION_MAJOR) + "." +
            std::to_string(MAREVO_VERSION_MINOR);
@@ -81,11 +88,7 @@ TStartUpResult TMainShell::StartUp() {
     if (!result.settings.completed)
         return result;
     const bool ok = Guard({"Error in TMainForm.FormCreate ", "Creating the application window"}, [&] {
-        // The cast header, its collection and bottles are lent to the cast collection.
-        TCastInfoC& holder = cruise_->CastInfoc;
-        app_.cast.Loaded.CastHeader = &holder.Cast;
-        app_.cast.Loaded.CruiseHeader = &holder.Cruise;
-        app_.cast.Loaded.Bottles = &holder.Bottles;
+        AttachCast();
         SetToolBar();
         qvl_ = std::make_unique<TQvlUtil>(&app_.cast);
         qvl_->SetDelay(app_.environ.CommDelay);

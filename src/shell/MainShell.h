@@ -88,6 +88,9 @@ public:
     // Nothing is written after a failure: the caller ends the program.
     TStartUpResult StartUp();
     bool Started() const { return started_; }
+    // The cruise file's current cast header, bottles and cruise header lent to the cast
+    // collection (start-up does it; a program that opens casts without it calls it first).
+    void AttachCast();
     // "MAREVO " + major.minor.
     static std::string Caption();
     // The first showing: status cleared, the last file reopened when it names a cast of a
