@@ -195,7 +195,10 @@ const std::vector<std::string>& DemoSettings() {
         "DataValidation.WaveFilterThreshold=0.1", "GenCfg.CondLagEffect=0",
         // Pressure, temperature, conductivity, salinity, sigma-t, depth, sound speed, theta.
         "DataTextCfg.ParaList=101,401,599,404,609,403,603,600", "DataTextCfg.Direction=1",
-        "DataTextCfg.CondUnit=1"};
+        "DataTextCfg.CondUnit=1",
+        // The plot: temperature, salinity and sigma-t against pressure, scaled to the cast.
+        "GenCfg.ParaPlotList=101,401,404,609", "GenCfg.Direction=1", "GenCfg.DrawAutoX=1",
+        "GenCfg.DrawAutoY=1"};
     return settings;
 }
 

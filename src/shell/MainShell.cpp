@@ -163,7 +163,14 @@ bool TMainShell::InitRTMC(const fs::path& file) {
         TParamCollection& cast = app_.cast;
         if (!cast.BuildProbeInfo() || !cast.InitRoundBuffer() || !cast.InitLinearBuffer())
             Raise("the cast's buffers cannot be prepared");
+        ResolveLists();
     });
+}
+
+void TMainShell::ResolveLists() {
+    // The configuration's lists point at the parameters of the cast in hand, which reading a
+    // cast replaces.
+    app_.config.UpdateAllParaPtr(app_.Collections());
 }
 
 void TMainShell::SetCastExtract() { marevo::SetCastExtract(cruise_->CastInfoc.Cast, app_.cast); }
@@ -210,6 +217,7 @@ bool TMainShell::OpenDataFile(const fs::path& given, TFileType type) {
     }
     if (!ok) {
         ClearLoaded();
+        ResolveLists();
         return false;
     }
     cast.Loaded.TypeLoaded = type;
@@ -427,6 +435,7 @@ bool TMainShell::ImportCurrentRaw() {
     TCastImport import(*cruise_);
     view_.ClearDataWindows();
     const bool ok = import.ReprocessLoadedCast();
+    ResolveLists();
     if (ok) {
         SetCastExtract();
         tools_.saveVisible = true;
@@ -446,6 +455,7 @@ bool TMainShell::ImportLoggerFiles(const std::vector<fs::path>& rawFiles) {
     ClearLoaded();
     TCastImport import(*cruise_);
     const bool ok = import.ImportMicroMarevoFiles(rawFiles);
+    ResolveLists();
     Operator().Message(ok ? ImportAllText : ImportSomeText, "Import", ok ? TMessageKind::Information
                                                                         : TMessageKind::Warning);
     // The last cast imported is shown.
@@ -465,6 +475,7 @@ TRebuildResult TMainShell::RebuildCruise(const std::string& cruise) {
     app_.config.GenCfg.CruiseName.Set(cruise);
     TCastImport import(*cruise_);
     result = import.RebuildCruiseFile(app_.config.CruisePathName(DataRoot()));
+    ResolveLists();
     view_.StatusChanged();
     return result;
 }

@@ -185,6 +185,7 @@ public:
 private:
     std::filesystem::path CastBinFile(const std::string& cruise, int castNb) const;
     void ClearLoaded();
+    void ResolveLists();
     bool SmoothRefused();
     bool CursorAllowed();
     void ApplyMode(TShellMode mode);

@@ -1,4 +1,5 @@
 #include "ui/PlotForm.h"
+#include "ui/WindowPlace.h"
 
 #include "display/PlotHost.h"
 #include "display/PlotPainter.h"
@@ -72,7 +73,15 @@ void TPlotMainFrame::UpdateMenu() {
     RemoveScaleAction->setEnabled(scene_.MenuEnabled && scene_.RemoveScaleEnabled);
 }
 
+void TPlotMainFrame::Freeze(bool frozen) {
+    frozen_ = frozen;
+    if (!frozen)
+        myresize();
+}
+
 void TPlotMainFrame::myresize() {
+    if (frozen_)
+        return;
     Guard({"Error in TPlotMainFrame.Resize"}, [&] {
         scene_.myresize(width(), height());
         Rebuild();
@@ -80,6 +89,8 @@ void TPlotMainFrame::myresize() {
 }
 
 void TPlotMainFrame::SetPlot() {
+    if (frozen_)
+        return;
     scene_.SetPlot();
     Rebuild();
 }
@@ -250,11 +261,8 @@ TPlotForm::TPlotForm(TConfig& config, TParamCollection& cast, IPlotHost& host, T
 }
 
 void TPlotForm::showEvent(QShowEvent* event) {
-    if (environ_ && !applied_) {
-        const TWindowRect& r = environ_->PlotRect;
-        if (r.Right > r.Left && r.Bottom > r.Top)
-            setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
-    }
+    if (environ_ && !applied_)
+        PlaceWindow(this, environ_->PlotRect, {420, 420});
     applied_ = true;
     QWidget::showEvent(event);
 }

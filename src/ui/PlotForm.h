@@ -45,6 +45,9 @@ public:
     // The plot with its outline on the clipboard, as SVG and as an image.
     void Copy();
     bool CursorShown();
+    // While frozen (long work changes the cast on a worker) the window repaints its last image
+    // and reads no series; thawing lays it out again.
+    void Freeze(bool frozen);
 
     // The scale dialogs; tests replace them. True when the operator pressed OK.
     std::function<bool(int entry)> XScaleDialog;
@@ -72,6 +75,7 @@ private:
 
     TPlotScene scene_;
     QImage image_;
+    bool frozen_ = false;
 };
 
 class TPlotForm : public QWidget {

@@ -1,0 +1,813 @@
+#include "ui/MainForm.h"
+
+#include "foundation/DateTime.h"
+#include "foundation/EventLog.h"
+#include "foundation/FileNames.h"
+#include "foundation/Guard.h"
+#include "foundation/Runtime.h"
+#include "processing/ParamCollection.h"
+#include "records/CastInfo.h"
+#include "records/Config.h"
+#include "records/Environ.h"
+#include "ui/DataDialogs.h"
+#include "ui/HelpViewer.h"
+#include "ui/PlotForm.h"
+#include "ui/QtSeams.h"
+#include "ui/WindowPlace.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <fmt/core.h>
+
+namespace marevo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
+
+// The link indicator colours by state: offline, good, error, white.
+const char* const LinkColours[] = {"#9a9a9a", "#1fa83a", "#d22a2a", "#ffffff"};
+
+// A plain window of the main window's family (placeholder until its own form exists).
+QWidget* MakeWindow(QWidget* parent, const QString& title, const QString& text) {
+    auto* w = new QWidget(parent, Qt::Window);
+    w->setWindowTitle(title);
+    auto* layout = new QVBoxLayout(w);
+    auto* label = new QLabel(text, w);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    w->resize(360, 300);
+    return w;
+}
+
+} // namespace
+
+TMainForm::TMainForm(TApplication& app, QWidget* parent)
+    : QMainWindow(parent), app_(app), shell_(std::make_unique<TMainShell>(app, *this)) {
+    setWindowTitle(QStringLiteral("Real Time Data Aquisition"));
+    // Width: the screen's, but 1000 on a screen wider than 1100; at the top left.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1000;
+    resize(screenWidth > 1100 ? 1000 : screenWidth, 120);
+    move(0, 0);
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    BuildWindows();
+
+    // The dialogs; tests replace them.
+    OpenDataDialog = [this]() -> std::optional<std::pair<std::string, int>> {
+        TOpenDataDialog dialog(
+            shell_->Cruises(), [this](const std::string& c) { return shell_->Casts(c); },
+            app_.config.GenCfg.CruiseName.Get(), shell_->LoadedCastNumber(), this);
+        if (dialog.exec() != QDialog::Accepted || dialog.Cast() <= 0)
+            return std::nullopt;
+        return std::make_pair(dialog.Cruise(), dialog.Cast());
+    };
+    FileDialog = [this](bool save, const QString& title, const fs::path& proposed,
+                        const QString& filter) -> fs::path {
+        const QString chosen = save ? QFileDialog::getSaveFileName(this, title, Q(proposed), filter)
+                                    : QFileDialog::getOpenFileName(this, title, Q(proposed), filter);
+        return chosen.toStdString();
+    };
+    LoggerFilesDialog = [this]() {
+        std::vector<fs::path> files;
+        const QStringList chosen = QFileDialog::getOpenFileNames(
+            this, QStringLiteral("Open MicroMarevo/Vandrel files"),
+            Q(shell_->DataRoot() / "uMvo"),
+            QStringLiteral("MicroMarevo/Vandrel files (*.raw *.RAW)"));
+        for (const QString& f : chosen)
+            files.emplace_back(f.toStdString());
+        return files;
+    };
+    RebuildCruiseDialog = [this]() -> std::string {
+        QStringList cruises;
+        for (const std::string& c : shell_->Cruises())
+            cruises << Q(c);
+        bool ok = false;
+        const QString c = QInputDialog::getItem(this, QStringLiteral("Rebuild Cruise File"),
+                                                QStringLiteral("Cruise"), cruises, 0, false, &ok);
+        return ok ? c.toStdString() : std::string();
+    };
+    NewCruiseDialog = [this](TCastInfo& header) {
+        TNewCruiseForm dialog(header, shell_->DataRoot(), this);
+        return dialog.exec() == QDialog::Accepted;
+    };
+}
+
+TMainForm::~TMainForm() {
+    if (worker_.joinable())
+        WaitLongWork();
+}
+
+// ---- Building -------------------------------------------------------------------------------------
+
+QAction* TMainForm::Add(QMenu* menu, const QString& name, const QString& text,
+                        std::function<void()> slot, const QKeySequence& key) {
+    auto* a = new QAction(text, this);
+    a->setObjectName(name);
+    if (!key.isEmpty())
+        a->setShortcut(key);
+    connect(a, &QAction::triggered, this, [slot] { slot(); });
+    menu->addAction(a);
+    actions_[name] = a;
+    return a;
+}
+
+void TMainForm::NotYet(const QString& what) {
+    StatusMessage(what.toStdString() + ": not available in this version");
+}
+
+void TMainForm::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    const auto menu = [&](const QString& name, const QString& title) {
+        QMenu* m = bar->addMenu(title);
+        m->menuAction()->setObjectName(name);
+        menus_[name] = m;
+        actions_[name] = m->menuAction();
+        return m;
+    };
+    QMenu* file = menu("FileMenu", "&File");
+    Add(file, "FileNew", "&New Cruise", [this] { FileNew(); }, QKeySequence(Qt::CTRL | Qt::Key_N));
+    Add(file, "FileOpen", "&Open", [this] { FileOpen(); }, QKeySequence(Qt::CTRL | Qt::Key_O));
+    Add(file, "FileSave", "&Save", [this] { FileSave(); }, QKeySequence(Qt::CTRL | Qt::Key_S));
+    QMenu* exportMenu = file->addMenu("Export As &Text");
+    QMenu* current = exportMenu->addMenu("Current Cast");
+    Add(current, "ExportCast", "Extract cast data", [this] { ExportCast(); });
+    Add(current, "ExportSmoothed", "Smoothed cast data", [] {})->setEnabled(false);
+    Add(current, "ExportRaw", "Raw cast data", [] {})->setEnabled(false);
+    Add(exportMenu, "ExportHeader", "Header", [this] { ExportHeader(); });
+    Add(exportMenu, "ExportBottles", "Bottle List", [this] { ExportBottles(); });
+    QMenu* import = file->addMenu("&Import");
+    Add(import, "ImportRaw", "Raw", [this] { ImportRaw(); });
+    Add(import, "ImportLoggers", "MicroMarevo/Vandrel files", [this] { ImportLoggers(); });
+    file->addSeparator();
+    Add(file, "PrinterSetup", "Printer Setup", [this] { NotYet("Printer Setup"); });
+    Add(file, "PlotSetup", "Plot Setup", [this] { NotYet("Plot Setup"); });
+    QMenu* print = file->addMenu("&Print");
+    Add(print, "PrintPlotItem", "Plot", [this] { PrintPlot(); });
+    Add(print, "PrintBottles", "Bottles", [this] { NotYet("Print Bottles"); });
+    file->addSeparator();
+    Add(file, "Quit", "&Quit", [this] { close(); });
+
+    QMenu* view = menu("ViewMenu", "&View");
+    Add(view, "ViewPlot", "Plot", [this] { plot_->show(), plot_->raise(); });
+    Add(view, "ViewHeader", "Header", [this] { header_->show(), header_->raise(); });
+    Add(view, "ViewBottles", "Bottles", [this] { bottles_->show(), bottles_->raise(); });
+    Add(view, "ViewValues", "Values", [this] { values_->show(), values_->raise(); });
+    Add(view, "ViewProbe", "Probe", [this] { NotYet("Probe parameters"); });
+    Add(view, "ViewRDR", "RDR", [this] { NotYet("Remote depth repeater"); });
+    view->addSeparator();
+    Add(view, "ResetPosition", "Reset position", [this] { ResetPositions(); });
+
+    QMenu* tools = menu("ToolsMenu", "&Tools");
+    Add(tools, "CastEditor", "Cast Editor", [this] { NotYet("Cast Editor"); });
+    Add(tools, "ParameterEditor", "Parameter Editor", [this] { NotYet("Parameter Editor"); });
+    Add(tools, "Terminal", "Terminal", [this] { NotYet("Terminal"); });
+    Add(tools, "ClearLogs", "Clear log files", [this] { ClearLogs(); });
+    Add(tools, "RebuildCruise", "Rebuild Cruise File", [this] { RebuildCruise(); });
+
+    QMenu* acq = menu("AcquisitionMenu", "&Acquisition");
+    Add(acq, "AlarmSet", "Alarm Set", [this] { alarm_->setChecked(true); });
+    Add(acq, "AlarmStop", "Alarm Stop", [this] { alarm_->setChecked(false); });
+    acq->addSeparator();
+    Add(acq, "StartCast", "Start Cast", [this] { NotYet("Start Cast"); });
+    Add(acq, "StopCast", "Stop Cast", [this] { NotYet("Stop Cast"); });
+    Add(acq, "FireBottle", "Fire Bottle", [this] { NotYet("Fire Bottle"); }, QKeySequence(Qt::Key_F8));
+
+    QMenu* cfg = menu("ConfigurationMenu", "&Configuration");
+    Add(cfg, "Configuration", "Configuration", [this] { NotYet("Configuration"); });
+    Add(cfg, "ValuesParameters", "Values Window", [this] { NotYet("Values Window parameters"); });
+    Add(cfg, "BottlesParameters", "Bottles Window", [this] { NotYet("Bottles Window parameters"); });
+    cfg->addSeparator();
+    Add(cfg, "OpenConfig", "Open Config", [this] { OpenConfig(); });
+    Add(cfg, "SaveConfigAs", "Save Config As", [this] { SaveConfigAs(); });
+    cfg->addSeparator();
+    Add(cfg, "Environment", "Environment", [this] { NotYet("Environment"); });
+
+    QMenu* remote = menu("RemoteMenu", "&Remote");
+    Add(remote, "UploadCast", "Upload cast", [this] { NotYet("Upload cast"); });
+    Add(remote, "ClearMemory", "Clear Memory", [this] { NotYet("Clear Memory"); });
+    Add(remote, "StopDataFlow", "Stop Data Flow", [this] { NotYet("Stop Data Flow"); });
+
+    QMenu* batch = menu("BatchMenu", "&Batch");
+    Add(batch, "BatchCastList", "Cast List", [this] { NotYet("Batch cast list"); });
+    Add(batch, "BatchCommandList", "Command List", [this] { NotYet("Batch command list"); });
+    Add(batch, "BatchExecute", "Execute", [this] { NotYet("Batch execution"); });
+
+    QMenu* help = menu("HelpMenu", "&Help");
+    Add(help, "HelpContent", "Content", [this] { ShowManual(); }, QKeySequence(Qt::CTRL | Qt::Key_H));
+    Add(help, "About", "About", [this] { About(); });
+}
+
+QAction* TMainForm::Tool(const QString& name, const QString& tip, const QIcon& icon,
+                         std::function<void(bool)> slot, bool checkable) {
+    auto* a = new QAction(icon, tip, this);
+    a->setObjectName(name);
+    a->setToolTip(tip);
+    a->setCheckable(checkable);
+    connect(a, &QAction::triggered, this, [slot](bool on) { slot(on); });
+    actions_[name] = a;
+    return a;
+}
+
+void TMainForm::BuildToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Tools"));
+    bar->setObjectName("ToolBar");
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setIconSize(QSize(20, 20));
+    QStyle* s = style();
+    const auto add = [&](QAction* a, const QString& text) {
+        a->setIconText(text);
+        bar->addAction(a);
+    };
+    add(Tool("OpenTool", "Open a Binary File", s->standardIcon(QStyle::SP_DialogOpenButton),
+             [this](bool) { FileOpen(); }),
+        "Open");
+    add(Tool("SaveTool", "Save as Binary file", s->standardIcon(QStyle::SP_DialogSaveButton),
+             [this](bool) { FileSave(); }),
+        "Save");
+    add(Tool("ImportRawTool", "Import Current Raw File", s->standardIcon(QStyle::SP_BrowserReload),
+             [this](bool) { ImportRaw(); }),
+        "Raw");
+    add(Tool("ImportLoggersTool", "Import MicroMarevo/Vandrel files",
+             s->standardIcon(QStyle::SP_DriveHDIcon), [this](bool) { ImportLoggers(); }),
+        "Import");
+    add(Tool("PrintPlotTool", "Print plot", s->standardIcon(QStyle::SP_FileDialogDetailedView),
+             [this](bool) { PrintPlot(); }),
+        "Print");
+    bar->addSeparator();
+    add(Tool("StartStopTool", "Start/Stop Cast", s->standardIcon(QStyle::SP_MediaPlay),
+             [this](bool) { NotYet("Start/Stop Cast"); }),
+        "Cast");
+    add(Tool("FireTool", "Fire a Bottle", s->standardIcon(QStyle::SP_MediaSeekForward),
+             [this](bool) { NotYet("Fire a Bottle"); }),
+        "Fire");
+    bar->addSeparator();
+    add(Tool("CfgTool", "Cfg", QIcon(), [this](bool) { NotYet("Configuration"); }),
+        "Cfg");
+    add(Tool("SaveConfigTool", "Save Configuration", QIcon(), [this](bool) {
+                 Guarded("SaveConfigurationClick", "Saving configuration",
+                         [this] { shell_->SaveConfiguration(); });
+             }),
+        "Save Cfg");
+    add(Tool("OpenConfigTool", "Open Configuration", QIcon(), [this](bool) { OpenConfig(); }),
+        "Open Cfg");
+    bar->addSeparator();
+    add(Tool("PrecTool", "Prec Cast", s->standardIcon(QStyle::SP_ArrowLeft),
+             [this](bool) { shell_->Previous(); }),
+        "Prec");
+    add(Tool("NextTool", "Next Cast", s->standardIcon(QStyle::SP_ArrowRight),
+             [this](bool) { shell_->Next(); }),
+        "Next");
+    add(Tool("DownTool", "Down Cast", s->standardIcon(QStyle::SP_ArrowDown),
+             [this](bool) { shell_->SetDirection(Direction_Down); }, true),
+        "Down");
+    add(Tool("UpTool", "Up Cast", s->standardIcon(QStyle::SP_ArrowUp),
+             [this](bool) { shell_->SetDirection(Direction_Up); }, true),
+        "Up");
+    add(Tool("BothTool", "Up & Down", QIcon(), [this](bool) { shell_->SetDirection(Direction_Both); }, true),
+        "Both");
+    bar->addSeparator();
+    add(Tool("AutoXTool", "Auto Scales (horizontal)", QIcon(), [this](bool on) { shell_->SetAutoScale(true, on); }, true),
+        "Auto X");
+    add(Tool("AutoYTool", "Auto Scales (vertical)", QIcon(), [this](bool on) { shell_->SetAutoScale(false, on); }, true),
+        "Auto Y");
+    add(Tool("SmoothTool", "Smooth", QIcon(), [this](bool on) { shell_->SetSmooth(on); }, true),
+        "Smooth");
+    add(Tool("BottlesTool", "Show Bottles", QIcon(), [this](bool on) { shell_->SetShowBottles(on); }, true),
+        "Bottles");
+    add(Tool("CursorTool", "Show Cursor", QIcon(), [this](bool on) { shell_->SetShowCursor(on); }, true),
+        "Cursor");
+    add(Tool("FlaggedTool", "Change 'Show' flagged data filter",
+             QIcon(), [this](bool on) { shell_->SetFlaggedFilter(on); }, true),
+        "Flagged");
+    bar->addSeparator();
+    alarm_ = new QToolButton(this);
+    alarm_->setObjectName("AlarmButton");
+    alarm_->setText(QStringLiteral("Alarm"));
+    alarm_->setToolTip(QStringLiteral("Alarm"));
+    alarm_->setIcon(s->standardIcon(QStyle::SP_MessageBoxCritical));
+    alarm_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    alarm_->setCheckable(true);
+    alarm_->setEnabled(false);
+    bar->addWidget(alarm_);
+}
+
+void TMainForm::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    for (int i = 0; i < StatusPanelCount; ++i) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("Panel%1").arg(i));
+        if (i % 2 == 0) {
+            label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            label->setStyleSheet(QStringLiteral("color: #555"));
+        } else {
+            label->setFrameShape(QFrame::StyledPanel);
+            label->setMinimumWidth(i == 1 || i == 5 ? 70 : 24);
+        }
+        panels_.push_back(label);
+        if (i == StatusTextPanel) {
+            lastPanel_ = new QStackedWidget(this);
+            progress_ = new QProgressBar(this);
+            progress_->setRange(0, 100);
+            progress_->setTextVisible(false);
+            progress_->setStyleSheet(
+                QStringLiteral("QProgressBar::chunk { background-color: #1e5bd8; }"));
+            lastPanel_->addWidget(label);
+            lastPanel_->addWidget(progress_);
+            bar->addWidget(lastPanel_, 1);
+        } else {
+            bar->addWidget(label);
+        }
+    }
+    const char* names[] = {"CTD", "GPS", "PAR"};
+    for (int i = 0; i < 3; ++i) {
+        auto* box = new QWidget(this);
+        auto* layout = new QHBoxLayout(box);
+        layout->setContentsMargins(4, 0, 0, 0);
+        layout->setSpacing(3);
+        links_[i] = new QLabel(box);
+        links_[i]->setFixedSize(12, 12);
+        layout->addWidget(links_[i]);
+        layout->addWidget(new QLabel(QString::fromLatin1(names[i]), box));
+        bar->addPermanentWidget(box);
+        SetLinkState(i, 0);
+    }
+}
+
+void TMainForm::BuildWindows() {
+    plot_ = new TPlotForm(app_.config, app_.cast, *this, &app_.environ, this);
+    plot_->resize(620, 720);
+    values_ = MakeWindow(this, QStringLiteral("Values"),
+                         QStringLiteral("The values of the cast in hand appear here."));
+    bottles_ = MakeWindow(this, QStringLiteral("Bottles"),
+                          QStringLiteral("The bottles of the cast in hand appear here."));
+    header_ = new QWidget(this, Qt::Window);
+    header_->setWindowTitle(QStringLiteral("Header"));
+    auto* layout = new QVBoxLayout(header_);
+    headerText_ = new QPlainTextEdit(header_);
+    headerText_->setReadOnly(true);
+    layout->addWidget(headerText_);
+    header_->resize(360, 320);
+}
+
+THelpViewer* TMainForm::Manual() {
+    if (!manual_)
+        manual_ = new THelpViewer(ManualFolder(), this);
+    return manual_;
+}
+
+// ---- Start and end ---------------------------------------------------------------------------------
+
+bool TMainForm::StartUp() {
+    const TStartUpResult r = shell_->StartUp();
+    if (!r.completed)
+        return false;
+    setWindowTitle(Q(TMainShell::Caption()));
+    StatusChanged();
+    return true;
+}
+
+void TMainForm::PlaceWindows() {
+    const TEnviron& env = app_.environ;
+    // Never over the main window's own bar.
+    const int below = frameGeometry().bottom() + 4;
+    PlaceWindow(plot_, env.PlotRect, {420, 420}, below);
+    PlaceWindow(values_, env.ValueRect, {300, 160}, below);
+    PlaceWindow(bottles_, env.BottlesRect, {300, 160}, below);
+    PlaceWindow(header_, env.HeaderRect, {300, 200}, below);
+}
+
+void TMainForm::FirstShow() {
+    PlaceWindows();
+    const TEnviron& env = app_.environ;
+    if (env.HeaderShown)
+        header_->show();
+    if (env.ValueShown)
+        values_->show();
+    if (env.BottleShown)
+        bottles_->show();
+    // A new workstation shows the plot too.
+    if (env.PlotShown || env.LastFile.Get().empty())
+        plot_->show();
+    shell_->FirstShow();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (LongWorkRunning() || !shell_->CanClose()) {
+        if (LongWorkRunning())
+            QApplication::beep();
+        event->ignore();
+        return;
+    }
+    TEnviron& env = app_.environ;
+    env.PlotShown = plot_->isVisible();
+    env.ValueShown = values_->isVisible();
+    env.BottleShown = bottles_->isVisible();
+    env.HeaderShown = header_->isVisible();
+    shell_->Close();
+    for (QWidget* w : {static_cast<QWidget*>(plot_), values_, bottles_, header_})
+        w->close();
+    if (manual_)
+        manual_->close();
+    event->accept();
+}
+
+// ---- Long work -------------------------------------------------------------------------------------
+
+bool TMainForm::RunLong(std::function<void()> work, std::function<void()> done) {
+    if (worker_.joinable())
+        return false;
+    menuBar()->setEnabled(false);
+    for (QToolBar* bar : findChildren<QToolBar*>())
+        bar->setEnabled(false);
+    plot_->PlotMainFrame->Freeze(true);
+    ShowProgress(0);
+    worker_ = std::thread([this, work = std::move(work), done = std::move(done)] {
+        Guard({"Error in MainForm.LongWork "}, work);
+        // The ending runs on the GUI thread once the worker is joined.
+        QMetaObject::invokeMethod(this, [this, done] {
+            if (worker_.joinable())
+                worker_.join();
+            plot_->PlotMainFrame->Freeze(false);
+            menuBar()->setEnabled(true);
+            for (QToolBar* bar : findChildren<QToolBar*>())
+                bar->setEnabled(true);
+            ShowProgress(-1);
+            ModeChanged();
+            if (done)
+                done();
+        }, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void TMainForm::WaitLongWork() {
+    // The ending joins the worker on the GUI thread, so the loop serves events until then.
+    while (worker_.joinable())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// ---- Commands --------------------------------------------------------------------------------------
+
+void TMainForm::Guarded(const char* handler, const char* box, const std::function<void()>& body) {
+    const std::string prefix = std::string("Error in MainForm.") + handler;
+    Guard({prefix, box}, body);
+}
+
+void TMainForm::FileNew() {
+    Guarded("FileNew1Execute", "Create new cruise", [this] { shell_->NewCruise(NewCruiseDialog); });
+}
+
+void TMainForm::FileOpen() {
+    Guarded("FileOpenExecute", "Opening file", [this] {
+        const auto chosen = OpenDataDialog();
+        if (chosen)
+            shell_->OpenCast(chosen->first, chosen->second);
+    });
+}
+
+void TMainForm::FileSave() {
+    Guarded("FileSave1Execute", "Saving binary file", [this] { shell_->Save(); });
+}
+
+void TMainForm::ExportCast() {
+    Guarded("SaveAsTextClick", "Exporting data as text", [this] {
+        if (!shell_->CastLoaded()) {
+            Operator().Message("No Data Loaded!", "", TMessageKind::Information);
+            return;
+        }
+        const fs::path file = FileDialog(true, QStringLiteral("Save As Text File"),
+                                         shell_->ProposedCastText(),
+                                         QStringLiteral("Marevo Text files (*.txt *.TXT)"));
+        if (!file.empty() && shell_->ExportCastText(file))
+            StatusMessage("Exported " + file.string());
+    });
+}
+
+void TMainForm::ExportHeader() {
+    Guarded("HeaderTextClick", "Exporting data as text", [this] {
+        const fs::path file = FileDialog(true, QStringLiteral("Save As Text File"),
+                                         shell_->ProposedHeaderText(),
+                                         QStringLiteral("Marevo Text files (*.txt *.TXT)"));
+        if (!file.empty() && shell_->ExportHeaderText(file))
+            StatusMessage("Exported " + file.string());
+    });
+}
+
+void TMainForm::ExportBottles() {
+    Guarded("BottleTextClick", "Exporting data as text", [this] {
+        if (!shell_->CastLoaded()) {
+            Operator().Message("No Data Loaded!", "", TMessageKind::Information);
+            return;
+        }
+        const fs::path file = FileDialog(true, QStringLiteral("Save As Text File"),
+                                         shell_->ProposedBottleText(),
+                                         QStringLiteral("Marevo Text files (*.txt *.TXT)"));
+        if (!file.empty() && shell_->ExportBottleText(file))
+            StatusMessage("Exported " + file.string());
+    });
+}
+
+void TMainForm::ImportRaw() {
+    RunLong([this] { shell_->ImportCurrentRaw(); });
+}
+
+void TMainForm::ImportLoggers() {
+    const std::vector<fs::path> files = LoggerFilesDialog();
+    if (files.empty())
+        return;
+    RunLong([this, files] { shell_->ImportLoggerFiles(files); });
+}
+
+void TMainForm::RebuildCruise() {
+    const std::string cruise = RebuildCruiseDialog();
+    if (cruise.empty())
+        return;
+    RunLong([this, cruise] { shell_->RebuildCruise(cruise); });
+}
+
+void TMainForm::ClearLogs() {
+    Guarded("ClearLogFilesClick", "Clear log files", [this] {
+        const int n = shell_->ClearLogFiles();
+        if (n >= 0)
+            StatusMessage(std::to_string(n) + " log files deleted");
+    });
+}
+
+void TMainForm::OpenConfig() {
+    Guarded("OpenConfigClick", "Open configuration", [this] {
+        const fs::path file = FileDialog(false, QStringLiteral("Open Configuration File"),
+                                         app_.environ.ConfigFolder(),
+                                         QStringLiteral("Marevo Configuration files (*.cfg *.CFG)"));
+        if (!file.empty())
+            shell_->OpenConfig(file);
+    });
+}
+
+void TMainForm::SaveConfigAs() {
+    Guarded("SaveConfigAsClick", "Save configuration", [this] {
+        const fs::path file = FileDialog(true, QStringLiteral("Save Configuration"),
+                                         app_.environ.ConfigFileName(),
+                                         QStringLiteral("Marevo Configuration files (*.cfg *.CFG)"));
+        if (!file.empty())
+            shell_->SaveConfigAs(file);
+    });
+}
+
+void TMainForm::ShowManual(const QString& chapter) {
+    THelpViewer* viewer = Manual();
+    viewer->ShowChapter(chapter);
+    viewer->show();
+    viewer->raise();
+}
+
+void TMainForm::About() {
+    QMessageBox::about(this, QStringLiteral("About Marevo"),
+                       Q(TMainShell::Caption()) +
+                           QStringLiteral("\n\nCTD profiling: real-time acquisition, processing, "
+                                          "display and storage of oceanographic casts."));
+}
+
+void TMainForm::ResetPositions() {
+    TEnviron& env = app_.environ;
+    const TEnviron defaults(env.DefaultRoot());
+    env.PlotRect = defaults.PlotRect;
+    env.ValueRect = defaults.ValueRect;
+    env.BottlesRect = defaults.BottlesRect;
+    env.HeaderRect = defaults.HeaderRect;
+    env.ProbeRect = defaults.ProbeRect;
+    env.RDRRect = defaults.RDRRect;
+    PlaceWindows();
+}
+
+// ---- What the shell asks -----------------------------------------------------------------------------
+
+void TMainForm::ClearDataWindows() {
+    RunOnGuiThread([this] {
+        headerText_->clear();
+        plot_->setWindowTitle(QStringLiteral("Plot"));
+    });
+}
+
+void TMainForm::SetBusy(bool busy) {
+    RunOnGuiThread([busy] {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else if (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+    });
+}
+
+void TMainForm::HidePlotCursor() {
+    RunOnGuiThread([this] {
+        // The plot draws its cursor only while the host allows it (the button is down).
+        plot_->PlotMainFrame->update();
+        actions_["CursorTool"]->setChecked(false);
+    });
+}
+
+void TMainForm::ShowPlotCursor(int row) {
+    RunOnGuiThread([this, row] {
+        app_.config.GenCfg.CursorOn = 1;
+        plot_->PlotMainFrame->SetCursor(row);
+    });
+}
+
+void TMainForm::SetPlotCaption(const std::string& caption) {
+    RunOnGuiThread([this, caption] { plot_->setWindowTitle(Q(caption)); });
+}
+
+void TMainForm::RebuildPlot() {
+    RunOnGuiThread([this] { plot_->PlotMainFrame->myresize(); });
+}
+
+void TMainForm::RedrawPlot() {
+    RunOnGuiThread([this] { plot_->PlotMainFrame->SetPlot(); });
+}
+
+void TMainForm::RefreshHeader() {
+    RunOnGuiThread([this] {
+        if (!shell_->CastLoaded() && app_.cast.Loaded.TypeLoaded == FileTypeNone &&
+            !app_.cast.Loaded.CastHeader) {
+            headerText_->clear();
+            return;
+        }
+        const TCastInfo* cast = app_.cast.Loaded.CastHeader;
+        const TCastInfo* cruise = app_.cast.Loaded.CruiseHeader;
+        if (!cast)
+            return;
+        std::string text;
+        const auto line = [&](const char* name, const std::string& value) {
+            text += fmt::format("{:<14} {}\n", name, value);
+        };
+        line("Cruise", cruise ? cruise->InfoStr[1].Get() : std::string());
+        line("Cast", std::to_string(cast->ID));
+        line("Name", cast->InfoStr[1].Get());
+        line("Operator", cast->InfoStr[4].Get());
+        line("Vessel", cast->InfoStr[5].Get());
+        line("Start", FormatDateTime("dd/MM/yyyy HH:mm:ss", cast->CastTime[0]));
+        line("Latitude", fmt::format("{:.5f}", cast->latitude[0].ToDouble()));
+        line("Longitude", fmt::format("{:.5f}", cast->longitude[0].ToDouble()));
+        line("Max pressure", fmt::format("{:.1f} dbar", cast->BottomValue[0].value));
+        line("Frames", std::to_string(cast->DataSetNb));
+        line("Binned rows", std::to_string(cast->ExtractNb + 1));
+        line("Comment", cast->comment.Get());
+        headerText_->setPlainText(Q(text));
+    });
+}
+
+void TMainForm::RefreshValues(bool) {}
+
+void TMainForm::RefreshBottles() {}
+
+void TMainForm::ToolsChanged() {
+    RunOnGuiThread([this] {
+        const TToolState& t = shell_->Tools();
+        actions_["DownTool"]->setChecked(t.direction == Direction_Down);
+        actions_["UpTool"]->setChecked(t.direction == Direction_Up);
+        actions_["BothTool"]->setChecked(t.direction == Direction_Both);
+        actions_["AutoXTool"]->setChecked(t.autoX);
+        actions_["AutoYTool"]->setChecked(t.autoY);
+        actions_["SmoothTool"]->setChecked(t.smooth);
+        actions_["BottlesTool"]->setChecked(t.bottles);
+        actions_["CursorTool"]->setChecked(t.cursor);
+        actions_["FlaggedTool"]->setChecked(t.flaggedFilter);
+        if (shell_->Mode() == TShellMode::Normal) {
+            actions_["PrecTool"]->setEnabled(t.precEnabled);
+            actions_["NextTool"]->setEnabled(t.nextEnabled);
+            actions_["SaveTool"]->setVisible(t.saveVisible);
+        }
+    });
+}
+
+void TMainForm::SetAction(const QString& name, bool enabled, bool visible) {
+    if (QAction* a = Action(name)) {
+        a->setEnabled(enabled);
+        a->setVisible(visible);
+    }
+}
+
+void TMainForm::ModeChanged() {
+    RunOnGuiThread([this] {
+        const TModeStates& s = shell_->States();
+        const auto st = [&](TModeElement e) { return At(s, e); };
+        const auto apply = [&](TModeElement e, std::initializer_list<const char*> names) {
+            for (const char* n : names)
+                SetAction(n, st(e).enabled, st(e).visible);
+        };
+        using E = TModeElement;
+        apply(E::FileMenu, {"FileMenu"});
+        apply(E::ViewMenu, {"ViewMenu"});
+        apply(E::ToolsMenu, {"ToolsMenu"});
+        apply(E::AcquisitionMenu, {"AcquisitionMenu"});
+        apply(E::StartCastItem, {"StartCast"});
+        apply(E::StopCastItem, {"StopCast"});
+        apply(E::AlarmItems, {"AlarmSet", "AlarmStop"});
+        apply(E::ConfigurationMenu, {"ConfigurationMenu"});
+        apply(E::OpenConfigItem, {"OpenConfig"});
+        apply(E::EnvironmentItem, {"Environment"});
+        apply(E::RemoteMenu, {"RemoteMenu"});
+        apply(E::BatchMenu, {"BatchMenu"});
+        apply(E::OpenCommand, {"FileOpen", "OpenTool"});
+        apply(E::PrintPlot, {"PrintPlotItem", "PrintPlotTool"});
+        apply(E::Terminal, {"Terminal"});
+        apply(E::ShowCursor, {"CursorTool"});
+        apply(E::SaveButton, {"SaveTool"});
+        apply(E::PrecNext, {"PrecTool", "NextTool"});
+        apply(E::AutoScales, {"AutoXTool", "AutoYTool"});
+        apply(E::CfgButton, {"CfgTool"});
+        apply(E::SaveConfigButton, {"SaveConfigTool"});
+        apply(E::OpenConfigButton, {"OpenConfigTool"});
+        apply(E::StartStopButton, {"StartStopTool"});
+        apply(E::Fire, {"FireBottle", "FireTool"});
+        apply(E::RawImport, {"ImportRawTool", "ImportLoggersTool"});
+        alarm_->setEnabled(st(E::AlarmItems).enabled);
+        if (!st(E::LinkIndicators).enabled)
+            for (int i = 0; i < 3; ++i)
+                SetLinkState(i, 0);
+        if (shell_->Mode() == TShellMode::Normal) {
+            const TToolState& t = shell_->Tools();
+            SetAction("PrecTool", t.precEnabled);
+            SetAction("NextTool", t.nextEnabled);
+            SetAction("SaveTool", true, t.saveVisible);
+        }
+    });
+}
+
+void TMainForm::StatusChanged() {
+    RunOnGuiThread([this] {
+        const auto texts = shell_->Panels(statusText_);
+        for (int i = 0; i < StatusPanelCount; ++i)
+            panels_[i]->setText(Q(texts[i]));
+    });
+}
+
+void TMainForm::ShowStatusText(const std::string& text) {
+    statusText_ = text;
+    panels_[StatusTextPanel]->setText(Q(text));
+    panels_[StatusTextPanel]->repaint();
+}
+
+void TMainForm::ShowProgress(int pos) {
+    if (pos < 0) {
+        lastPanel_->setCurrentIndex(0);
+    } else {
+        progress_->setValue(std::min(pos, 100));
+        lastPanel_->setCurrentIndex(1);
+    }
+}
+
+bool TMainForm::ProgressShown() const { return lastPanel_->currentIndex() == 1; }
+int TMainForm::ProgressValue() const { return progress_->value(); }
+QString TMainForm::PanelText(int panel) const { return panels_.at(panel)->text(); }
+
+QAction* TMainForm::Action(const QString& name) const {
+    const auto it = actions_.find(name);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void TMainForm::SetLinkState(int link, int state) {
+    if (link < 0 || link > 2)
+        return;
+    state = std::clamp(state, 0, 3);
+    linkStates_[link] = state;
+    links_[link]->setStyleSheet(
+        QStringLiteral("background-color: %1; border: 1px solid #555; border-radius: 6px;")
+            .arg(QLatin1String(LinkColours[state])));
+}
+
+// ---- What the plot asks --------------------------------------------------------------------------
+
+bool TMainForm::AutoScaleButtonDown() const { return shell_->Tools().autoX; }
+bool TMainForm::CursorAllowed() const { return shell_->Tools().cursor; }
+void TMainForm::PrintPlot() { NotYet("Print plot"); }
+
+} // namespace marevo

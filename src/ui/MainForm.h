@@ -1,0 +1,165 @@
+#pragma once
+// The main window ("MAREVO x.y"): menus, tool bar, alarm button and status bar, the windows it
+// opens (plot, values, bottles, header, manual) and the dialogs of its data commands. Its logic
+// lives in TMainShell; the window shows what the shell asks through the view seam and applies
+// the mode table to its actions. Long work (imports, the rebuild, a raw file replay) runs on a
+// worker while the menus and the tool bar are disabled and the last status panel is a bar.
+
+#include "display/PlotHost.h"
+#include "shell/MainShell.h"
+
+#include <QMainWindow>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QStackedWidget;
+class QToolButton;
+class QPlainTextEdit;
+
+namespace marevo {
+
+class TPlotForm;
+class THelpViewer;
+
+class TMainForm : public QMainWindow, public IShellView, public IPlotHost {
+public:
+    explicit TMainForm(TApplication& app, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The start-up sequence; false when the program must end (the operator was told why).
+    bool StartUp();
+    // The first showing: the windows the environment marks shown, the last cast reopened.
+    void FirstShow();
+    TMainShell& Shell() { return *shell_; }
+
+    // The action with that object name (menus and tool bar), for the tests and the manual's
+    // screenshots; null when there is none.
+    QAction* Action(const QString& name) const;
+    QString PanelText(int panel) const;
+    bool ProgressShown() const;
+    int ProgressValue() const;
+    // The three link indicators (CTD, GPS, PAR): 0 offline, 1 good, 2 error, 3 white.
+    void SetLinkState(int link, int state);
+    int LinkState(int link) const { return linkStates_[link]; }
+    TPlotForm* PlotWindow() const { return plot_; }
+    QWidget* ValuesWindow() const { return values_; }
+    QWidget* BottlesWindow() const { return bottles_; }
+    QWidget* HeaderWindow() const { return header_; }
+    THelpViewer* Manual();
+
+    // Shows text in the last status panel (the operator seam's status).
+    void ShowStatusText(const std::string& text);
+    // The last panel as a bar of pos percent; -1 shows its text again.
+    void ShowProgress(int pos);
+
+    // Long work on a worker: the commands are disabled and the plot frozen until it ends; then
+    // done runs on the GUI thread. False when other long work is still running.
+    bool RunLong(std::function<void()> work, std::function<void()> done = {});
+    bool LongWorkRunning() const { return worker_.joinable(); }
+    // Waits (serving the event loop) until the long work has ended.
+    void WaitLongWork();
+
+    // The dialogs the commands open; tests replace them. An empty answer is Cancel.
+    // OpenData: the cruise and cast chosen in the open-data dialog.
+    std::function<std::optional<std::pair<std::string, int>>()> OpenDataDialog;
+    // FileDialog(save, title, proposed file or folder, filter) → the file chosen.
+    std::function<std::filesystem::path(bool save, const QString& title,
+                                        const std::filesystem::path& proposed,
+                                        const QString& filter)>
+        FileDialog;
+    std::function<std::vector<std::filesystem::path>()> LoggerFilesDialog;
+    std::function<std::string()> RebuildCruiseDialog;
+    TNewCruiseDialog NewCruiseDialog;
+
+    // ---- IShellView ----------------------------------------------------------------------------
+    void ClearDataWindows() override;
+    void SetBusy(bool busy) override;
+    void HidePlotCursor() override;
+    void ShowPlotCursor(int row) override;
+    void SetPlotCaption(const std::string& caption) override;
+    void RebuildPlot() override;
+    void RedrawPlot() override;
+    void RefreshHeader() override;
+    void RefreshValues(bool reloadRows) override;
+    void RefreshBottles() override;
+    int ValuesSelectedRow() const override { return 0; }
+    void ToolsChanged() override;
+    void ModeChanged() override;
+    void StatusChanged() override;
+
+    // ---- IPlotHost -----------------------------------------------------------------------------
+    bool AutoScaleButtonDown() const override;
+    bool CursorAllowed() const override;
+    void PrintPlot() override;
+    int ValuesFirstRow() const override { return 0; }
+    void ShowValuesRow(int) override {}
+    int BottlesSelectedRow() const override { return 0; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildWindows();
+    // The windows at their stored bounds.
+    void PlaceWindows();
+    QAction* Add(QMenu* menu, const QString& name, const QString& text,
+                 std::function<void()> slot, const QKeySequence& key = {});
+    QAction* Tool(const QString& name, const QString& tip, const QIcon& icon,
+                  std::function<void(bool)> slot, bool checkable = false);
+    void SetAction(const QString& name, bool enabled, bool visible = true);
+    void Guarded(const char* handler, const char* box, const std::function<void()>& body);
+
+    // Commands.
+    void FileNew();
+    void FileOpen();
+    void FileSave();
+    void ExportCast();
+    void ExportHeader();
+    void ExportBottles();
+    void ImportRaw();
+    void ImportLoggers();
+    void RebuildCruise();
+    void ClearLogs();
+    void OpenConfig();
+    void SaveConfigAs();
+    void ShowManual(const QString& chapter = {});
+    void About();
+    void ResetPositions();
+    void NotYet(const QString& what);
+
+    TApplication& app_;
+    std::unique_ptr<TMainShell> shell_;
+    std::map<QString, QAction*> actions_;
+    std::map<QString, QMenu*> menus_;
+    std::vector<QLabel*> panels_;
+    QStackedWidget* lastPanel_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLabel* links_[3] = {};
+    int linkStates_[3] = {};
+    QToolButton* alarm_ = nullptr;
+    TPlotForm* plot_ = nullptr;
+    QWidget* values_ = nullptr;
+    QWidget* bottles_ = nullptr;
+    QWidget* header_ = nullptr;
+    QPlainTextEdit* headerText_ = nullptr;
+    THelpViewer* manual_ = nullptr;
+    std::string statusText_;
+    std::thread worker_;
+};
+
+} // namespace marevo

@@ -1,0 +1,56 @@
+#pragma once
+// The operator and main-thread seams of the GUI. Every call made from a worker is carried to the
+// GUI thread and waits there for its answer (a blocking queued call), so a worker never touches a
+// widget; called on the GUI thread they run at once.
+
+#include "platform/MainThread.h"
+#include "platform/Operator.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace marevo {
+
+// Runs step on the GUI thread and returns once it has run.
+void RunOnGuiThread(const std::function<void()>& step);
+
+class TQtMainThread final : public IMainThread {
+public:
+    void Run(const std::function<void()>& step) override { RunOnGuiThread(step); }
+};
+
+// Message boxes (top-most, parented to the main window), the status text and the progress of
+// long work, shown by the window through the two functions it hands over.
+class TQtOperator final : public IOperator {
+public:
+    // status(text): the last status panel shows text. progress(pos): the panel as a bar of pos
+    // percent, -1 back to text. Both run on the GUI thread.
+    TQtOperator(QWidget* parent, std::function<void(const std::string&)> status,
+                std::function<void(int)> progress);
+
+    void Message(std::string_view text, std::string_view caption, TMessageKind kind) override;
+    bool Confirm(std::string_view text, std::string_view caption) override;
+    void ShowStatus(std::string_view text) override;
+    void ClearStatus() override { ShowStatus({}); }
+    void Beep(int frequencyHz, int durationMs) override;
+    bool Progress(std::string_view activity, std::int64_t done, std::int64_t total) override;
+
+    // The window the boxes belong to.
+    void SetParent(QWidget* parent) { parent_ = parent; }
+    // The operator asked to cancel the long work under way (Esc on the window).
+    void RequestCancel() { cancel_ = true; }
+    void ResetCancel() { cancel_ = false; }
+
+private:
+    QWidget* parent_;
+    std::function<void(const std::string&)> status_;
+    std::function<void(int)> progress_;
+    std::atomic<bool> cancel_{false};
+};
+
+} // namespace marevo
