@@ -233,6 +233,61 @@ TEST_F(TMainShellTest, AnUnreadableConfigurationKeepsTheCurrentOneAndChangesNoFi
     EXPECT_TRUE(shell.OpenConfig(cfg / "Deep.cfg"));
 }
 
+// The copies an interrupted cast leaves beside the environment, the configuration and the cruise
+// file: OK puts the copy in place, Cancel keeps the file, the copy goes either way.
+TEST_F(TMainShellTest, RecoveryCopiesOfTheThreeFiles) {
+    ASSERT_TRUE(shell.StartUp().completed);
+    MakeCruise();
+    shell.Close();
+    const fs::path environ = Root() / "Cfg" / "Environ.env";
+    const fs::path config = env.environ.ConfigFileName();
+    int round = 0; // each change gives another version
+    struct TCase {
+        fs::path file;
+        std::function<void()> change; // a valid other version of the file
+    } files[] = {
+        {environ, [&] {
+             env.environ.LastFile.Set("CR00" + std::to_string(++round % 9 + 1));
+             env.environ.EnvToFile({});
+         }},
+        {config, [&] {
+             env.config.GenCfg.DrawAutoX = ++round % 2;
+             env.config.SaveToFile(config, env.Collections());
+         }},
+        {CruisePath(), [&] {
+             TCruisefile f;
+             ASSERT_TRUE(f.OpenCruiseFile(CruisePath()));
+             f.CastInfoc.Cast = f.CastInfoc.Cruise;
+             f.CastInfoc.Cast.comment.Set("changed " + std::to_string(++round));
+             ASSERT_TRUE(f.WriteCastNb());
+             f.CloseCruiseFile();
+         }},
+    };
+    for (const bool ok : {true, false}) {
+        for (TCase& c : files) {
+            SCOPED_TRACE(c.file.string() + (ok ? " OK" : " Cancel"));
+            const std::string before = ReadFileBytes(c.file);
+            c.change();
+            const std::string changed = ReadFileBytes(c.file);
+            ASSERT_TRUE(changed != before);
+            const fs::path copy = fs::path(c.file).replace_extension(".bak");
+            std::ofstream(copy, std::ios::binary) << before;
+
+            TRecordingView view2;
+            TMainShell next(env, view2);
+            env.op.SetDefaultAnswer(ok);
+            ASSERT_TRUE(next.StartUp().completed);
+            ASSERT_TRUE(next.OpenCast("CR", 1));
+            EXPECT_EQ(ReadFileBytes(c.file) == before, ok);
+            EXPECT_EQ(ReadFileBytes(c.file) == changed, !ok);
+            EXPECT_FALSE(fs::exists(copy));
+            // The next case starts from what is there now.
+            if (ok)
+                std::ofstream(c.file, std::ios::binary | std::ios::trunc) << changed;
+        }
+    }
+}
+
 TEST_F(TMainShellTest, ClosingAfterAFailedStartWritesNothing) {
     fs::create_directories(Root() / "Cfg");
     std::ofstream(Root() / "Cfg" / "Environ.env", std::ios::binary) << std::string(64, 'x');

@@ -1,0 +1,186 @@
+// The main window off screen on a temporary data root: the first start, the modes on the real
+// actions, an import as long work with its progress bar, the open-data dialog, one instance per
+// data root and the manual.
+
+#include "ui/MainForm.h"
+
+#include "foundation/FileNames.h"
+#include "foundation/Runtime.h"
+#include "support/AppEnv.h"
+#include "ui/DataDialogs.h"
+#include "ui/HelpViewer.h"
+#include "ui/Instance.h"
+#include "ui/PlotForm.h"
+#include "ui/QtSeams.h"
+
+#include <QMenuBar>
+
+#include <QAction>
+#include <QListWidget>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace marevo {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Recording() {
+    return fs::path(MAREVO_SOURCE_DIR) / "tests/data/replay/recordings/df6-synthetic.raw";
+}
+
+// Copies of the recording in a logger folder, as an operator finds them.
+std::vector<fs::path> LoggerFiles(const fs::path& folder, int n) {
+    fs::create_directories(folder);
+    std::vector<fs::path> raws;
+    for (int k = 1; k <= n; ++k) {
+        const std::string base = "LOG" + std::to_string(k);
+        for (const char* ext : {".raw", ".xfr", ".ext"})
+            fs::copy_file(fs::path(Recording()).replace_extension(ext), folder / (base + ext));
+        raws.push_back(folder / (base + ".raw"));
+    }
+    return raws;
+}
+
+struct TMainFormTest : ::testing::Test {
+    TMainFormTest() {
+        form.OpenDataDialog = [] { return std::nullopt; };
+        form.NewCruiseDialog = [](TCastInfo& c) {
+            c.InfoStr[1].Set("CR");
+            c.InfoStr[2].Set("CR");
+            return true;
+        };
+    }
+    bool Enabled(const char* name) const { return form.Action(name)->isEnabled(); }
+
+    test::TAppEnv env;
+    TMainForm form{env};
+};
+
+TEST_F(TMainFormTest, FirstStartOnAnEmptyRootShowsTheCaptionAndPanels) {
+    ASSERT_TRUE(form.StartUp()) << ::testing::PrintToString(env.LogMessages());
+    form.FirstShow();
+    EXPECT_EQ(form.windowTitle().toStdString(), TMainShell::Caption());
+    EXPECT_TRUE(fs::exists(env.dir / "data" / "Cfg" / "Param.col"));
+    EXPECT_EQ(env.environ.LastFile.Get(), "");
+    const char* captions[] = {"Cruise", "No", "Config", "Bottle", "Duplic", "Alarm", "Status"};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(form.PanelText(2 * i).toStdString(), captions[i]);
+    EXPECT_EQ(form.PanelText(5), QString::fromStdString(env.environ.ConfigName.Get()));
+    EXPECT_FALSE(form.ProgressShown());
+    // Normal mode: the save button waits for a raw file, the links are offline.
+    EXPECT_FALSE(form.Action("SaveTool")->isVisible());
+    EXPECT_EQ(form.LinkState(0), 0);
+}
+
+TEST_F(TMainFormTest, ModesSwitchTheRealActions) {
+    ASSERT_TRUE(form.StartUp());
+    // Batch leaves the items of the menus it turns off (and the imports) as they were.
+    struct TRow {
+        const char* action;
+        bool normal, acquisition, batch;
+    } rows[] = {
+        {"FileMenu", true, false, false},     {"ViewMenu", true, true, false},
+        {"StartCast", true, false, true},    {"StopCast", false, true, false},
+        {"OpenConfig", true, false, true},   {"BatchMenu", true, false, true},
+        {"FileOpen", true, false, false},     {"PrecTool", true, false, false},
+        {"FireTool", false, false, false},    {"ImportRawTool", true, false, true},
+        {"RemoteMenu", true, false, false},   {"AlarmSet", false, false, false},
+    };
+    TMainShell& shell = form.Shell();
+    const auto check = [&](int column) {
+        for (const TRow& r : rows) {
+            const bool want = column == 0 ? r.normal : column == 1 ? r.acquisition : r.batch;
+            EXPECT_EQ(Enabled(r.action), want) << r.action << " in mode " << column;
+        }
+    };
+    check(0);
+    shell.SetAcquiEnv();
+    check(1);
+    shell.SetNormalEnv();
+    check(0);
+    shell.SetBatchEnv();
+    check(2);
+    shell.SetNormalEnv();
+    check(0);
+}
+
+// Reports each progress step and whether the window showed its bar then.
+class TBarOperator final : public IOperator {
+public:
+    explicit TBarOperator(TMainForm& form) : form_(form) {}
+    void Message(std::string_view, std::string_view, TMessageKind) override {}
+    bool Confirm(std::string_view, std::string_view) override { return true; }
+    void ShowStatus(std::string_view) override {}
+    void ClearStatus() override {}
+    void Beep(int, int) override {}
+    bool Progress(std::string_view, std::int64_t, std::int64_t) override {
+        bool shown = false;
+        RunOnGuiThread([&] { shown = form_.ProgressShown(); });
+        ++steps;
+        barShownAtEveryStep = barShownAtEveryStep && shown;
+        return true;
+    }
+    std::atomic<int> steps{0};
+    std::atomic<bool> barShownAtEveryStep{true};
+
+private:
+    TMainForm& form_;
+};
+
+TEST_F(TMainFormTest, AnImportRunsAsLongWorkWithTheBarThenShowsItsCast) {
+    ASSERT_TRUE(form.StartUp());
+    form.Action("FileNew")->trigger();
+    env.config.GenCfg.CruiseName.Set("CR");
+    const auto raws = LoggerFiles(env.dir / "logger", 2);
+    form.LoggerFilesDialog = [&] { return raws; };
+
+    TBarOperator op(form);
+    TRuntimeScope scope({nullptr, &op, nullptr, nullptr});
+    form.Action("ImportLoggersTool")->trigger();
+    EXPECT_TRUE(form.LongWorkRunning());
+    EXPECT_FALSE(form.menuBar()->isEnabled()); // the commands are off meanwhile
+    form.WaitLongWork();
+
+    EXPECT_GT(op.steps, 0);
+    EXPECT_TRUE(op.barShownAtEveryStep);
+    EXPECT_FALSE(form.ProgressShown());
+    EXPECT_EQ(form.Shell().LoadedCastNumber(), 2);
+    EXPECT_EQ(form.PlotWindow()->windowTitle(), QStringLiteral("Cast: CR002.bin"));
+    EXPECT_EQ(form.PanelText(3), QStringLiteral("2"));
+}
+
+TEST(OpenDataDialog, InvalidCastsCannotBeChosen) {
+    const std::vector<TCastListItem> casts = {
+        {"001 : A", true, true}, {"002 : B", false, false}, {"003 : C", true, true}};
+    TOpenDataDialog dialog({"AA", "CR"}, [&](const std::string&) { return casts; }, "cr", 3);
+    EXPECT_EQ(dialog.Cruise(), "CR"); // matched without regard to case
+    EXPECT_EQ(dialog.Cast(), 3);
+    dialog.CastList()->setCurrentRow(1);
+    EXPECT_EQ(dialog.Cast(), 0);
+    EXPECT_FALSE(dialog.CastList()->item(1)->flags() & Qt::ItemIsEnabled);
+}
+
+TEST(InstanceLock, OnePerDataRoot) {
+    const fs::path root = fs::temp_directory_path() / "marevo-instance-test";
+    TInstanceLock first(root), second(root), other(root / "other");
+    ASSERT_TRUE(first.TryLock());
+    EXPECT_FALSE(second.TryLock());
+    EXPECT_TRUE(other.TryLock());
+    EXPECT_FALSE(fs::exists(root)); // nothing is written in the data root
+}
+
+TEST(Manual, TheContentsAndAChapterOpen) {
+    const fs::path folder = ManualFolder();
+    ASSERT_FALSE(folder.empty());
+    THelpViewer viewer(folder);
+    EXPECT_TRUE(viewer.Browser()->toPlainText().contains(QStringLiteral("Marevo")));
+    viewer.ShowChapter(QStringLiteral("import.md"));
+    EXPECT_TRUE(viewer.Browser()->toPlainText().contains(QStringLiteral("Import")));
+}
+
+} // namespace
+} // namespace marevo
