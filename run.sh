@@ -4,7 +4,9 @@
 #   ./run.sh build   configure and build everything into build/
 #   ./run.sh test    deps, build, every test; then the core tests again under ASan + UBSan
 #   ./run.sh bench   deps, optimised build into build-release/, run every benchmark
-#   ./run.sh demo    deps, build, run the main job on the built-in simulated data
+#   ./run.sh demo    deps, build, run the main job on the built-in simulated data, then open the
+#                    desktop program on its cast when a display is available (--headless: not)
+#   ./run.sh screenshots  deps, build, the manual's pictures of the windows (on Xvfb)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -81,6 +83,22 @@ bench() {
 
 demo() {
   build
+  local headless=0 args=() root=() a
+  for a in "$@"; do
+    case "$a" in
+      --headless) headless=1 ;;
+      *) args+=("$a") ;;
+    esac
+  done
+  # The desktop program takes the same data root as the demo.
+  local i
+  for ((i = 0; i < ${#args[@]}; i++)); do
+    case "${args[$i]}" in
+      --data-root) root=(--data-root "${args[$((i + 1))]}") ;;
+      --data-root=*) root=("${args[$i]}") ;;
+    esac
+  done
+  set -- ${args[@]+"${args[@]}"}
   # The simulated instruments run as their own program on pseudo-terminals, as real ones would
   # on serial lines; the demo identifies the probe on its line. The simulator's own log (what it
   # heard) is shown at the end.
@@ -101,7 +119,21 @@ demo() {
   echo "simulated instruments: $(tr '\n' ' ' <"$devices")"
   grep -E 'probe (<-|:)' "$simlog" | tail -n 30 || true
   rm -f "$devices" "$simlog"
+  if [ "$status" -eq 0 ] && [ "$headless" -eq 0 ] && [ -x build/apps/marevo/marevo ] &&
+    [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    echo
+    echo "Opening the main window on the demo's cast (close it to end the demo)."
+    ./build/apps/marevo/marevo ${root[@]+"${root[@]}"} || status=$?
+  fi
   return "$status"
+}
+
+screenshots() {
+  build
+  local s
+  for s in docs/manual/make-*-screenshots.sh; do
+    bash "$s"
+  done
 }
 
 cmd=${1:-}
@@ -112,5 +144,6 @@ case "$cmd" in
   test) deps; run_tests ;;
   bench) deps; bench ;;
   demo) deps; demo "$@" ;;
-  *) echo "usage: $0 {deps|build|test|bench|demo}" >&2; exit 2 ;;
+  screenshots) deps; screenshots ;;
+  *) echo "usage: $0 {deps|build|test|bench|demo|screenshots}" >&2; exit 2 ;;
 esac

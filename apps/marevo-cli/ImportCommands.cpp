@@ -283,6 +283,11 @@ int RunImportDemo(const fs::path& dataRoot, const fs::path& realCast) {
 
     fmt::print("\n== the cast, its down-cast at a few levels\n");
     PrintCastSummary(cast, holder.Cast, holder.Cruise, 0, {10, 50, 100, 250, 500, 1000});
+    // The desktop program opens this cast next, under the demo's configuration.
+    environ.ConfigName.Set("Demo");
+    environ.LastType = FileTypeBinary;
+    if (!environ.EnvToFile(file.BinPath()))
+        fmt::print(stderr, "marevo-cli: the environment could not be written\n");
     fmt::print("\nevent log      {}\n", EventLog().FileName().string());
     return 0;
 }
