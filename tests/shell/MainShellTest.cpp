@@ -288,6 +288,36 @@ TEST_F(TMainShellTest, RecoveryCopiesOfTheThreeFiles) {
     }
 }
 
+TEST_F(TMainShellTest, ToolButtonsNeedACastAndSmoothingEnoughRows) {
+    ASSERT_TRUE(shell.StartUp().completed);
+    // Without a cast each button is released with a beep.
+    for (const auto& press : std::vector<std::function<void()>>{
+             [&] { shell.SetAutoScale(true, true); }, [&] { shell.SetAutoScale(false, true); },
+             [&] { shell.SetSmooth(true); }, [&] { shell.SetShowCursor(true); }}) {
+        env.op.Clear();
+        press();
+        EXPECT_EQ(env.op.Events(), std::vector<std::string>{"Beep 0 0"});
+    }
+    const TToolState& t = shell.Tools();
+    EXPECT_FALSE(t.autoX || t.autoY || t.smooth || t.cursor);
+
+    MakeCruise();
+    ASSERT_TRUE(shell.OpenCast("CR", 1));
+    const int rows = env.cast.Bin.SortInfo.MaxIndex + 1;
+    ASSERT_GT(rows, 2);
+    ASSERT_TRUE(env.config.CurParaPtr[0]);
+    TParaSmooth& smooth = env.config.CurParaPtr[0]->ParaSmooth;
+    smooth.SmoothType = Smo_Mean;
+    smooth.FilterLength(Smo_Mean) = rows + 1;
+    shell.SetSmooth(true);
+    EXPECT_FALSE(t.smooth);
+    EXPECT_TRUE(Shown("[Warning]: Smoothing not applicable on some parameter"));
+    smooth.FilterLength(Smo_Mean) = rows;
+    shell.SetSmooth(true);
+    EXPECT_TRUE(t.smooth);
+    EXPECT_EQ(env.config.GenCfg.DrawSmooth, 1);
+}
+
 TEST_F(TMainShellTest, ClosingAfterAFailedStartWritesNothing) {
     fs::create_directories(Root() / "Cfg");
     std::ofstream(Root() / "Cfg" / "Environ.env", std::ios::binary) << std::string(64, 'x');
