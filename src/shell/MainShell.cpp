@@ -572,58 +572,38 @@ void TMainShell::SetToolBar() {
     view_.ToolsChanged();
 }
 
-void TMainShell::Previous() {
-    const int n = LoadedCastNumber();
-    const std::string cruise = app_.config.GenCfg.CruiseName.Get();
-    const fs::path cruiseFile = app_.config.CruisePathName(DataRoot());
-    const TNavigationResult r = NavigatePrevious(
-        n,
-        [&](int k) -> std::optional<bool> {
-            TCruisefile reader;
-            if (!reader.ReadCast(cruiseFile, k))
-                return std::nullopt;
-            return reader.CastInfoc.Cast.InvalidCast == 0;
-        },
-        [&](int k) {
-            if (OpenAndDisplay(CastBinFile(cruise, k), FileTypeBinary))
-                return true;
-            ClearLoaded();
-            return false;
-        });
-    if (r.beep)
-        Operator().Beep();
-    if (r.precEnabled)
-        tools_.precEnabled = *r.precEnabled;
-    if (r.nextEnabled)
-        tools_.nextEnabled = *r.nextEnabled;
-    view_.ToolsChanged();
-    view_.StatusChanged();
-}
+void TMainShell::Previous() { Navigate(false); }
 
-void TMainShell::Next() {
+void TMainShell::Next() { Navigate(true); }
+
+void TMainShell::Navigate(bool forward) {
     const int n = LoadedCastNumber();
     const std::string cruise = app_.config.GenCfg.CruiseName.Get();
     const fs::path cruiseFile = app_.config.CruisePathName(DataRoot());
-    TCruisefile counter;
-    int last = 0;
-    if (counter.OpenCruiseFile(cruiseFile)) {
-        last = counter.LastIndex;
-        counter.CloseCruiseFile();
+    const TCastValidity valid = [&](int k) -> std::optional<bool> {
+        TCruisefile reader;
+        if (!reader.ReadCast(cruiseFile, k))
+            return std::nullopt;
+        return reader.CastInfoc.Cast.InvalidCast == 0;
+    };
+    const TCastOpener open = [&](int k) {
+        if (OpenAndDisplay(CastBinFile(cruise, k), FileTypeBinary))
+            return true;
+        ClearLoaded();
+        return false;
+    };
+    TNavigationResult r;
+    if (forward) {
+        TCruisefile counter;
+        int last = 0;
+        if (counter.OpenCruiseFile(cruiseFile)) {
+            last = counter.LastIndex;
+            counter.CloseCruiseFile();
+        }
+        r = NavigateNext(n, last, valid, open);
+    } else {
+        r = NavigatePrevious(n, valid, open);
     }
-    const TNavigationResult r = NavigateNext(
-        n, last,
-        [&](int k) -> std::optional<bool> {
-            TCruisefile reader;
-            if (!reader.ReadCast(cruiseFile, k))
-                return std::nullopt;
-            return reader.CastInfoc.Cast.InvalidCast == 0;
-        },
-        [&](int k) {
-            if (OpenAndDisplay(CastBinFile(cruise, k), FileTypeBinary))
-                return true;
-            ClearLoaded();
-            return false;
-        });
     if (r.beep)
         Operator().Beep();
     if (r.precEnabled)

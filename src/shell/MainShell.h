@@ -186,6 +186,7 @@ private:
     std::filesystem::path CastBinFile(const std::string& cruise, int castNb) const;
     void ClearLoaded();
     void ResolveLists();
+    void Navigate(bool forward);
     bool SmoothRefused();
     bool CursorAllowed();
     void ApplyMode(TShellMode mode);

@@ -498,42 +498,32 @@ void TMainForm::FileSave() {
     Guarded("FileSave1Execute", "Saving binary file", [this] { shell_->Save(); });
 }
 
-void TMainForm::ExportCast() {
-    Guarded("SaveAsTextClick", "Exporting data as text", [this] {
-        if (!shell_->CastLoaded()) {
+void TMainForm::ExportText(const char* handler, bool needsCast, const fs::path& proposed,
+                           bool (TMainShell::*write)(const fs::path&)) {
+    Guarded(handler, "Exporting data as text", [&] {
+        if (needsCast && !shell_->CastLoaded()) {
             Operator().Message("No Data Loaded!", "", TMessageKind::Information);
             return;
         }
-        const fs::path file = FileDialog(true, QStringLiteral("Save As Text File"),
-                                         shell_->ProposedCastText(),
+        const fs::path file = FileDialog(true, QStringLiteral("Save As Text File"), proposed,
                                          QStringLiteral("Marevo Text files (*.txt *.TXT)"));
-        if (!file.empty() && shell_->ExportCastText(file))
+        if (!file.empty() && (shell_.get()->*write)(file))
             StatusMessage("Exported " + file.string());
     });
+}
+
+void TMainForm::ExportCast() {
+    ExportText("SaveAsTextClick", true, shell_->ProposedCastText(), &TMainShell::ExportCastText);
 }
 
 void TMainForm::ExportHeader() {
-    Guarded("HeaderTextClick", "Exporting data as text", [this] {
-        const fs::path file = FileDialog(true, QStringLiteral("Save As Text File"),
-                                         shell_->ProposedHeaderText(),
-                                         QStringLiteral("Marevo Text files (*.txt *.TXT)"));
-        if (!file.empty() && shell_->ExportHeaderText(file))
-            StatusMessage("Exported " + file.string());
-    });
+    ExportText("HeaderTextClick", false, shell_->ProposedHeaderText(),
+               &TMainShell::ExportHeaderText);
 }
 
 void TMainForm::ExportBottles() {
-    Guarded("BottleTextClick", "Exporting data as text", [this] {
-        if (!shell_->CastLoaded()) {
-            Operator().Message("No Data Loaded!", "", TMessageKind::Information);
-            return;
-        }
-        const fs::path file = FileDialog(true, QStringLiteral("Save As Text File"),
-                                         shell_->ProposedBottleText(),
-                                         QStringLiteral("Marevo Text files (*.txt *.TXT)"));
-        if (!file.empty() && shell_->ExportBottleText(file))
-            StatusMessage("Exported " + file.string());
-    });
+    ExportText("BottleTextClick", true, shell_->ProposedBottleText(),
+               &TMainShell::ExportBottleText);
 }
 
 void TMainForm::ImportRaw() {

@@ -128,6 +128,8 @@ private:
     void FileNew();
     void FileOpen();
     void FileSave();
+    void ExportText(const char* handler, bool needsCast, const std::filesystem::path& proposed,
+                    bool (TMainShell::*write)(const std::filesystem::path&));
     void ExportCast();
     void ExportHeader();
     void ExportBottles();
