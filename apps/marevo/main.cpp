@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QSplashScreen>
 #include <QTimer>
+#include <QWidget>
 
 #include <clocale>
 #include <cstdio>
@@ -128,8 +129,15 @@ int main(int argc, char** argv) {
             window.Shell().OpenCast(open.left(colon).toStdString(), open.mid(colon + 1).toInt());
         if (parser.isSet(shotOption))
             QTimer::singleShot(1500, &window, [&] {
+                // The part of the screen the windows cover.
+                QRect covered;
+                for (const QWidget* w : QApplication::topLevelWidgets())
+                    if (w->isVisible())
+                        covered |= w->frameGeometry();
                 QScreen* screen = QGuiApplication::primaryScreen();
-                screen->grabWindow(0).save(parser.value(shotOption));
+                covered &= screen->geometry();
+                screen->grabWindow(0, covered.x(), covered.y(), covered.width(), covered.height())
+                    .save(parser.value(shotOption));
                 window.close();
             });
     });

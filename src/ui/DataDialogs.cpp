@@ -94,9 +94,9 @@ TNewCruiseForm::TNewCruiseForm(TCastInfo& header, const fs::path& dataRoot, QWid
     };
     fileName_ = field(header.InfoStr[2].Get());
     cruiseName_ = field(header.InfoStr[1].Get());
-    number_ = field(header.InfoStr[3].Get());
+    number_ = field(header.InfoStr[0].Get());
     operator_ = field(header.InfoStr[4].Get());
-    vessel_ = field(header.InfoStr[5].Get());
+    vessel_ = field(header.InfoStr[3].Get());
     comment_ = field(header.comment.Get());
     fileName_->setMaxLength(40);
     problem_ = new QLabel(this);
@@ -139,9 +139,9 @@ void TNewCruiseForm::accept() {
     }
     header_.InfoStr[2].Set(fileName_->text().trimmed().toStdString());
     header_.InfoStr[1].Set(cruiseName_->text().toStdString());
-    header_.InfoStr[3].Set(number_->text().toStdString());
+    header_.InfoStr[0].Set(number_->text().toStdString());
     header_.InfoStr[4].Set(operator_->text().toStdString());
-    header_.InfoStr[5].Set(vessel_->text().toStdString());
+    header_.InfoStr[3].Set(vessel_->text().toStdString());
     header_.comment.Set(comment_->text().toStdString());
     QDialog::accept();
 }

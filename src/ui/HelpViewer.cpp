@@ -33,7 +33,7 @@ fs::path ManualFolder() {
 THelpViewer::THelpViewer(const fs::path& folder, QWidget* parent)
     : QWidget(parent, Qt::Window), folder_(folder), browser_(new QTextBrowser(this)) {
     setWindowTitle(QStringLiteral("Marevo manual"));
-    resize(820, 760);
+    resize(1060, 800);
     auto* buttons = new QHBoxLayout;
     auto* back = new QPushButton(QStringLiteral("Back"), this);
     auto* home = new QPushButton(QStringLiteral("Contents"), this);

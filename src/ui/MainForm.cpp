@@ -662,7 +662,7 @@ void TMainForm::RefreshHeader() {
         line("Cast", std::to_string(cast->ID));
         line("Name", cast->InfoStr[1].Get());
         line("Operator", cast->InfoStr[4].Get());
-        line("Vessel", cast->InfoStr[5].Get());
+        line("Vessel", (cruise ? cruise->InfoStr[3] : cast->InfoStr[3]).Get());
         line("Start", FormatDateTime("dd/MM/yyyy HH:mm:ss", cast->CastTime[0]));
         line("Latitude", fmt::format("{:.5f}", cast->latitude[0].ToDouble()));
         line("Longitude", fmt::format("{:.5f}", cast->longitude[0].ToDouble()));
