@@ -125,10 +125,13 @@ int main(int argc, char** argv) {
         window.show();
         window.FirstShow();
         const QString open = parser.value(openOption);
-        if (const int colon = open.lastIndexOf(':'); colon > 0)
-            window.Shell().OpenCast(open.left(colon).toStdString(), open.mid(colon + 1).toInt());
+        if (const int colon = open.lastIndexOf(':'); colon > 0) {
+            window.WaitLongWork();
+            window.OpenCast(open.left(colon).toStdString(), open.mid(colon + 1).toInt());
+        }
         if (parser.isSet(shotOption))
             QTimer::singleShot(1500, &window, [&] {
+                window.WaitLongWork();
                 // The part of the screen the windows cover.
                 QRect covered;
                 for (const QWidget* w : QApplication::topLevelWidgets())

@@ -280,10 +280,10 @@ void TMainForm::BuildToolBar() {
         "Open Cfg");
     bar->addSeparator();
     add(Tool("PrecTool", "Prec Cast", s->standardIcon(QStyle::SP_ArrowLeft),
-             [this](bool) { shell_->Previous(); }),
+             [this](bool) { RunLong([this] { shell_->Previous(); }); }),
         "Prec");
     add(Tool("NextTool", "Next Cast", s->standardIcon(QStyle::SP_ArrowRight),
-             [this](bool) { shell_->Next(); }),
+             [this](bool) { RunLong([this] { shell_->Next(); }); }),
         "Next");
     add(Tool("DownTool", "Down Cast", s->standardIcon(QStyle::SP_ArrowDown),
              [this](bool) { shell_->SetDirection(Direction_Down); }, true),
@@ -417,7 +417,8 @@ void TMainForm::FirstShow() {
     // A new workstation shows the plot too.
     if (env.PlotShown || env.LastFile.Get().empty())
         plot_->show();
-    shell_->FirstShow();
+    // Reopening the last cast reads its file on the worker, as every opening does.
+    RunLong([this] { shell_->FirstShow(); });
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -490,8 +491,12 @@ void TMainForm::FileOpen() {
     Guarded("FileOpenExecute", "Opening file", [this] {
         const auto chosen = OpenDataDialog();
         if (chosen)
-            shell_->OpenCast(chosen->first, chosen->second);
+            OpenCast(chosen->first, chosen->second);
     });
+}
+
+bool TMainForm::OpenCast(const std::string& cruise, int cast) {
+    return RunLong([this, cruise, cast] { shell_->OpenCast(cruise, cast); });
 }
 
 void TMainForm::FileSave() {

@@ -64,6 +64,8 @@ public:
     // The last panel as a bar of pos percent; -1 shows its text again.
     void ShowProgress(int pos);
 
+    // Opens a cast of a cruise as File › Open does: its file is read on the worker.
+    bool OpenCast(const std::string& cruise, int cast);
     // Long work on a worker: the commands are disabled and the plot frozen until it ends; then
     // done runs on the GUI thread. False when other long work is still running.
     bool RunLong(std::function<void()> work, std::function<void()> done = {});

@@ -63,6 +63,7 @@ struct TMainFormTest : ::testing::Test {
 TEST_F(TMainFormTest, FirstStartOnAnEmptyRootShowsTheCaptionAndPanels) {
     ASSERT_TRUE(form.StartUp()) << ::testing::PrintToString(env.LogMessages());
     form.FirstShow();
+    form.WaitLongWork();
     EXPECT_EQ(form.windowTitle().toStdString(), TMainShell::Caption());
     EXPECT_TRUE(fs::exists(env.dir / "data" / "Cfg" / "Param.col"));
     EXPECT_EQ(env.environ.LastFile.Get(), "");
