@@ -322,6 +322,16 @@ bool TMainShell::OpenCast(const std::string& cruise, int castNb) {
     return opened;
 }
 
+bool TMainShell::OpenRawCast(const std::string& cruise, int castNb) {
+    if (!IsSafeSettingsName(cruise))
+        return false;
+    app_.config.GenCfg.FileType = FileTypeRaw;
+    const fs::path raw = DataRoot() / cruise / "raw" / (cruise + CastNumberText(castNb) + ".raw");
+    const bool opened = OpenAndDisplay(raw, FileTypeRaw);
+    view_.ToolsChanged();
+    return opened;
+}
+
 bool TMainShell::Save() {
     TParamCollection& cast = app_.cast;
     if (!CastLoaded()) {
@@ -456,8 +466,8 @@ bool TMainShell::ImportLoggerFiles(const std::vector<fs::path>& rawFiles) {
     TCastImport import(*cruise_);
     const bool ok = import.ImportMicroMarevoFiles(rawFiles);
     ResolveLists();
-    Operator().Message(ok ? ImportAllText : ImportSomeText, "Import", ok ? TMessageKind::Information
-                                                                        : TMessageKind::Warning);
+    Operator().Message(ok ? ImportAllText : ImportSomeText, ok ? "Success" : "Error",
+                       ok ? TMessageKind::Information : TMessageKind::Warning);
     // The last cast imported is shown.
     if (!import.Appended().empty())
         OpenAndDisplay(CastBinFile(app_.config.GenCfg.CruiseName.Get(), import.Appended().back()),
@@ -466,10 +476,19 @@ bool TMainShell::ImportLoggerFiles(const std::vector<fs::path>& rawFiles) {
     return ok;
 }
 
-TRebuildResult TMainShell::RebuildCruise(const std::string& cruise) {
+TRebuildResult TMainShell::RebuildCruise(const fs::path& cruiseFile) {
     TRebuildResult result;
-    if (!IsSafeSettingsName(cruise))
+    // Only a cruise of the data root: N/N.cru.
+    const std::string cruise = cruiseFile.stem().string();
+    std::error_code ec;
+    if (!IsSafeSettingsName(cruise) ||
+        fs::weakly_canonical(cruiseFile, ec) !=
+            fs::weakly_canonical(DefaultCruiseName(DataRoot(), cruise), ec)) {
+        Operator().Message("Only the cruise file of a cruise folder of " + DataRoot().string() +
+                               " can be rebuilt: " + cruiseFile.string(),
+                           "Rebuild cruise file", TMessageKind::Warning);
         return result;
+    }
     view_.ClearDataWindows();
     ClearLoaded();
     app_.config.GenCfg.CruiseName.Set(cruise);

@@ -134,8 +134,10 @@ public:
     bool ImportCurrentRaw();
     // File › Import (small loggers): the recordings as new casts of the current cruise.
     bool ImportLoggerFiles(const std::vector<std::filesystem::path>& rawFiles);
-    // Tools › Rebuild Cruise File.
-    TRebuildResult RebuildCruise(const std::string& cruise);
+    // File › Import › Raw: cast castNb's raw file replayed under the current settings.
+    bool OpenRawCast(const std::string& cruise, int castNb);
+    // Tools › Rebuild Cruise File on cruiseFile (the cruise file of a cruise of the data root).
+    TRebuildResult RebuildCruise(const std::filesystem::path& cruiseFile);
     // Tools › Clear log files, after the question. The number of files deleted; -1 when refused.
     int ClearLogFiles();
 

@@ -22,7 +22,6 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -104,15 +103,6 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
             files.emplace_back(f.toStdString());
         return files;
     };
-    RebuildCruiseDialog = [this]() -> std::string {
-        QStringList cruises;
-        for (const std::string& c : shell_->Cruises())
-            cruises << Q(c);
-        bool ok = false;
-        const QString c = QInputDialog::getItem(this, QStringLiteral("Rebuild Cruise File"),
-                                                QStringLiteral("Cruise"), cruises, 0, false, &ok);
-        return ok ? c.toStdString() : std::string();
-    };
     NewCruiseDialog = [this](TCastInfo& header) {
         TNewCruiseForm dialog(header, shell_->DataRoot(), this);
         return dialog.exec() == QDialog::Accepted;
@@ -163,7 +153,7 @@ void TMainForm::BuildMenus() {
     Add(exportMenu, "ExportHeader", "Header", [this] { ExportHeader(); });
     Add(exportMenu, "ExportBottles", "Bottle List", [this] { ExportBottles(); });
     QMenu* import = file->addMenu("&Import");
-    Add(import, "ImportRaw", "Raw", [this] { ImportRaw(); });
+    Add(import, "ImportRaw", "Raw", [this] { OpenRawFile(); });
     Add(import, "ImportLoggers", "MicroMarevo/Vandrel files", [this] { ImportLoggers(); });
     file->addSeparator();
     Add(file, "PrinterSetup", "Printer Setup", [this] { NotYet("Printer Setup"); });
@@ -543,10 +533,18 @@ void TMainForm::ImportLoggers() {
 }
 
 void TMainForm::RebuildCruise() {
-    const std::string cruise = RebuildCruiseDialog();
-    if (cruise.empty())
+    const fs::path file = FileDialog(false, QStringLiteral("Rebuild cruise file"),
+                                     shell_->DataRoot(), QStringLiteral("Cruise file (*.cru *.CRU)"));
+    if (file.empty())
         return;
-    RunLong([this, cruise] { shell_->RebuildCruise(cruise); });
+    RunLong([this, file] { shell_->RebuildCruise(file); });
+}
+
+void TMainForm::OpenRawFile() {
+    const auto chosen = OpenDataDialog();
+    if (!chosen)
+        return;
+    RunLong([this, chosen] { shell_->OpenRawCast(chosen->first, chosen->second); });
 }
 
 void TMainForm::ClearLogs() {

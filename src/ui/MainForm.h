@@ -82,7 +82,6 @@ public:
                                         const QString& filter)>
         FileDialog;
     std::function<std::vector<std::filesystem::path>()> LoggerFilesDialog;
-    std::function<std::string()> RebuildCruiseDialog;
     TNewCruiseDialog NewCruiseDialog;
 
     // ---- IShellView ----------------------------------------------------------------------------
@@ -138,6 +137,7 @@ private:
     void ImportRaw();
     void ImportLoggers();
     void RebuildCruise();
+    void OpenRawFile();
     void ClearLogs();
     void OpenConfig();
     void SaveConfigAs();

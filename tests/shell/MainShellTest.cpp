@@ -159,7 +159,7 @@ TEST_F(TMainShellTest, SaveRewritesTheCastOnlyOverAWrittenFile) {
     EXPECT_TRUE(Shown("No Data Loaded!"));
     MakeCruise();
     // A raw open shows the save button.
-    ASSERT_TRUE(shell.OpenDataFile(Root() / "CR" / "raw" / "CR001.raw", FileTypeRaw));
+    ASSERT_TRUE(shell.OpenRawCast("CR", 1));
     EXPECT_TRUE(shell.Tools().saveVisible);
 
     // The binary file cannot be replaced (a folder stands in its place).
@@ -316,6 +316,18 @@ TEST_F(TMainShellTest, ToolButtonsNeedACastAndSmoothingEnoughRows) {
     shell.SetSmooth(true);
     EXPECT_TRUE(t.smooth);
     EXPECT_EQ(env.config.GenCfg.DrawSmooth, 1);
+}
+
+TEST_F(TMainShellTest, RebuildTakesOnlyACruiseOfTheDataRoot) {
+    ASSERT_TRUE(shell.StartUp().completed);
+    MakeCruise();
+    const fs::path elsewhere = env.dir / "CR.cru";
+    fs::copy_file(CruisePath(), elsewhere);
+    EXPECT_EQ(shell.RebuildCruise(elsewhere).outcome, TRebuildOutcome::Failed);
+    EXPECT_TRUE(Shown("[Rebuild cruise file]: Only the cruise file of a cruise folder"));
+    const TRebuildResult r = shell.RebuildCruise(CruisePath());
+    EXPECT_EQ(r.outcome, TRebuildOutcome::Rebuilt);
+    EXPECT_EQ(r.casts, 4);
 }
 
 TEST_F(TMainShellTest, ClosingAfterAFailedStartWritesNothing) {
