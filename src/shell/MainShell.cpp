@@ -383,62 +383,45 @@ fs::path TMainShell::ProposedBottleText() {
     return CruiseTextFolder() / (app_.cast.Loaded.FileLoaded.stem().string() + "_btl.txt");
 }
 
-namespace {
-
-// An export may not replace the cruise's own data or settings.
-bool OutputAllowed(const fs::path& file, std::string_view caption) {
-    const std::string refused = ProtectedOutputError(file);
-    if (refused.empty())
-        return true;
-    Operator().Message(refused, caption, TMessageKind::Warning);
-    return false;
-}
-
-} // namespace
-
-bool TMainShell::ExportCastText(const fs::path& file) {
-    if (!CastLoaded()) {
+bool TMainShell::WriteExport(const char* prefix, bool needsCast, const fs::path& file,
+                             const std::function<bool()>& write) {
+    if (needsCast && !CastLoaded()) {
         Operator().Message(NoDataText, "", TMessageKind::Information);
         return false;
     }
     bool written = false;
-    Guard({"Error in MainForm.SaveAsTextClick", "Exporting data as text"}, [&] {
-        if (!OutputAllowed(file, "Exporting data as text"))
+    Guard({prefix, "Exporting data as text"}, [&] {
+        // An export may not replace the cruise's own data or settings.
+        if (const std::string refused = ProtectedOutputError(file); !refused.empty()) {
+            Operator().Message(refused, "Exporting data as text", TMessageKind::Warning);
             return;
+        }
         fs::create_directories(file.parent_path());
-        std::int32_t start = 0;
-        written = app_.cast.TxtSave(file, false, false, start);
+        written = write();
     });
     return written;
+}
+
+bool TMainShell::ExportCastText(const fs::path& file) {
+    return WriteExport("Error in MainForm.SaveAsTextClick", true, file, [&] {
+        std::int32_t start = 0;
+        return app_.cast.TxtSave(file, false, false, start);
+    });
 }
 
 bool TMainShell::ExportHeaderText(const fs::path& file) {
-    bool written = false;
-    Guard({"Error in MainForm.HeaderTextClick", "Exporting data as text"}, [&] {
-        if (!OutputAllowed(file, "Exporting data as text"))
-            return;
-        fs::create_directories(file.parent_path());
+    return WriteExport("Error in MainForm.HeaderTextClick", false, file, [&] {
         TCruisefile reader;
-        written = reader.TxtCICSave(app_.config.CruisePathName(DataRoot()), file);
+        return reader.TxtCICSave(app_.config.CruisePathName(DataRoot()), file);
     });
-    return written;
 }
 
 bool TMainShell::ExportBottleText(const fs::path& file) {
-    if (!CastLoaded()) {
-        Operator().Message(NoDataText, "", TMessageKind::Information);
-        return false;
-    }
-    bool written = false;
-    Guard({"Error in MainForm.BottleTextClick", "Exporting data as text"}, [&] {
-        if (!OutputAllowed(file, "Exporting data as text"))
-            return;
-        fs::create_directories(file.parent_path());
+    return WriteExport("Error in MainForm.BottleTextClick", true, file, [&] {
         TCruisefile reader;
-        written = reader.TxtBottleSave(app_.config.CruisePathName(DataRoot()), LoadedCastNumber(),
-                                       file);
+        return reader.TxtBottleSave(app_.config.CruisePathName(DataRoot()), LoadedCastNumber(),
+                                    file);
     });
-    return written;
 }
 
 bool TMainShell::ImportCurrentRaw() {
@@ -775,9 +758,5 @@ std::array<std::string, StatusPanelCount> TMainShell::Panels(std::string_view st
     return StatusPanels(in);
 }
 
-void TMainShell::SetProgress(int pos) {
-    progressPos_ = pos < 0 ? -1 : std::min(pos, 100);
-    view_.StatusChanged();
-}
 
 } // namespace marevo

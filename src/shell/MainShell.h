@@ -18,6 +18,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -171,9 +172,6 @@ public:
     const TModeStates& States() const { return states_; }
     // The 14 panels; status: the last status message (the operator seam shows it).
     std::array<std::string, StatusPanelCount> Panels(std::string_view status = {}) const;
-    // The last panel as a bar of pos percent while long work runs; -1 shows its text again.
-    void SetProgress(int pos);
-    int ProgressPos() const { return progressPos_; }
 
     // ---- State ----------------------------------------------------------------------------------
     bool CastLoaded() const;
@@ -189,6 +187,10 @@ private:
     void ClearLoaded();
     void ResolveLists();
     void Navigate(bool forward);
+    // A text export into file by write, under the guard prefix; refused without a cast when
+    // needsCast, and when file is the cruise's own data or settings.
+    bool WriteExport(const char* prefix, bool needsCast, const std::filesystem::path& file,
+                     const std::function<bool()>& write);
     bool SmoothRefused();
     bool CursorAllowed();
     void ApplyMode(TShellMode mode);
@@ -201,7 +203,6 @@ private:
     TToolState tools_;
     TShellMode mode_ = TShellMode::Normal;
     TModeStates states_{};
-    int progressPos_ = -1;
     bool started_ = false;
 };
 

@@ -47,6 +47,8 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
 
+const QString ConfigFilter = QStringLiteral("Marevo Configuration files (*.cfg *.CFG)");
+
 // The link indicator colours by state: offline, good, error, white.
 const char* const LinkColours[] = {"#9a9a9a", "#1fa83a", "#d22a2a", "#ffffff"};
 
@@ -559,7 +561,7 @@ void TMainForm::OpenConfig() {
     Guarded("OpenConfigClick", "Open configuration", [this] {
         const fs::path file = FileDialog(false, QStringLiteral("Open Configuration File"),
                                          app_.environ.ConfigFolder(),
-                                         QStringLiteral("Marevo Configuration files (*.cfg *.CFG)"));
+                                         ConfigFilter);
         if (!file.empty())
             shell_->OpenConfig(file);
     });
@@ -569,7 +571,7 @@ void TMainForm::SaveConfigAs() {
     Guarded("SaveConfigAsClick", "Save configuration", [this] {
         const fs::path file = FileDialog(true, QStringLiteral("Save Configuration"),
                                          app_.environ.ConfigFileName(),
-                                         QStringLiteral("Marevo Configuration files (*.cfg *.CFG)"));
+                                         ConfigFilter);
         if (!file.empty())
             shell_->SaveConfigAs(file);
     });

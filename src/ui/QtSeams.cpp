@@ -67,7 +67,7 @@ bool TQtOperator::Progress(std::string_view, std::int64_t done, std::int64_t tot
         if (progress_)
             progress_(pos);
     });
-    return !cancel_;
+    return true; // the window offers no cancel of long work
 }
 
 } // namespace marevo

@@ -8,7 +8,6 @@
 
 #include <QObject>
 
-#include <atomic>
 #include <functional>
 #include <string>
 
@@ -42,15 +41,10 @@ public:
 
     // The window the boxes belong to.
     void SetParent(QWidget* parent) { parent_ = parent; }
-    // The operator asked to cancel the long work under way (Esc on the window).
-    void RequestCancel() { cancel_ = true; }
-    void ResetCancel() { cancel_ = false; }
-
 private:
     QWidget* parent_;
     std::function<void(const std::string&)> status_;
     std::function<void(int)> progress_;
-    std::atomic<bool> cancel_{false};
 };
 
 } // namespace marevo
