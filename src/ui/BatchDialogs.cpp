@@ -131,11 +131,13 @@ TBatchCommandDlg::TBatchCommandDlg(TBatchTool& batch, fs::path folder, QWidget* 
     side->addStretch();
     lists->addLayout(side);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("Drag the commands onto the batch, in the order "
-                                                "they run; the casts are processed between "
-                                                "\"BEGIN LOOP\" and \"END LOOP\"."),
-                                 this));
-    layout->itemAt(0)->widget()->setProperty("wordWrap", true);
+    auto* hint = new QLabel(QStringLiteral("Drag the commands onto the batch, in the order they "
+                                           "run; the casts are processed between \"BEGIN LOOP\" "
+                                           "and \"END LOOP\". Grey commands are kept but do "
+                                           "nothing yet."),
+                            this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
     layout->addLayout(lists);
     layout->addWidget(buttons);
 
@@ -249,6 +251,12 @@ TBatchFileDialog::TBatchFileDialog(TMainShell& shell, TBatchTool& batch, QWidget
     right->addLayout(row);
     lists->addLayout(right, 2);
     auto* layout = new QVBoxLayout(this);
+    auto* hint = new QLabel(QStringLiteral("Choose a cruise, then drag its casts onto the files "
+                                           "selected for batch; they are processed in the "
+                                           "list's order."),
+                            this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
     layout->addLayout(lists);
     layout->addWidget(buttons);
 
