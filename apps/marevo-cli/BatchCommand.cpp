@@ -14,6 +14,7 @@
 
 #include <fmt/core.h>
 
+#include <cstring>
 #include <list>
 #include <set>
 
@@ -43,9 +44,7 @@ int Show(TBatchTool& batch, const fs::path& file) {
 }
 
 int Make(TBatchTool& batch, const TBatchOptions& o) {
-    batch.list = DefaultBatchList();
-    batch.list.count = 0;
-    batch.list.Codes[0] = batch.list.Codes[1] = 0;
+    std::memset(&batch.list, 0, sizeof batch.list);
     for (const std::string& name : o.names) {
         const int code = TBatchTool::IndexOfCmd(name);
         if (code < 0) {

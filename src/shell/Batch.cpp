@@ -409,8 +409,7 @@ bool TBatchTool::Overlay() {
     if (FileList.size() < 2)
         return false;
     SaveBatch();
-    list = DefaultBatchList();
-    list.count = 0;
+    std::memset(&list, 0, sizeof list);
     for (int code : {Bc_DisplayOpen, Bc_BeginLoop, Bc_ReadBin, Bc_DisplayDraw, Bc_EndLoop})
         list.Codes[list.count++] = static_cast<std::uint8_t>(code);
     const TBatchRunResult result = Execute();

@@ -10,6 +10,7 @@
 #include "foundation/Runtime.h"
 #include "support/AppEnv.h"
 
+#include <QAction>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -193,6 +194,24 @@ TEST_F(TBatchUiTest, AFailedRunEndsInNormalMode) {
     EXPECT_TRUE(modes.empty());
     EXPECT_EQ(form.Shell().Mode(), TShellMode::Normal);
     EXPECT_EQ(env.op.Status(), "Batch: 1 casts, 1 failed");
+}
+
+TEST_F(TBatchUiTest, TheOverlayKeepsTheModeAndTheListAndReleasesOvl) {
+    MakeCruise();
+    SetList({Bc_BeginLoop, Bc_SaveAsText, Bc_EndLoop});
+    const std::string list = Bytes(form.Batch().list);
+    form.Batch().FileList = {"CR003", "CR001"};
+    WatchEntries();
+    QAction* ovl = form.Action("OvlTool");
+    EXPECT_FALSE(ovl->isVisible());
+    ovl->setChecked(true);
+    ASSERT_TRUE(form.RunBatch(true));
+    form.WaitLongWork();
+    EXPECT_EQ(modes, std::vector<TShellMode>(2, TShellMode::Normal));
+    EXPECT_FALSE(ovl->isChecked());
+    EXPECT_TRUE(Bytes(form.Batch().list) == list);
+    EXPECT_EQ(form.Shell().LoadedCastNumber(), 1);
+    EXPECT_EQ(env.op.Status(), "Batch: 2 casts, 0 failed");
 }
 
 } // namespace
