@@ -17,6 +17,7 @@
 #include "records/Config.h"
 #include "records/ConfigFields.h"
 #include "records/Environ.h"
+#include "shell/Batch.h"
 #include "shell/MainShell.h"
 #include "shell/Startup.h"
 #include "storage/CastImport.h"
@@ -154,25 +155,23 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
     TCastInfoC& holder = file.CastInfoc;
 
     if (*o.reprocess) {
-        // The raw file opened as the main window opens one: the cast read from the cruise file,
-        // its raw file replayed under the current settings, its extraction fields set.
-        const fs::path raw = file.RawPath();
+        // The batch's "Read Raw" and "Save As Bin" on this one cast: the cast read from the
+        // cruise file, its raw file replayed under the current settings, its extraction fields
+        // set; the binary file written, and the cast's block only over a written file.
         IShellView view; // no windows
         TMainShell shell(app, view);
         shell.AttachCast();
-        if (!shell.OpenDataFile(raw, FileTypeRaw))
-            return Fail("cannot replay " + raw.string());
-        // A raw file that gives no frame, or no row, would replace the cast by an empty one.
-        if (cast.Acqui.RawIndex == 0 || cast.Bin.SortInfo.MaxIndex < 0) {
-            fmt::print(stderr, "marevo-cli: {} holds no usable frame; cast {} is kept as it was\n",
-                       raw.string(), o.cast);
+        TBatchTool batch(shell);
+        batch.FileList = {o.cruise + CastNumberText(o.cast)};
+        if (!batch.BReadRaw(0)) {
+            fmt::print(stderr, "marevo-cli: {}; cast {} is kept as it was\n",
+                       EventLog().LastMessage(), o.cast);
             return 1;
         }
-        const fs::path bin = file.BinPath();
-        if (cast.BinSave(bin) != ParaOk)
-            return Fail("cannot write " + bin.string());
-        if (!shell.CruiseFile().UpdateLast())
-            return Fail("cannot rewrite cast " + std::to_string(o.cast) + " in " + path.string());
+        const fs::path bin = batch.Entry(0)->bin;
+        if (!batch.BSaveAsBin(0))
+            return Fail("cannot write " + bin.string() + " and cast " + std::to_string(o.cast) +
+                        " of " + path.string());
         fmt::print("cast {}: {} frames, {} rows; wrote {}\n", o.cast, cast.Acqui.RawIndex,
                    cast.Bin.SortInfo.MaxIndex + 1, bin.string());
         return 0;

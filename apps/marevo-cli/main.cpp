@@ -1,5 +1,6 @@
 // marevo-cli: the headless face of Marevo. Verbs mirror the library's operations.
 
+#include "BatchCommand.h"
 #include "CalcCommand.h"
 #include "CastCommands.h"
 #include "ConsoleOperator.h"
@@ -86,6 +87,9 @@ int main(int argc, char** argv) {
     cli::TImportOptions importOptions;
     cli::AddImportCommands(app, importOptions);
 
+    cli::TBatchOptions batchOptions;
+    cli::AddBatchCommands(app, batchOptions);
+
 #ifdef MAREVO_CLI_PLOT
     cli::TPlotOptions plotOptions;
     cli::AddPlotCommand(app, plotOptions);
@@ -126,6 +130,8 @@ int main(int argc, char** argv) {
         return cli::RunConfig(configOptions, dataRoot);
     if (*cruise)
         return cli::RunCruise(cruiseOptions, dataRoot);
+    if (*batchOptions.batch)
+        return cli::RunBatchCommand(batchOptions, dataRoot);
     if (cli::ImportCommandChosen(importOptions))
         return cli::RunImportCommand(importOptions, dataRoot);
 #ifdef MAREVO_CLI_PLOT

@@ -29,6 +29,23 @@ std::optional<TCastName> LastFileCast(std::string_view lastFile) {
     return TCastName{std::string(cruise), cast};
 }
 
+std::filesystem::path FindIgnoringCase(const std::filesystem::path& file) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(file, ec))
+        return file;
+    const auto lower = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    const std::string wanted = lower(file.filename().string());
+    for (const auto& entry : fs::directory_iterator(file.parent_path(), ec))
+        if (lower(entry.path().filename().string()) == wanted)
+            return entry.path();
+    return file;
+}
+
 bool IsEventLogName(std::string_view name) {
     // log_ddMMyy_HHmmss.txt
     return name.size() == 21 && name.substr(0, 4) == "log_" && Digits(name.substr(4, 6)) &&

@@ -19,6 +19,10 @@ struct TCastName {
 // characters. Nullopt for anything else, which the caller then clears.
 std::optional<TCastName> LastFileCast(std::string_view lastFile);
 
+// file itself when it exists, else the entry of its folder whose name matches it without regard
+// to letter case ("C001.BIN" for "C001.bin"); file when there is none.
+std::filesystem::path FindIgnoringCase(const std::filesystem::path& file);
+
 // Whether name is a file of the event log ("log_" + ddMMyy + "_" + HHmmss + ".txt").
 bool IsEventLogName(std::string_view name);
 

@@ -46,19 +46,6 @@ std::string LowerCase(std::string s) {
 
 std::string Left(const std::string& s, std::size_t n) { return s.substr(0, n); }
 
-// file itself when it exists, else the entry of its folder whose name matches it without regard
-// to letter case ("C001.BIN" for "C001.bin"); file when there is none.
-fs::path FindIgnoringCase(const fs::path& file) {
-    std::error_code ec;
-    if (fs::exists(file, ec))
-        return file;
-    const std::string wanted = LowerCase(file.filename().string());
-    for (const auto& entry : fs::directory_iterator(file.parent_path(), ec))
-        if (LowerCase(entry.path().filename().string()) == wanted)
-            return entry.path();
-    return file;
-}
-
 } // namespace
 
 TMainShell::TMainShell(TApplication& app, IShellView& view)
@@ -509,7 +496,7 @@ bool InConfigFolder(const fs::path& file, const fs::path& folder, std::string_vi
 
 } // namespace
 
-bool TMainShell::OpenConfig(const fs::path& file) {
+bool TMainShell::OpenConfig(const fs::path& file, std::string_view invalidText) {
     TEnviron& env = app_.environ;
     TConfig& config = app_.config;
     if (!InConfigFolder(file, env.ConfigFolder(), "Open Configuration File"))
@@ -518,8 +505,9 @@ bool TMainShell::OpenConfig(const fs::path& file) {
         config.SaveToFile(env.ConfigFileName(), app_.Collections());
     const TConfig kept = config;
     if (!config.ReadFromFile(file, app_.Collections())) {
-        Operator().Message("Invalid configuration file!\n\rThe current configuration will be "
-                           "reloaded",
+        Operator().Message(!invalidText.empty() ? invalidText
+                                                : "Invalid configuration file!\n\rThe current "
+                                                  "configuration will be reloaded",
                            "Error", TMessageKind::Error);
         const fs::path current = env.ConfigFileName();
         if (current.empty() || !config.ReadFromFile(current, app_.Collections())) {

@@ -144,8 +144,9 @@ public:
 
     // ---- Configuration commands -----------------------------------------------------------------
     // Configuration › Open Config. Only a file of the configuration folder can become current
-    // (the environment keeps its base name only).
-    bool OpenConfig(const std::filesystem::path& file);
+    // (the environment keeps its base name only). invalidText: the box shown when the file cannot
+    // be read (the menu command's own when empty).
+    bool OpenConfig(const std::filesystem::path& file, std::string_view invalidText = {});
     bool SaveConfigAs(const std::filesystem::path& file);
     bool SaveConfiguration();
     // After the configuration window's OK: time units, duplicate links, plot.

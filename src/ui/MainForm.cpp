@@ -79,6 +79,7 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
     BuildToolBar();
     BuildStatusBar();
     BuildWindows();
+    InitBatch();
 
     // The dialogs; tests replace them.
     OpenDataDialog = [this]() -> std::optional<std::pair<std::string, int>> {
@@ -207,9 +208,10 @@ void TMainForm::BuildMenus() {
     Add(remote, "StopDataFlow", "Stop Data Flow", [this] { NotYet("Stop Data Flow"); });
 
     QMenu* batch = menu("BatchMenu", "&Batch");
-    Add(batch, "BatchCastList", "Cast List", [this] { NotYet("Batch cast list"); });
-    Add(batch, "BatchCommandList", "Command List", [this] { NotYet("Batch command list"); });
-    Add(batch, "BatchExecute", "Execute", [this] { NotYet("Batch execution"); });
+    Add(batch, "BatchCastList", "Cast List", [this] { BatchCastList(); });
+    Add(batch, "BatchCommandList", "Command List", [this] { BatchCommandList(); });
+    Add(batch, "BatchExecute", "Execute", [this] { RunBatch(); });
+    Add(batch, "Overlay", "Overlay", [this] { RunBatch(true); })->setVisible(false);
 
     QMenu* help = menu("HelpMenu", "&Help");
     Add(help, "HelpContent", "Content", [this] { ShowManual(); }, QKeySequence(Qt::CTRL | Qt::Key_H));
@@ -383,6 +385,7 @@ bool TMainForm::StartUp() {
     if (!r.completed)
         return false;
     setWindowTitle(Q(TMainShell::Caption()));
+    batch_->FromEnviron();
     StatusChanged();
     return true;
 }
@@ -449,7 +452,7 @@ bool TMainForm::RunLong(std::function<void()> work, std::function<void()> done) 
         QMetaObject::invokeMethod(this, [this, done] {
             if (worker_.joinable())
                 worker_.join();
-            plot_->PlotMainFrame->Freeze(false);
+            plot_->PlotMainFrame->Freeze(false, !keepPlotImage_);
             menuBar()->setEnabled(true);
             for (QToolBar* bar : findChildren<QToolBar*>())
                 bar->setEnabled(true);

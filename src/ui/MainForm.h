@@ -6,6 +6,7 @@
 // worker while the menus and the tool bar are disabled and the last status panel is a bar.
 
 #include "display/PlotHost.h"
+#include "shell/Batch.h"
 #include "shell/MainShell.h"
 
 #include <QMainWindow>
@@ -32,8 +33,9 @@ namespace marevo {
 
 class TPlotForm;
 class THelpViewer;
+class TBatchTool;
 
-class TMainForm : public QMainWindow, public IShellView, public IPlotHost {
+class TMainForm : public QMainWindow, public IShellView, public IPlotHost, public IBatchPlot {
 public:
     explicit TMainForm(TApplication& app, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -72,6 +74,17 @@ public:
     bool LongWorkRunning() const { return worker_.joinable(); }
     // Waits (serving the event loop) until the long work has ended.
     void WaitLongWork();
+
+    // ---- Batch (MainFormBatch.cpp) --------------------------------------------------------------
+    TBatchTool& Batch() { return *batch_; }
+    // Batch › Execute (or the overlay) on the worker in batch mode, normal mode again after it
+    // whatever happened. False when other long work is running.
+    bool RunBatch(bool overlay = false);
+    // The run stops before its next cast.
+    void CancelBatch();
+    bool BatchRunning() const { return batchRunning_; }
+    void DisplayOpen() override;
+    void DrawPlot() override;
 
     // The dialogs the commands open; tests replace them. An empty answer is Cancel.
     // OpenData: the cruise and cast chosen in the open-data dialog.
@@ -145,6 +158,9 @@ private:
     void About();
     void ResetPositions();
     void NotYet(const QString& what);
+    void InitBatch();
+    void BatchCastList();
+    void BatchCommandList();
 
     TApplication& app_;
     std::unique_ptr<TMainShell> shell_;
@@ -164,6 +180,11 @@ private:
     THelpViewer* manual_ = nullptr;
     std::string statusText_;
     std::thread worker_;
+    std::unique_ptr<TBatchTool> batch_;
+    bool batchRunning_ = false;
+    // The batch draws the plot itself: the end of the work keeps its image.
+    bool keepPlotImage_ = false;
+    QWidget* batchCancel_ = nullptr;
 };
 
 } // namespace marevo

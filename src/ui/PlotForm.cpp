@@ -73,9 +73,9 @@ void TPlotMainFrame::UpdateMenu() {
     RemoveScaleAction->setEnabled(scene_.MenuEnabled && scene_.RemoveScaleEnabled);
 }
 
-void TPlotMainFrame::Freeze(bool frozen) {
+void TPlotMainFrame::Freeze(bool frozen, bool relayout) {
     frozen_ = frozen;
-    if (!frozen)
+    if (!frozen && relayout)
         myresize();
 }
 

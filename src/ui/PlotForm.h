@@ -46,8 +46,9 @@ public:
     void Copy();
     bool CursorShown();
     // While frozen (long work changes the cast on a worker) the window repaints its last image
-    // and reads no series; thawing lays it out again.
-    void Freeze(bool frozen);
+    // and reads no series; thawing lays it out again unless relayout is false (a batch overlay
+    // keeps the curves it drew).
+    void Freeze(bool frozen, bool relayout = true);
 
     // The scale dialogs; tests replace them. True when the operator pressed OK.
     std::function<bool(int entry)> XScaleDialog;

@@ -420,4 +420,64 @@ TEST_F(TCliTest, ACopiedDataRootRunLeavesTheOriginalByteIdentical) {
     EXPECT_TRUE(fs::exists(copy / "CR" / "txt" / "CR002.txt"));
 }
 
+// The batch's "Read Raw", "Save As Bin", "Save As Text" under Marevo5Cfg1 write what reprocess
+// and export write cast by cast; a cast whose raw file is missing fails alone and is named.
+TEST_F(TCliTest, BatchRunWritesWhatReprocessAndExportWriteCastByCast) {
+    for (const char* base : {"X1", "X2", "X3"})
+        ASSERT_EQ(Run({"import", Place("A", base).string(), "--cruise", "CR"}), 0) << Log();
+    ASSERT_EQ(Run({"config", "new", "Marevo5Cfg1"}), 0) << Log();
+    ASSERT_EQ(Run({"config", "set", "Marevo5Cfg1", "AcquiCfg.VertStep=0.5"}), 0) << Log();
+    const fs::path bal = env.dir / "cfg1.bal";
+    ASSERT_EQ(Run({"batch", "make", bal.string(), "Load Cfg1", "BEGIN LOOP", "Read Raw",
+                   "Save As Bin", "Save As Text", "END LOOP"}),
+              0)
+        << Log();
+    ASSERT_EQ(Run({"batch", "show", bal.string()}), 0) << Log();
+    EXPECT_NE(Log().find("  6  END LOOP"), std::string::npos) << Log();
+    EXPECT_EQ(Run({"batch", "make", bal.string(), "Read Everything"}), 2);
+
+    const fs::path fresh = env.dir / "fresh";
+    fs::copy(Root(), fresh, fs::copy_options::recursive);
+    // Each variant: a copy of the fresh root, cast 2's raw file removed or not.
+    const auto variant = [&](const std::string& name, bool withoutRaw2) {
+        const fs::path root = env.dir / name;
+        fs::copy(fresh, root, fs::copy_options::recursive);
+        if (withoutRaw2)
+            fs::remove(root / "CR" / "raw" / "CR002.raw");
+        return root;
+    };
+    const auto run = [&](const fs::path& root, std::vector<std::string> args) {
+        args.insert(args.begin(), {"--data-root", root.string(), "-q"});
+        return Wait(Start(args, LogFile()));
+    };
+    // The cruise folder's files by their path inside it.
+    const auto cruise = [](const fs::path& root) {
+        std::map<std::string, std::string> files;
+        for (const auto& [path, bytes] : Snapshot(root / "CR"))
+            files[fs::relative(path, root / "CR").string()] = bytes;
+        return files;
+    };
+    for (const bool missing : {false, true}) {
+        SCOPED_TRACE(missing ? "CR002.raw missing" : "all raw files");
+        const fs::path one = variant(missing ? "one-missing" : "one", missing);
+        ASSERT_EQ(run(one, {"config", "use", "Marevo5Cfg1"}), 0) << Log();
+        for (const char* k : {"1", "2", "3"}) {
+            if (missing && std::string(k) == "2")
+                continue;
+            ASSERT_EQ(run(one, {"reprocess", "CR", k}), 0) << Log();
+            ASSERT_EQ(run(one, {"export", "CR", k}), 0) << Log();
+        }
+        const fs::path batch = variant(missing ? "batch-missing" : "batch", missing);
+        const int exit = run(batch, {"batch", "run", "--commands", bal.string(), "CR001", "CR002",
+                                     "CR003"});
+        EXPECT_EQ(exit, missing ? 1 : 0) << Log();
+        if (missing) {
+            EXPECT_NE(Log().find("Batch: 3 casts, 1 failed; failed: CR002"), std::string::npos)
+                << Log();
+        }
+        EXPECT_TRUE(cruise(batch) == cruise(one));
+    }
+    EXPECT_TRUE(cruise(env.dir / "batch") != cruise(fresh)) << "Marevo5Cfg1 changes the casts";
+}
+
 } // namespace marevo
