@@ -10,6 +10,7 @@
 #include "records/Config.h"
 #include "records/Environ.h"
 #include "ui/DataDialogs.h"
+#include "ui/EnvironmentDialog.h"
 #include "ui/HelpViewer.h"
 #include "ui/PlotForm.h"
 #include "ui/QtSeams.h"
@@ -105,6 +106,7 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
             files.emplace_back(f.toStdString());
         return files;
     };
+    RunDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
     NewCruiseDialog = [this](TCastInfo& header) {
         TNewCruiseForm dialog(header, shell_->DataRoot(), this);
         return dialog.exec() == QDialog::Accepted;
@@ -199,7 +201,7 @@ void TMainForm::BuildMenus() {
     Add(cfg, "OpenConfig", "Open Config", [this] { OpenConfig(); });
     Add(cfg, "SaveConfigAs", "Save Config As", [this] { SaveConfigAs(); });
     cfg->addSeparator();
-    Add(cfg, "Environment", "Environment", [this] { NotYet("Environment"); });
+    Add(cfg, "Environment", "Environment", [this] { EditEnvironment(); });
 
     QMenu* remote = menu("RemoteMenu", "&Remote");
     Add(remote, "UploadCast", "Upload cast", [this] { NotYet("Upload cast"); });
@@ -591,15 +593,15 @@ void TMainForm::About() {
                                           "display and storage of oceanographic casts."));
 }
 
+void TMainForm::EditEnvironment() {
+    const bool ports = At(shell_->States(), TModeElement::EnvironmentPortPages).enabled;
+    TEnvironmentDialog dialog(app_.environ, ports, [] { return DetectSerialDevices(); }, this);
+    if (RunDialog(dialog))
+        shell_->EnvironmentChanged();
+}
+
 void TMainForm::ResetPositions() {
-    TEnviron& env = app_.environ;
-    const TEnviron defaults(env.DefaultRoot());
-    env.PlotRect = defaults.PlotRect;
-    env.ValueRect = defaults.ValueRect;
-    env.BottlesRect = defaults.BottlesRect;
-    env.HeaderRect = defaults.HeaderRect;
-    env.ProbeRect = defaults.ProbeRect;
-    env.RDRRect = defaults.RDRRect;
+    shell_->ResetWindowPlaces();
     PlaceWindows();
 }
 

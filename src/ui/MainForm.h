@@ -21,6 +21,7 @@
 #include <vector>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -83,6 +84,9 @@ public:
         FileDialog;
     std::function<std::vector<std::filesystem::path>()> LoggerFilesDialog;
     TNewCruiseDialog NewCruiseDialog;
+    // Shows a settings editor (environment, configuration, parameters, cruise) modally; true for
+    // OK. By default the dialog's own event loop.
+    std::function<bool(QDialog&)> RunDialog;
 
     // ---- IShellView ----------------------------------------------------------------------------
     void ClearDataWindows() override;
@@ -144,6 +148,7 @@ private:
     void ShowManual(const QString& chapter = {});
     void About();
     void ResetPositions();
+    void EditEnvironment();
     void NotYet(const QString& what);
 
     TApplication& app_;
