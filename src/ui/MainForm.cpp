@@ -9,6 +9,7 @@
 #include "records/CastInfo.h"
 #include "records/Config.h"
 #include "records/Environ.h"
+#include "ui/ConfigForm.h"
 #include "ui/DataDialogs.h"
 #include "ui/EnvironmentDialog.h"
 #include "ui/HelpViewer.h"
@@ -194,7 +195,7 @@ void TMainForm::BuildMenus() {
     Add(acq, "FireBottle", "Fire Bottle", [this] { NotYet("Fire Bottle"); }, QKeySequence(Qt::Key_F8));
 
     QMenu* cfg = menu("ConfigurationMenu", "&Configuration");
-    Add(cfg, "Configuration", "Configuration", [this] { NotYet("Configuration"); });
+    Add(cfg, "Configuration", "Configuration", [this] { EditConfiguration(); });
     Add(cfg, "ValuesParameters", "Values Window", [this] { NotYet("Values Window parameters"); });
     Add(cfg, "BottlesParameters", "Bottles Window", [this] { NotYet("Bottles Window parameters"); });
     cfg->addSeparator();
@@ -263,7 +264,7 @@ void TMainForm::BuildToolBar() {
              [this](bool) { NotYet("Fire a Bottle"); }),
         "Fire");
     bar->addSeparator();
-    add(Tool("CfgTool", "Cfg", QIcon(), [this](bool) { NotYet("Configuration"); }),
+    add(Tool("CfgTool", "Cfg", QIcon(), [this](bool) { EditConfiguration(); }),
         "Cfg");
     add(Tool("SaveConfigTool", "Save Configuration", QIcon(), [this](bool) {
                  Guarded("SaveConfigurationClick", "Saving configuration",
@@ -591,6 +592,16 @@ void TMainForm::About() {
                        Q(TMainShell::Caption()) +
                            QStringLiteral("\n\nCTD profiling: real-time acquisition, processing, "
                                           "display and storage of oceanographic casts."));
+}
+
+void TMainForm::EditConfiguration() {
+    std::unique_ptr<TSettingsForm> form(NewConfigForm(app_.config, this));
+    if (!RunDialog(*form))
+        return;
+    // With "Config Auto Save" the settings reach their file at once, not only at closing.
+    if (app_.environ.Preferences.AutoCfgCheck == 1)
+        shell_->SaveConfiguration();
+    shell_->ConfigurationChanged();
 }
 
 void TMainForm::EditEnvironment() {

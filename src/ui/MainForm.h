@@ -149,6 +149,7 @@ private:
     void About();
     void ResetPositions();
     void EditEnvironment();
+    void EditConfiguration();
     void NotYet(const QString& what);
 
     TApplication& app_;

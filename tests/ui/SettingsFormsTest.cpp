@@ -6,11 +6,14 @@
 #include "probelink/QvlUtil.h"
 #include "shell/Settings.h"
 #include "support/AppEnv.h"
+#include "records/Config.h"
+#include "ui/ConfigForm.h"
 #include "ui/EnvironmentDialog.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -128,6 +131,82 @@ TEST_F(TSettingsFormsTest, EnvironmentCancelAndRefusalsLeaveFileAndObjectAsTheyW
         EXPECT_EQ(refusal, c.refusal);
         unchanged();
     }
+}
+
+TEST_F(TSettingsFormsTest, ConfigurationOkStoresChangedFieldsInTheFile) {
+    const fs::path file = env.environ.ConfigFileName();
+    ASSERT_TRUE(Edit<TSettingsForm>(
+        "Configuration",
+        [](TSettingsForm& f) {
+            Type(static_cast<QLineEdit*>(f.Field("Vertical step")), "0.5");
+            Type(static_cast<QLineEdit*>(f.Field("Down [dbar] limit")), "7.25");
+            static_cast<QCheckBox*>(f.Field("Down [dbar] alarm"))->setChecked(true);
+            static_cast<QComboBox*>(f.Field("Conductivity unit"))->setCurrentIndex(2);
+            Type(static_cast<QLineEdit*>(f.Field("Export period [s]")), "30");
+            static_cast<QLineEdit*>(f.Field("Export file name"))->setText("live.txt");
+        },
+        true));
+    TConfig reread;
+    ASSERT_TRUE(reread.ReadFromFile(file, env.Collections()));
+    EXPECT_EQ(reread.AcquiCfg.VertStep.ToLongDouble(), TExtended::FromDouble(0.5).ToLongDouble());
+    EXPECT_EQ(reread.GenCfg.AlarmLimit[1].ToLongDouble(), TExtended::FromDouble(7.25).ToLongDouble());
+    EXPECT_EQ(reread.GenCfg.AlarmChecked[1], 1);
+    EXPECT_EQ(reread.GenCfg.CondUnit, 2);
+    EXPECT_DOUBLE_EQ(reread.ExtractionFoldersCfg.AutomaticTextDataExportTimeout * 86400, 30);
+    EXPECT_EQ(reread.ExtractionFoldersCfg.AutomaticTextDataExportFileName.Get(), "live.txt");
+    EXPECT_EQ(form.PanelText(11), QStringLiteral("Active")); // the status bar knows the alarm
+}
+
+TEST_F(TSettingsFormsTest, ConfigurationCancelAndRefusalsChangeNothingAndShortPeriodsBecomeTen) {
+    const fs::path file = env.environ.ConfigFileName();
+    const std::string bytes = ReadFileBytes(file);
+    TConfig before;
+    before.Assign(env.config);
+    const auto unchanged = [&] {
+        EXPECT_EQ(ReadFileBytes(file) == bytes, true);
+        EXPECT_EQ(std::memcmp(&before.GenCfg, &env.config.GenCfg, sizeof before.GenCfg), 0);
+        EXPECT_EQ(std::memcmp(&before.AcquiCfg, &env.config.AcquiCfg, sizeof before.AcquiCfg), 0);
+    };
+    const auto edit = [](TSettingsForm& f) {
+        Type(static_cast<QLineEdit*>(f.Field("Vertical step")), "2");
+        static_cast<QCheckBox*>(f.Field("Up [dbar] alarm"))->setChecked(true);
+    };
+    EXPECT_FALSE(Edit<TSettingsForm>("Configuration", edit, false));
+    unchanged();
+
+    struct Case {
+        const char* field;
+        const char* text;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"Vertical step", "0,5", "\"Vertical step\": \"0,5\" is not a number (use \".\" as the "
+                                 "decimal separator)."},
+        {"Speed filter weight [%]", "150", "\"Speed filter weight [%]\" must be between 1 and 100."},
+        {"First filter samples", "2.5", "\"First filter samples\": \"2.5\" is not a whole number."},
+    };
+    for (const Case& c : cases) {
+        std::string refusal;
+        EXPECT_FALSE(Edit<TSettingsForm>(
+            "Configuration",
+            [&](TSettingsForm& f) {
+                edit(f);
+                Type(static_cast<QLineEdit*>(f.Field(c.field)), c.text);
+                EXPECT_FALSE(f.Apply());
+                refusal = f.LastRefusal();
+            },
+            true));
+        EXPECT_EQ(refusal, c.refusal);
+        unchanged();
+    }
+
+    // A period below 10 s is warned about and stored as 10 s.
+    ASSERT_TRUE(Edit<TSettingsForm>(
+        "Configuration",
+        [](TSettingsForm& f) { Type(static_cast<QLineEdit*>(f.Field("Export period [s]")), "4"); },
+        true));
+    EXPECT_DOUBLE_EQ(env.config.ExtractionFoldersCfg.AutomaticTextDataExportTimeout * 86400, 10);
+    EXPECT_EQ(env.op.Events().back(), "Message Warning [Warning]: " + ExportTimeoutWarning(4));
 }
 
 } // namespace

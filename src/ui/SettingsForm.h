@@ -1,0 +1,75 @@
+#pragma once
+// A settings editor built from a table of fields: numbers, switches, choices and texts on pages
+// of a tab widget. Nothing is changed while the operator edits; OK reads every field the operator
+// changed, refuses the first bad one with a message naming it (nothing stored then), and only when
+// all are sound stores them. Fields left alone keep their stored values to the last bit.
+
+#include "shell/Settings.h"
+
+#include <QDialog>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+class QTabWidget;
+class QDialogButtonBox;
+
+namespace marevo {
+
+struct TFormField {
+    enum class Kind { Number, Check, Choice, Text };
+    Kind kind = Kind::Number;
+    QString page;
+    QString group;
+    QString label; // also the field's name in messages and its key in Field()
+    TNumberField number{};
+    QStringList choices;
+    std::function<double()> get; // Number; Check 0/1; Choice the index
+    std::function<void(double)> set;
+    std::function<std::string()> getText; // Text
+    std::function<void(const std::string&)> setText;
+    int maxLength = 255;
+};
+
+// Field builders for the tables.
+TFormField NumberField(QString page, QString group, QString label, TNumberField range,
+                       std::function<double()> get, std::function<void(double)> set);
+TFormField CheckField(QString page, QString group, QString label, std::uint8_t& flag);
+TFormField ChoiceField(QString page, QString group, QString label, QStringList choices,
+                       std::function<double()> get, std::function<void(double)> set);
+TFormField TextField(QString page, QString group, QString label, int maxLength,
+                     std::function<std::string()> get, std::function<void(const std::string&)> set);
+
+class TSettingsForm : public QDialog {
+public:
+    TSettingsForm(const QString& title, std::vector<TFormField> fields, QWidget* parent = nullptr);
+
+    bool Apply();
+    void accept() override;
+
+    QTabWidget* Pages() const { return pages_; }
+    // The widget of the field labelled label (QLineEdit, QCheckBox or QComboBox).
+    QWidget* Field(const QString& label) const;
+    const std::string& LastRefusal() const { return refusal_; }
+    // Pages added after the table's (the rosette page of the configuration).
+    void AddPage(QWidget* page, const QString& title);
+
+private:
+    struct TBound {
+        TFormField field;
+        QWidget* widget = nullptr;
+        QString shown; // the text or state shown at first
+    };
+    QString Shown(const TBound& b) const;
+
+    std::vector<TBound> bound_;
+    std::map<QString, QWidget*> byLabel_;
+    QTabWidget* pages_;
+    QDialogButtonBox* buttons_;
+    std::string refusal_;
+};
+
+} // namespace marevo
