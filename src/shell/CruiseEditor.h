@@ -28,6 +28,7 @@ public:
     int ShownCast() const { return shown_; }
     // The header shown (the cruise header for cast 0); edits go into it and are written back.
     TCastInfo& Header() { return file_->CastInfoc.Cast; }
+    const TCastInfo& CruiseHeader() const { return file_->CastInfoc.Cruise; }
     bool HasCruise() const { return file_->IsOpen; }
 
     // Writes the shown header back, then opens cruise name. False when it cannot be opened.

@@ -11,7 +11,9 @@
 #include "records/Environ.h"
 #include "ui/ConfigForm.h"
 #include "ui/DataDialogs.h"
+#include "ui/CruiseEditorDialog.h"
 #include "ui/EnvironmentDialog.h"
+#include "ui/HeaderForm.h"
 #include "ui/HelpViewer.h"
 #include "ui/PlotForm.h"
 #include "ui/QtSeams.h"
@@ -180,7 +182,7 @@ void TMainForm::BuildMenus() {
     Add(view, "ResetPosition", "Reset position", [this] { ResetPositions(); });
 
     QMenu* tools = menu("ToolsMenu", "&Tools");
-    Add(tools, "CastEditor", "Cast Editor", [this] { NotYet("Cast Editor"); });
+    Add(tools, "CastEditor", "Cast Editor", [this] { EditCruises(); });
     Add(tools, "ParameterEditor", "Parameter Editor", [this] { NotYet("Parameter Editor"); });
     Add(tools, "Terminal", "Terminal", [this] { NotYet("Terminal"); });
     Add(tools, "ClearLogs", "Clear log files", [this] { ClearLogs(); });
@@ -367,10 +369,9 @@ void TMainForm::BuildWindows() {
     header_ = new QWidget(this, Qt::Window);
     header_->setWindowTitle(QStringLiteral("Header"));
     auto* layout = new QVBoxLayout(header_);
-    headerText_ = new QPlainTextEdit(header_);
-    headerText_->setReadOnly(true);
-    layout->addWidget(headerText_);
-    header_->resize(360, 320);
+    headerForm_ = new THeaderForm(header_);
+    layout->addWidget(headerForm_);
+    header_->resize(380, 520);
 }
 
 THelpViewer* TMainForm::Manual() {
@@ -594,6 +595,20 @@ void TMainForm::About() {
                                           "display and storage of oceanographic casts."));
 }
 
+void TMainForm::EditCruises() {
+    const std::string cruise = app_.config.GenCfg.CruiseName.Get();
+    const int loaded = shell_->LoadedCastNumber();
+    ClearDataWindows();
+    {
+        TCruiseEditor editor(app_);
+        TCruiseEditorDialog dialog(editor, this);
+        RunDialog(dialog);
+    }
+    // The cast in hand again, with the header as edited.
+    if (loaded > 0)
+        OpenCast(cruise, loaded);
+}
+
 void TMainForm::EditConfiguration() {
     std::unique_ptr<TSettingsForm> form(NewConfigForm(app_.config, this));
     if (!RunDialog(*form))
@@ -620,7 +635,7 @@ void TMainForm::ResetPositions() {
 
 void TMainForm::ClearDataWindows() {
     RunOnGuiThread([this] {
-        headerText_->clear();
+        headerForm_->Show(nullptr);
         plot_->setWindowTitle(QStringLiteral("Plot"));
     });
 }
@@ -663,32 +678,11 @@ void TMainForm::RedrawPlot() {
 
 void TMainForm::RefreshHeader() {
     RunOnGuiThread([this] {
-        if (!shell_->CastLoaded() && app_.cast.Loaded.TypeLoaded == FileTypeNone &&
-            !app_.cast.Loaded.CastHeader) {
-            headerText_->clear();
-            return;
-        }
         const TCastInfo* cast = app_.cast.Loaded.CastHeader;
-        const TCastInfo* cruise = app_.cast.Loaded.CruiseHeader;
-        if (!cast)
-            return;
-        std::string text;
-        const auto line = [&](const char* name, const std::string& value) {
-            text += fmt::format("{:<14} {}\n", name, value);
-        };
-        line("Cruise", cruise ? cruise->InfoStr[1].Get() : std::string());
-        line("Cast", std::to_string(cast->ID));
-        line("Name", cast->InfoStr[1].Get());
-        line("Operator", cast->InfoStr[4].Get());
-        line("Vessel", (cruise ? cruise->InfoStr[3] : cast->InfoStr[3]).Get());
-        line("Start", FormatDateTime("dd/MM/yyyy HH:mm:ss", cast->CastTime[0]));
-        line("Latitude", fmt::format("{:.5f}", cast->latitude[0].ToDouble()));
-        line("Longitude", fmt::format("{:.5f}", cast->longitude[0].ToDouble()));
-        line("Max pressure", fmt::format("{:.1f} dbar", cast->BottomValue[0].value));
-        line("Frames", std::to_string(cast->DataSetNb));
-        line("Binned rows", std::to_string(cast->ExtractNb + 1));
-        line("Comment", cast->comment.Get());
-        headerText_->setPlainText(Q(text));
+        headerForm_->Show(shell_->CastLoaded() || app_.cast.Loaded.TypeLoaded != FileTypeNone
+                              ? cast
+                              : nullptr,
+                          app_.cast.Loaded.CruiseHeader);
     });
 }
 

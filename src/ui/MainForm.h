@@ -32,6 +32,7 @@ class QPlainTextEdit;
 namespace marevo {
 
 class TPlotForm;
+class THeaderForm;
 class THelpViewer;
 
 class TMainForm : public QMainWindow, public IShellView, public IPlotHost {
@@ -150,6 +151,7 @@ private:
     void ResetPositions();
     void EditEnvironment();
     void EditConfiguration();
+    void EditCruises();
     void NotYet(const QString& what);
 
     TApplication& app_;
@@ -166,7 +168,7 @@ private:
     QWidget* values_ = nullptr;
     QWidget* bottles_ = nullptr;
     QWidget* header_ = nullptr;
-    QPlainTextEdit* headerText_ = nullptr;
+    THeaderForm* headerForm_ = nullptr;
     THelpViewer* manual_ = nullptr;
     std::string statusText_;
     std::thread worker_;

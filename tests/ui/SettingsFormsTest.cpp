@@ -8,6 +8,8 @@
 #include "support/AppEnv.h"
 #include "records/Config.h"
 #include "ui/ConfigForm.h"
+#include "ui/CruiseEditorDialog.h"
+#include "ui/HeaderForm.h"
 #include "ui/EnvironmentDialog.h"
 
 #include <QAction>
@@ -15,6 +17,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -207,6 +210,61 @@ TEST_F(TSettingsFormsTest, ConfigurationCancelAndRefusalsChangeNothingAndShortPe
         true));
     EXPECT_DOUBLE_EQ(env.config.ExtractionFoldersCfg.AutomaticTextDataExportTimeout * 86400, 10);
     EXPECT_EQ(env.op.Events().back(), "Message Warning [Warning]: " + ExportTimeoutWarning(4));
+}
+
+TEST_F(TSettingsFormsTest, CruiseEditorUncheckedCastIsStoredInvalidAndHeadersWrittenBack) {
+    form.NewCruiseDialog = [](TCastInfo& c) {
+        c.InfoStr[1].Set("CR");
+        c.InfoStr[2].Set("CR");
+        return true;
+    };
+    form.Action("FileNew")->trigger();
+    env.config.GenCfg.CruiseName.Set("CR");
+    const fs::path recording =
+        fs::path(MAREVO_SOURCE_DIR) / "tests/data/replay/recordings/df6-synthetic.raw";
+    std::vector<fs::path> raws;
+    for (int k = 1; k <= 3; ++k) {
+        const fs::path base = env.dir / ("LOG" + std::to_string(k));
+        for (const char* ext : {".raw", ".xfr", ".ext"})
+            fs::copy_file(fs::path(recording).replace_extension(ext), fs::path(base) += ext);
+        raws.push_back(fs::path(base) += ".raw");
+    }
+    env.op.SetDefaultAnswer(true);
+    ASSERT_TRUE(form.Shell().ImportLoggerFiles(raws));
+    ASSERT_EQ(form.Shell().LoadedCastNumber(), 3);
+
+    std::string refusal;
+    ASSERT_TRUE(Edit<TCruiseEditorDialog>(
+        "CastEditor",
+        [&](TCruiseEditorDialog& d) {
+            QListWidget* casts = d.CastList();
+            ASSERT_EQ(casts->count(), 4);
+            casts->item(0)->setCheckState(Qt::Unchecked); // the cruise header stays checked
+            EXPECT_EQ(casts->item(0)->checkState(), Qt::Checked);
+            casts->item(2)->setCheckState(Qt::Unchecked);
+            casts->setCurrentRow(1);
+            Type(d.Header()->Edit("Name"), "Station 7");
+            Type(d.Header()->Edit("Start latitude"), "91");
+            casts->setCurrentRow(3); // refused: the editor stays on cast 1
+            EXPECT_EQ(casts->currentRow(), 1);
+            refusal = env.op.Events().back();
+            Type(d.Header()->Edit("Start latitude"), "43.25");
+        },
+        true));
+    EXPECT_EQ(refusal, "Message Warning [Cruise Editor]: \"Start latitude\" must be between -90 and 90.");
+    EXPECT_EQ(env.config.GenCfg.CruiseName.Get(), "CR");
+    form.WaitLongWork();
+    EXPECT_EQ(form.Shell().LoadedCastNumber(), 3); // the cast in hand is shown again
+
+    TCruisefile file;
+    ASSERT_TRUE(file.OpenCruiseFile(env.dir / "data" / "CR" / "CR.cru"));
+    ASSERT_TRUE(file.ReadCastNb1(1));
+    EXPECT_EQ(file.CastInfoc.Cast.InfoStr[1].Get(), "Station 7");
+    EXPECT_EQ(file.CastInfoc.Cast.latitude[0].ToLongDouble(), TExtended::FromDouble(43.25).ToLongDouble());
+    ASSERT_TRUE(file.ReadCastNb1(2));
+    EXPECT_EQ(file.CastInfoc.Cast.InvalidCast, 1);
+    ASSERT_TRUE(file.ReadCastNb1(0));
+    EXPECT_EQ(file.CastInfoc.Cast.InvalidCast, 0);
 }
 
 } // namespace
