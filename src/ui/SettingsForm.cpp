@@ -69,10 +69,7 @@ TFormField TextField(QString page, QString group, QString label, int maxLength,
     return f;
 }
 
-TSettingsForm::TSettingsForm(const QString& title, std::vector<TFormField> fields, QWidget* parent)
-    : QDialog(parent), pages_(new QTabWidget(this)),
-      buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
-    setWindowTitle(title);
+TFieldPanel::TFieldPanel(std::vector<TFormField> fields, QWidget* parent) : QTabWidget(parent) {
     std::map<QString, QVBoxLayout*> pageLayouts;
     std::map<std::pair<QString, QString>, QFormLayout*> groups;
     for (TFormField& f : fields) {
@@ -80,11 +77,11 @@ TSettingsForm::TSettingsForm(const QString& title, std::vector<TFormField> field
         if (pageLayout == nullptr) {
             auto* page = new QWidget;
             pageLayout = new QVBoxLayout(page);
-            auto* scroll = new QScrollArea(pages_);
+            auto* scroll = new QScrollArea(this);
             scroll->setWidget(page);
             scroll->setWidgetResizable(true);
             scroll->setFrameShape(QFrame::NoFrame);
-            pages_->addTab(scroll, f.page);
+            addTab(scroll, f.page);
         }
         QFormLayout*& form = groups[{f.page, f.group}];
         if (form == nullptr) {
@@ -131,15 +128,30 @@ TSettingsForm::TSettingsForm(const QString& title, std::vector<TFormField> field
     }
     for (auto& [name, layout] : pageLayouts)
         layout->addStretch();
+}
+
+void TFieldPanel::SetReadOnly(bool readOnly) {
+    for (const TBound& b : bound_) {
+        if (auto* edit = qobject_cast<QLineEdit*>(b.widget))
+            edit->setReadOnly(readOnly);
+        else
+            b.widget->setEnabled(!readOnly);
+    }
+}
+
+TSettingsForm::TSettingsForm(const QString& title, std::vector<TFormField> fields, QWidget* parent)
+    : QDialog(parent), panel_(new TFieldPanel(std::move(fields), this)),
+      buttons_(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)) {
+    setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(pages_);
+    layout->addWidget(panel_);
     layout->addWidget(buttons_);
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     resize(880, 600); // every page's tab in sight
 }
 
-QString TSettingsForm::Shown(const TBound& b) const {
+QString TFieldPanel::Shown(const TBound& b) const {
     switch (b.field.kind) {
     case Kind::Number:
     case Kind::Text: return static_cast<QLineEdit*>(b.widget)->text();
@@ -149,15 +161,14 @@ QString TSettingsForm::Shown(const TBound& b) const {
     return {};
 }
 
-QWidget* TSettingsForm::Field(const QString& label) const {
+QWidget* TFieldPanel::Field(const QString& label) const {
     const auto it = byLabel_.find(label);
     return it == byLabel_.end() ? nullptr : it->second;
 }
 
-void TSettingsForm::AddPage(QWidget* page, const QString& title) { pages_->addTab(page, title); }
+void TSettingsForm::AddPage(QWidget* page, const QString& title) { panel_->addTab(page, title); }
 
-bool TSettingsForm::Apply() {
-    refusal_.clear();
+bool TFieldPanel::Apply(std::string& refusal) {
     TFieldReader reader;
     std::vector<std::pair<const TBound*, double>> numbers;
     std::vector<const TBound*> texts;
@@ -175,8 +186,7 @@ bool TSettingsForm::Apply() {
         }
     }
     if (!reader.Ok()) {
-        refusal_ = reader.Message();
-        Operator().Message(refusal_, windowTitle().toStdString(), TMessageKind::Warning);
+        refusal = reader.Message();
         return false;
     }
     for (const auto& [b, value] : numbers)
@@ -186,6 +196,14 @@ bool TSettingsForm::Apply() {
     for (TBound& b : bound_)
         b.shown = Shown(b);
     return true;
+}
+
+bool TSettingsForm::Apply() {
+    refusal_.clear();
+    if (panel_->Apply(refusal_))
+        return true;
+    Operator().Message(refusal_, windowTitle().toStdString(), TMessageKind::Warning);
+    return false;
 }
 
 void TSettingsForm::accept() {

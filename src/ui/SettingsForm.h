@@ -8,13 +8,13 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <QTabWidget>
 
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
-class QTabWidget;
 class QDialogButtonBox;
 
 namespace marevo {
@@ -43,19 +43,16 @@ TFormField ChoiceField(QString page, QString group, QString label, QStringList c
 TFormField TextField(QString page, QString group, QString label, int maxLength,
                      std::function<std::string()> get, std::function<void(const std::string&)> set);
 
-class TSettingsForm : public QDialog {
+// The fields on pages of a tab widget. Apply reads every field the operator changed and, when
+// all are sound, stores them; otherwise nothing is stored and refusal names the first bad one.
+class TFieldPanel : public QTabWidget {
 public:
-    TSettingsForm(const QString& title, std::vector<TFormField> fields, QWidget* parent = nullptr);
-
-    bool Apply();
-    void accept() override;
-
-    QTabWidget* Pages() const { return pages_; }
+    explicit TFieldPanel(std::vector<TFormField> fields, QWidget* parent = nullptr);
+    bool Apply(std::string& refusal);
     // The widget of the field labelled label (QLineEdit, QCheckBox or QComboBox).
     QWidget* Field(const QString& label) const;
-    const std::string& LastRefusal() const { return refusal_; }
-    // Pages added after the table's (the rosette page of the configuration).
-    void AddPage(QWidget* page, const QString& title);
+    // Shows the values without letting them be changed.
+    void SetReadOnly(bool readOnly);
 
 private:
     struct TBound {
@@ -67,7 +64,24 @@ private:
 
     std::vector<TBound> bound_;
     std::map<QString, QWidget*> byLabel_;
-    QTabWidget* pages_;
+};
+
+class TSettingsForm : public QDialog {
+public:
+    TSettingsForm(const QString& title, std::vector<TFormField> fields, QWidget* parent = nullptr);
+
+    // Apply with the refusal shown to the operator.
+    bool Apply();
+    void accept() override;
+
+    QTabWidget* Pages() const { return panel_; }
+    QWidget* Field(const QString& label) const { return panel_->Field(label); }
+    const std::string& LastRefusal() const { return refusal_; }
+    // Pages added after the table's (the rosette page of the configuration).
+    void AddPage(QWidget* page, const QString& title);
+
+private:
+    TFieldPanel* panel_;
     QDialogButtonBox* buttons_;
     std::string refusal_;
 };
