@@ -15,6 +15,7 @@
 #include "ui/EnvironmentDialog.h"
 #include "ui/HeaderForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/ParameterEditor.h"
 #include "ui/PlotForm.h"
 #include "ui/QtSeams.h"
 #include "ui/WindowPlace.h"
@@ -176,14 +177,17 @@ void TMainForm::BuildMenus() {
     Add(view, "ViewHeader", "Header", [this] { header_->show(), header_->raise(); });
     Add(view, "ViewBottles", "Bottles", [this] { bottles_->show(), bottles_->raise(); });
     Add(view, "ViewValues", "Values", [this] { values_->show(), values_->raise(); });
-    Add(view, "ViewProbe", "Probe", [this] { NotYet("Probe parameters"); });
+    Add(view, "ViewProbe", "Probe", [this] {
+        TParameterEditor view(app_.cast, false, this);
+        RunDialog(view);
+    });
     Add(view, "ViewRDR", "RDR", [this] { NotYet("Remote depth repeater"); });
     view->addSeparator();
     Add(view, "ResetPosition", "Reset position", [this] { ResetPositions(); });
 
     QMenu* tools = menu("ToolsMenu", "&Tools");
     Add(tools, "CastEditor", "Cast Editor", [this] { EditCruises(); });
-    Add(tools, "ParameterEditor", "Parameter Editor", [this] { NotYet("Parameter Editor"); });
+    Add(tools, "ParameterEditor", "Parameter Editor", [this] { EditParameters(); });
     Add(tools, "Terminal", "Terminal", [this] { NotYet("Terminal"); });
     Add(tools, "ClearLogs", "Clear log files", [this] { ClearLogs(); });
     Add(tools, "RebuildCruise", "Rebuild Cruise File", [this] { RebuildCruise(); });
@@ -593,6 +597,14 @@ void TMainForm::About() {
                        Q(TMainShell::Caption()) +
                            QStringLiteral("\n\nCTD profiling: real-time acquisition, processing, "
                                           "display and storage of oceanographic casts."));
+}
+
+void TMainForm::EditParameters() {
+    Guarded("ParameterListClick", "Parameter list", [this] {
+        TParameterEditor editor(app_.probe, true, this);
+        if (RunDialog(editor)) // a failure to write is told by the collection
+            app_.probe.SaveToStreamName(app_.environ.ParamColFileName());
+    });
 }
 
 void TMainForm::EditCruises() {

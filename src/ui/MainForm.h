@@ -152,6 +152,7 @@ private:
     void EditEnvironment();
     void EditConfiguration();
     void EditCruises();
+    void EditParameters();
     void NotYet(const QString& what);
 
     TApplication& app_;

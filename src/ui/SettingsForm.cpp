@@ -123,7 +123,7 @@ TFieldPanel::TFieldPanel(std::vector<TFormField> fields, QWidget* parent) : QTab
         }
         }
         b.shown = Shown(b);
-        byLabel_[field.label] = b.widget;
+        byLabel_[field.key.isEmpty() ? field.label : field.key] = b.widget;
         bound_.push_back(std::move(b));
     }
     for (auto& [name, layout] : pageLayouts)

@@ -24,7 +24,8 @@ struct TFormField {
     Kind kind = Kind::Number;
     QString page;
     QString group;
-    QString label; // also the field's name in messages and its key in Field()
+    QString label; // also the field's name in messages
+    QString key;   // its name for Field(); the label when empty
     TNumberField number{};
     QStringList choices;
     std::function<double()> get; // Number; Check 0/1; Choice the index

@@ -10,6 +10,8 @@
 #include "ui/ConfigForm.h"
 #include "ui/CruiseEditorDialog.h"
 #include "ui/HeaderForm.h"
+#include "ui/ParameterEditor.h"
+#include "processing/ParamCollection.h"
 #include "ui/EnvironmentDialog.h"
 
 #include <QAction>
@@ -265,6 +267,46 @@ TEST_F(TSettingsFormsTest, CruiseEditorUncheckedCastIsStoredInvalidAndHeadersWri
     EXPECT_EQ(file.CastInfoc.Cast.InvalidCast, 1);
     ASSERT_TRUE(file.ReadCastNb1(0));
     EXPECT_EQ(file.CastInfoc.Cast.InvalidCast, 0);
+}
+
+TEST_F(TSettingsFormsTest, ParameterEditorKeepsEditsAcrossParametersSavesOnOkRestoresOnCancel) {
+    const fs::path paramCol = env.environ.ParamColFileName();
+    const std::string bytes = ReadFileBytes(paramCol);
+    ASSERT_GE(env.probe.Count(), 3);
+    const auto definitions = [&] {
+        TMemoryStream all;
+        for (int i = 0; i < env.probe.Count(); ++i)
+            env.probe.Items(i)->WritePara(all);
+        return all.Bytes();
+    };
+    const auto before = definitions();
+    const auto edit = [](TParameterEditor& d) {
+        d.List()->setCurrentRow(1);
+        Type(static_cast<QLineEdit*>(d.Panel()->Field("Screen name")), "Temp A");
+        Type(static_cast<QLineEdit*>(d.Panel()->Field("Screen decimals")), "4");
+        d.List()->setCurrentRow(2);
+        Type(static_cast<QLineEdit*>(d.Panel()->Field("c1")), "1.5");
+        Type(static_cast<QLineEdit*>(d.Panel()->Field("Validation maximum")), "1,5");
+        d.List()->setCurrentRow(0); // refused: stays on parameter 2
+        EXPECT_EQ(d.List()->currentRow(), 2);
+        Type(static_cast<QLineEdit*>(d.Panel()->Field("Validation maximum")), "35");
+    };
+    EXPECT_FALSE(Edit<TParameterEditor>("ParameterEditor", edit, false));
+    EXPECT_EQ(definitions() == before, true);
+    EXPECT_EQ(ReadFileBytes(paramCol) == bytes, true);
+
+    ASSERT_TRUE(Edit<TParameterEditor>("ParameterEditor", edit, true));
+    TParamCollection reread;
+    ASSERT_TRUE(reread.ReadFromStreamName(paramCol));
+    EXPECT_EQ(reread.Items(1)->ParaText.ParaStr[2].Get(), "Temp A");
+    EXPECT_EQ(reread.Items(1)->ParaText.Decimal[2], 4);
+    EXPECT_EQ(reread.Items(2)->ParaCalib.calib[1].ToLongDouble(), TExtended::FromDouble(1.5).ToLongDouble());
+    EXPECT_EQ(reread.Items(2)->ParaSmooth.ValidMax, 35.0f);
+
+    // View › Probe shows a collection's five pages without letting them change.
+    TParameterEditor view(env.probe, false);
+    EXPECT_EQ(view.Panel()->count(), 5);
+    EXPECT_TRUE(static_cast<QLineEdit*>(view.Panel()->Field("Unit"))->isReadOnly());
 }
 
 } // namespace
