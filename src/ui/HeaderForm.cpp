@@ -125,6 +125,9 @@ void THeaderForm::Show(const TCastInfo* cast, const TCastInfo* cruise) {
         ->setText(QStringLiteral("%1 rows, step %2")
                       .arg(cast->ExtractNb + 1)
                       .arg(Q(NumberFieldText(static_cast<double>(cast->ExtractStep.ToLongDouble()), 3))));
+    if (isCruise_) // the cruise header holds no acquisition of its own
+        for (const char* name : {"Max pressure [dbar]", "Acquisition", "Frames", "Extraction"})
+            label(name)->clear();
     Edit("Comment")->setText(Q(cast->comment.Get()));
     for (QLineEdit* edit : findChildren<QLineEdit*>())
         edit->setModified(false);
