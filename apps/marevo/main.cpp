@@ -12,6 +12,7 @@
 #include "ui/PlotForm.h"
 #include "ui/QtSeams.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -77,9 +78,14 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot"),
         QStringLiteral("Save a picture of the screen once the windows are shown, then close."),
         QStringLiteral("png"));
+    const QCommandLineOption triggerOption(
+        QStringLiteral("trigger"),
+        QStringLiteral("Run a command of the menus once started, e.g. Environment (for pictures)."),
+        QStringLiteral("action"));
     parser.addOption(rootOption);
     parser.addOption(openOption);
     parser.addOption(shotOption);
+    parser.addOption(triggerOption);
     parser.process(qapp);
 
     std::string note, error;
@@ -129,18 +135,25 @@ int main(int argc, char** argv) {
             window.WaitLongWork();
             window.OpenCast(open.left(colon).toStdString(), open.mid(colon + 1).toInt());
         }
+        if (QAction* action = parser.isSet(triggerOption)
+                                  ? window.Action(parser.value(triggerOption))
+                                  : nullptr)
+            QTimer::singleShot(300, action, [action] { action->trigger(); });
         if (parser.isSet(shotOption))
             QTimer::singleShot(1500, &window, [&] {
                 window.WaitLongWork();
-                // The part of the screen the windows cover.
+                // The part of the screen the windows cover, or the dialog a command opened.
                 QRect covered;
+                QWidget* dialog = QApplication::activeModalWidget();
                 for (const QWidget* w : QApplication::topLevelWidgets())
-                    if (w->isVisible())
+                    if (w->isVisible() && (dialog == nullptr || w == dialog))
                         covered |= w->frameGeometry();
                 QScreen* screen = QGuiApplication::primaryScreen();
                 covered &= screen->geometry();
                 screen->grabWindow(0, covered.x(), covered.y(), covered.width(), covered.height())
                     .save(parser.value(shotOption));
+                if (dialog != nullptr)
+                    dialog->close();
                 window.close();
             });
     });

@@ -269,13 +269,11 @@ void SetPrintLayoutDefaults(TPrintLayout& layout) {
 // ---- Serial ports -------------------------------------------------------------------------------
 
 std::string CommCfgText(const TCommPort& port) {
-    static constexpr int baud[] = {300,   600,   1200,   2400,   4800,   9600,  19200,
-                                   38400, 57600, 115200, 230400, 460800, 921600};
-    static constexpr int bits[] = {8, 7, 6, 5, 4};
-    static constexpr char parity[] = {'n', 'o', 'e', 'm', 's'};
-    static constexpr int stop[] = {1, 2};
-    // Xon/Xoff (2) gives the same suffix as none: only "e" selects a handshake.
-    static constexpr char flow[] = {'n', 'e', 'n'};
+    const auto& baud = CommBaudRates;
+    const auto& bits = CommDataBits;
+    const auto& parity = CommParityLetters;
+    const auto& stop = CommStopBits;
+    const auto& flow = CommFlowSuffixes;
     const auto check = [](std::int32_t index, std::size_t size, const char* field) {
         if (index < 0 || static_cast<std::size_t>(index) >= size)
             Raise(std::string("CommCfgText: bad value - ") + field);
@@ -334,6 +332,16 @@ std::string TEnviron::PortDeviceName(const TCommPort& port) const {
     return ResolvePortDevice(port.CommCfgStr.Get(), map.str());
 }
 
+void TEnviron::SetDefaultWindowPlaces() {
+    // Each window 100 pixels right and below the previous one.
+    HeaderRect = {5, 110, 410, 620};
+    ValueRect = {105, 210, 510, 400};
+    BottlesRect = {205, 310, 610, 480};
+    PlotRect = {305, 410, 995, 480};
+    ProbeRect = {200, 200, 830, 622};
+    RDRRect = {100, 100, 472, 300};
+}
+
 bool TEnviron::SetDefault() {
     return GuardOr({"Error in TEnviron.SetDefault", "Set default environment failed"}, false,
                    [&] { return SetDefaultSteps(); });
@@ -388,19 +396,9 @@ bool TEnviron::SetDefaultSteps() {
     LastFile.Set(FolderText(fs::path(root) / ConfigName.Get()) + "qvtst001.bin");
     LastType = FileTypeBinary;
 
-    // Each window 100 pixels right and below the previous one.
-    HeaderRect = {5, 110, 410, 620};
-    HeaderShown = 1;
-    ValueRect = {105, 210, 510, 400};
-    ValueShown = 1;
-    BottlesRect = {205, 310, 610, 480};
-    BottleShown = 1;
-    PlotRect = {305, 410, 995, 480};
-    PlotShown = 1;
-    ProbeRect = {200, 200, 830, 622};
-    ProbeShown = 0;
-    RDRRect = {100, 100, 472, 300};
-    RDRShown = 0;
+    SetDefaultWindowPlaces();
+    HeaderShown = ValueShown = BottleShown = PlotShown = 1;
+    ProbeShown = RDRShown = 0;
 
     std::fill(std::begin(ExtParaArray), std::end(ExtParaArray), 0);
     ExtParOffsetV = ExtOf(0.195574L);

@@ -162,6 +162,15 @@ void SetPrintLayoutDefaults(TPrintLayout& layout);
 
 // ---- Serial ports ------------------------------------------------------------------------------
 
+// The index tables of TCommPort's fields.
+inline constexpr int CommBaudRates[13] = {300,   600,   1200,   2400,   4800,   9600,  19200,
+                                          38400, 57600, 115200, 230400, 460800, 921600};
+inline constexpr int CommDataBits[5] = {8, 7, 6, 5, 4};
+inline constexpr char CommParityLetters[5] = {'n', 'o', 'e', 'm', 's'};
+inline constexpr int CommStopBits[2] = {1, 2};
+// Xon/Xoff (2) gives the same suffix as none: only "e" selects a handshake.
+inline constexpr char CommFlowSuffixes[3] = {'n', 'e', 'n'};
+
 // "COM" + number + ":" + baud + "," + parity letter + "," + data bits + "," + stop bits + "," +
 // flow suffix, cut to 20 characters. Raises for an index outside its table.
 std::string CommCfgText(const TCommPort& port);
@@ -246,6 +255,8 @@ public:
     bool EnvToFile(const std::filesystem::path& castFileLoaded);
     void SetExtParaList();
     void SetMNEATab();
+    // The default screen bounds of the six windows (their visibility is left as it is).
+    void SetDefaultWindowPlaces();
     bool IsNMEACommOk() const;
     bool IsExtCommOk() const;
     bool IsPARActive() const;

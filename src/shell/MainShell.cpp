@@ -550,6 +550,13 @@ void TMainShell::ConfigurationChanged() {
     view_.RebuildPlot();
 }
 
+bool TMainShell::EnvironmentChanged() {
+    qvl_->SetDelay(app_.environ.CommDelay);
+    return app_.environ.EnvToFile(app_.cast.Loaded.FileLoaded);
+}
+
+void TMainShell::ResetWindowPlaces() { app_.environ.SetDefaultWindowPlaces(); }
+
 // ---- Tool buttons --------------------------------------------------------------------------------
 
 void TMainShell::SetToolBar() {

@@ -151,6 +151,11 @@ public:
     bool SaveConfiguration();
     // After the configuration window's OK: time units, duplicate links, plot.
     void ConfigurationChanged();
+    // After the environment dialog's OK: the protocol delays into the probe protocol, the
+    // environment written.
+    bool EnvironmentChanged();
+    // View › Reset position: the default places of the windows, into the environment.
+    void ResetWindowPlaces();
 
     // ---- Tool buttons ---------------------------------------------------------------------------
     void Previous();

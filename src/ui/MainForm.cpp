@@ -9,8 +9,13 @@
 #include "records/CastInfo.h"
 #include "records/Config.h"
 #include "records/Environ.h"
+#include "ui/ConfigForm.h"
 #include "ui/DataDialogs.h"
+#include "ui/CruiseEditorDialog.h"
+#include "ui/EnvironmentDialog.h"
+#include "ui/HeaderForm.h"
 #include "ui/HelpViewer.h"
+#include "ui/ParameterEditor.h"
 #include "ui/PlotForm.h"
 #include "ui/QtSeams.h"
 #include "ui/WindowPlace.h"
@@ -106,6 +111,7 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
             files.emplace_back(f.toStdString());
         return files;
     };
+    RunDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
     NewCruiseDialog = [this](TCastInfo& header) {
         TNewCruiseForm dialog(header, shell_->DataRoot(), this);
         return dialog.exec() == QDialog::Accepted;
@@ -172,14 +178,17 @@ void TMainForm::BuildMenus() {
     Add(view, "ViewHeader", "Header", [this] { header_->show(), header_->raise(); });
     Add(view, "ViewBottles", "Bottles", [this] { bottles_->show(), bottles_->raise(); });
     Add(view, "ViewValues", "Values", [this] { values_->show(), values_->raise(); });
-    Add(view, "ViewProbe", "Probe", [this] { NotYet("Probe parameters"); });
+    Add(view, "ViewProbe", "Probe", [this] {
+        TParameterEditor view(app_.cast, false, this);
+        RunDialog(view);
+    });
     Add(view, "ViewRDR", "RDR", [this] { NotYet("Remote depth repeater"); });
     view->addSeparator();
     Add(view, "ResetPosition", "Reset position", [this] { ResetPositions(); });
 
     QMenu* tools = menu("ToolsMenu", "&Tools");
-    Add(tools, "CastEditor", "Cast Editor", [this] { NotYet("Cast Editor"); });
-    Add(tools, "ParameterEditor", "Parameter Editor", [this] { NotYet("Parameter Editor"); });
+    Add(tools, "CastEditor", "Cast Editor", [this] { EditCruises(); });
+    Add(tools, "ParameterEditor", "Parameter Editor", [this] { EditParameters(); });
     Add(tools, "Terminal", "Terminal", [this] { NotYet("Terminal"); });
     Add(tools, "ClearLogs", "Clear log files", [this] { ClearLogs(); });
     Add(tools, "RebuildCruise", "Rebuild Cruise File", [this] { RebuildCruise(); });
@@ -193,14 +202,14 @@ void TMainForm::BuildMenus() {
     Add(acq, "FireBottle", "Fire Bottle", [this] { NotYet("Fire Bottle"); }, QKeySequence(Qt::Key_F8));
 
     QMenu* cfg = menu("ConfigurationMenu", "&Configuration");
-    Add(cfg, "Configuration", "Configuration", [this] { NotYet("Configuration"); });
+    Add(cfg, "Configuration", "Configuration", [this] { EditConfiguration(); });
     Add(cfg, "ValuesParameters", "Values Window", [this] { NotYet("Values Window parameters"); });
     Add(cfg, "BottlesParameters", "Bottles Window", [this] { NotYet("Bottles Window parameters"); });
     cfg->addSeparator();
     Add(cfg, "OpenConfig", "Open Config", [this] { OpenConfig(); });
     Add(cfg, "SaveConfigAs", "Save Config As", [this] { SaveConfigAs(); });
     cfg->addSeparator();
-    Add(cfg, "Environment", "Environment", [this] { NotYet("Environment"); });
+    Add(cfg, "Environment", "Environment", [this] { EditEnvironment(); });
 
     QMenu* remote = menu("RemoteMenu", "&Remote");
     Add(remote, "UploadCast", "Upload cast", [this] { NotYet("Upload cast"); });
@@ -263,7 +272,7 @@ void TMainForm::BuildToolBar() {
              [this](bool) { NotYet("Fire a Bottle"); }),
         "Fire");
     bar->addSeparator();
-    add(Tool("CfgTool", "Cfg", QIcon(), [this](bool) { NotYet("Configuration"); }),
+    add(Tool("CfgTool", "Cfg", QIcon(), [this](bool) { EditConfiguration(); }),
         "Cfg");
     add(Tool("SaveConfigTool", "Save Configuration", QIcon(), [this](bool) {
                  Guarded("SaveConfigurationClick", "Saving configuration",
@@ -366,10 +375,9 @@ void TMainForm::BuildWindows() {
     header_ = new QWidget(this, Qt::Window);
     header_->setWindowTitle(QStringLiteral("Header"));
     auto* layout = new QVBoxLayout(header_);
-    headerText_ = new QPlainTextEdit(header_);
-    headerText_->setReadOnly(true);
-    layout->addWidget(headerText_);
-    header_->resize(360, 320);
+    headerForm_ = new THeaderForm(header_);
+    layout->addWidget(headerForm_);
+    header_->resize(380, 520);
 }
 
 THelpViewer* TMainForm::Manual() {
@@ -594,15 +602,47 @@ void TMainForm::About() {
                                           "display and storage of oceanographic casts."));
 }
 
+void TMainForm::EditParameters() {
+    Guarded("ParameterListClick", "Parameter list", [this] {
+        TParameterEditor editor(app_.probe, true, this);
+        if (RunDialog(editor)) // a failure to write is told by the collection
+            app_.probe.SaveToStreamName(app_.environ.ParamColFileName());
+    });
+}
+
+void TMainForm::EditCruises() {
+    const std::string cruise = app_.config.GenCfg.CruiseName.Get();
+    const int loaded = shell_->LoadedCastNumber();
+    ClearDataWindows();
+    {
+        TCruiseEditor editor(app_);
+        TCruiseEditorDialog dialog(editor, this);
+        RunDialog(dialog);
+    }
+    // The cast in hand again, with the header as edited.
+    if (loaded > 0)
+        OpenCast(cruise, loaded);
+}
+
+void TMainForm::EditConfiguration() {
+    std::unique_ptr<TSettingsForm> form(NewConfigForm(app_.config, this));
+    if (!RunDialog(*form))
+        return;
+    // With "Config Auto Save" the settings reach their file at once, not only at closing.
+    if (app_.environ.Preferences.AutoCfgCheck == 1)
+        shell_->SaveConfiguration();
+    shell_->ConfigurationChanged();
+}
+
+void TMainForm::EditEnvironment() {
+    const bool ports = At(shell_->States(), TModeElement::EnvironmentPortPages).enabled;
+    TEnvironmentDialog dialog(app_.environ, ports, [] { return DetectSerialDevices(); }, this);
+    if (RunDialog(dialog))
+        shell_->EnvironmentChanged();
+}
+
 void TMainForm::ResetPositions() {
-    TEnviron& env = app_.environ;
-    const TEnviron defaults(env.DefaultRoot());
-    env.PlotRect = defaults.PlotRect;
-    env.ValueRect = defaults.ValueRect;
-    env.BottlesRect = defaults.BottlesRect;
-    env.HeaderRect = defaults.HeaderRect;
-    env.ProbeRect = defaults.ProbeRect;
-    env.RDRRect = defaults.RDRRect;
+    shell_->ResetWindowPlaces();
     PlaceWindows();
 }
 
@@ -610,7 +650,7 @@ void TMainForm::ResetPositions() {
 
 void TMainForm::ClearDataWindows() {
     RunOnGuiThread([this] {
-        headerText_->clear();
+        headerForm_->Show(nullptr);
         plot_->setWindowTitle(QStringLiteral("Plot"));
     });
 }
@@ -653,32 +693,11 @@ void TMainForm::RedrawPlot() {
 
 void TMainForm::RefreshHeader() {
     RunOnGuiThread([this] {
-        if (!shell_->CastLoaded() && app_.cast.Loaded.TypeLoaded == FileTypeNone &&
-            !app_.cast.Loaded.CastHeader) {
-            headerText_->clear();
-            return;
-        }
         const TCastInfo* cast = app_.cast.Loaded.CastHeader;
-        const TCastInfo* cruise = app_.cast.Loaded.CruiseHeader;
-        if (!cast)
-            return;
-        std::string text;
-        const auto line = [&](const char* name, const std::string& value) {
-            text += fmt::format("{:<14} {}\n", name, value);
-        };
-        line("Cruise", cruise ? cruise->InfoStr[1].Get() : std::string());
-        line("Cast", std::to_string(cast->ID));
-        line("Name", cast->InfoStr[1].Get());
-        line("Operator", cast->InfoStr[4].Get());
-        line("Vessel", (cruise ? cruise->InfoStr[3] : cast->InfoStr[3]).Get());
-        line("Start", FormatDateTime("dd/MM/yyyy HH:mm:ss", cast->CastTime[0]));
-        line("Latitude", fmt::format("{:.5f}", cast->latitude[0].ToDouble()));
-        line("Longitude", fmt::format("{:.5f}", cast->longitude[0].ToDouble()));
-        line("Max pressure", fmt::format("{:.1f} dbar", cast->BottomValue[0].value));
-        line("Frames", std::to_string(cast->DataSetNb));
-        line("Binned rows", std::to_string(cast->ExtractNb + 1));
-        line("Comment", cast->comment.Get());
-        headerText_->setPlainText(Q(text));
+        headerForm_->Show(shell_->CastLoaded() || app_.cast.Loaded.TypeLoaded != FileTypeNone
+                              ? cast
+                              : nullptr,
+                          app_.cast.Loaded.CruiseHeader);
     });
 }
 

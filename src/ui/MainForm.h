@@ -22,6 +22,7 @@
 #include <vector>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -32,6 +33,7 @@ class QPlainTextEdit;
 namespace marevo {
 
 class TPlotForm;
+class THeaderForm;
 class THelpViewer;
 class TBatchTool;
 
@@ -96,6 +98,9 @@ public:
         FileDialog;
     std::function<std::vector<std::filesystem::path>()> LoggerFilesDialog;
     TNewCruiseDialog NewCruiseDialog;
+    // Shows a settings editor (environment, configuration, parameters, cruise) modally; true for
+    // OK. By default the dialog's own event loop.
+    std::function<bool(QDialog&)> RunDialog;
 
     // ---- IShellView ----------------------------------------------------------------------------
     void ClearDataWindows() override;
@@ -157,6 +162,10 @@ private:
     void ShowManual(const QString& chapter = {});
     void About();
     void ResetPositions();
+    void EditEnvironment();
+    void EditConfiguration();
+    void EditCruises();
+    void EditParameters();
     void NotYet(const QString& what);
     void InitBatch();
     void BatchCastList();
@@ -176,7 +185,7 @@ private:
     QWidget* values_ = nullptr;
     QWidget* bottles_ = nullptr;
     QWidget* header_ = nullptr;
-    QPlainTextEdit* headerText_ = nullptr;
+    THeaderForm* headerForm_ = nullptr;
     THelpViewer* manual_ = nullptr;
     std::string statusText_;
     std::thread worker_;

@@ -1,6 +1,7 @@
 // The main window's logic without widgets, on a temporary data root: start-up and closing, a
 // cruise of four imported casts to open, walk, save and export, the configuration commands.
 
+#include "shell/CruiseEditor.h"
 #include "shell/MainShell.h"
 
 #include "foundation/FileNames.h"
@@ -131,6 +132,56 @@ TEST_F(TMainShellTest, NavigationSkipsInvalidCastsAndMissingFiles) {
     shell.Previous();
     EXPECT_EQ(env.op.Events(), std::vector<std::string>{"Beep 0 0"});
     EXPECT_EQ(shell.LoadedCastNumber(), 1);
+}
+
+TEST_F(TMainShellTest, CruiseEditorWritesHeadersAndCheckMarksBackAndRestoresTheCruise) {
+    ASSERT_TRUE(shell.StartUp().completed);
+    MakeCruise();
+    env.config.GenCfg.CruiseName.Set("ELSEWHERE");
+    {
+        TCruiseEditor editor(env);
+        EXPECT_EQ(editor.Cruises(), std::vector<std::string>{"CR"});
+        EXPECT_EQ(editor.Cruise(), "CR");
+        EXPECT_EQ(editor.ShownCast(), 0);
+        std::vector<bool> checks;
+        for (const TCastListItem& c : editor.Casts())
+            checks.push_back(c.checked);
+        EXPECT_EQ(checks, (std::vector<bool>{true, true, false, true, true}));
+        EXPECT_EQ(editor.Casts()[0].text.rfind("Cruise : ", 0), 0u);
+
+        EXPECT_FALSE(editor.SetChecked(0, false)); // the cruise header stays checked
+        EXPECT_TRUE(editor.SetChecked(2, true));
+        EXPECT_TRUE(editor.SetChecked(4, false));
+        ASSERT_TRUE(editor.SelectCast(1));
+        editor.Header().InfoStr[1].Set("Station 7");
+        editor.Header().comment.Set("calm sea");
+        ASSERT_TRUE(editor.SelectCast(0)); // writes cast 1 back
+        editor.Header().InfoStr[3].Set("RV Test");
+    } // closing writes the cruise header back
+    EXPECT_EQ(env.config.GenCfg.CruiseName.Get(), "ELSEWHERE");
+
+    TCruisefile file;
+    ASSERT_TRUE(file.OpenCruiseFile(CruisePath()));
+    const auto read = [&](int k) {
+        EXPECT_TRUE(file.ReadCastNb1(k));
+        return file.CastInfoc.Cast;
+    };
+    EXPECT_EQ(read(0).InfoStr[3].Get(), "RV Test");
+    EXPECT_EQ(read(1).InfoStr[1].Get(), "Station 7");
+    EXPECT_EQ(read(1).comment.Get(), "calm sea");
+    EXPECT_EQ(read(2).InvalidCast, 0);
+    EXPECT_EQ(read(4).InvalidCast, 1);
+    file.CloseCruiseFile();
+
+    // The main window's navigation follows the marks: 2 is back, 4 is left out.
+    env.config.GenCfg.CruiseName.Set("CR");
+    fs::copy_file(Bin(2), Bin(3));
+    ASSERT_TRUE(shell.OpenCast("CR", 1));
+    shell.Next();
+    EXPECT_EQ(shell.LoadedCastNumber(), 2);
+    ASSERT_TRUE(shell.OpenCast("CR", 3));
+    shell.Next();
+    EXPECT_EQ(shell.LoadedCastNumber(), 3);
 }
 
 TEST_F(TMainShellTest, ALastFileThatDoesNotOpenOrNamesNoCastIsCleared) {
