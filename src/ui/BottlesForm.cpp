@@ -71,6 +71,11 @@ void TBottlesForm::Show(const TBottleTable& t) {
         grid_->setHorizontalHeaderItem(
             c, new QTableWidgetItem(Q(t.headers[static_cast<std::size_t>(c)])));
         grid_->setColumnWidth(c, t.widths[static_cast<std::size_t>(c)]);
+        // The position numbers stay readable whatever the font: "N." is widened to hold "36".
+        if (t.Columns() > 0)
+            grid_->setColumnWidth(
+                0, std::max(t.widths[0],
+                            grid_->fontMetrics().horizontalAdvance(QStringLiteral("36")) + 8));
     }
     for (int k = 1; k < t.rows; ++k) {
         const bool hidden =

@@ -99,6 +99,9 @@ TEST(ValuesScreenshots, RealCastInBothWindows) {
     env.config.GenCfg.ValueMode = vm_normal;
     values.SetScrollMode(false);
     EXPECT_FALSE(values.CellText(0, 1).isEmpty());
+    // The record at 300 dbar, as the plot cursor would choose it.
+    values.ShowCursorValue(299);
+    EXPECT_EQ(values.CellText(0, 1), QStringLiteral("300.00"));
     Save(values, "values-panel.png");
     values.resize(760, 360);
     values.SetScrollMode(true);
