@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableWidget>
@@ -117,7 +118,7 @@ void TBottlesForm::Clear() {
 
 int TBottlesForm::SelectedRow() const {
     const int row = grid_->currentRow();
-    return row >= 0 && !grid_->selectedItems().isEmpty() ? row + 1 : 0;
+    return row >= 0 && grid_->selectionModel()->hasSelection() ? row + 1 : 0;
 }
 
 void TBottlesForm::Click(bool left, int row, int column) {

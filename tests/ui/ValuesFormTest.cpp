@@ -260,6 +260,11 @@ TEST_F(TBottlesWindow, RowsByPositionWithTheStoredValues) {
                            "positions 1..12: not shown"));
     EXPECT_EQ(g->toolTip(), QStringLiteral("Click on Status cell, if not Closed, to fire AGAIN"));
 
+    // A selected row is the bottle the plot marks solid; an empty row counts too.
+    EXPECT_EQ(form.SelectedRow(), 0);
+    g->selectRow(3);
+    EXPECT_EQ(form.SelectedRow(), 4);
+
     form.Clear();
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Bottles"));
     EXPECT_TRUE(form.StatusCellEmpty(3));

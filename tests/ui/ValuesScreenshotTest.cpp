@@ -64,6 +64,11 @@ TEST(ValuesScreenshots, RealCastInBothWindows) {
     cast.Loaded.TypeLoaded = FileTypeBinary;
     SetList(env.config.GenCfg.CurParaList, cast,
             {101, 403, 110, 111, 120, 121, 401, 599, 404, 140});
+    // A third temperature sensor the probe did not carry: named on silver.
+    TParaList& shown = env.config.GenCfg.CurParaList;
+    ASSERT_FALSE(cast.ExistParaNb(112));
+    shown.List[shown.count] = 112;
+    shown.Avail[shown.count++] = 0;
     SetList(env.config.GenCfg.BottleParaList, cast, {501, 101, 403, 110, 120, 404});
     env.config.UpdateAllParaPtr(InstalledCollections());
     env.config.GenCfg.Direction = Direction_Both;
@@ -94,7 +99,7 @@ TEST(ValuesScreenshots, RealCastInBothWindows) {
     }
 
     TValuesForm values(env.config, cast, {}, nullptr);
-    values.resize(560, 170);
+    values.resize(324, 126);
     values.show();
     env.config.GenCfg.ValueMode = vm_normal;
     values.SetScrollMode(false);
