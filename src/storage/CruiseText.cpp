@@ -14,6 +14,7 @@
 #include "processing/Collections.h"
 #include "records/Settings.h"
 #include "processing/FormulaSettings.h"
+#include "processing/BottleColumns.h"
 #include "processing/HeaderText.h"
 #include "processing/ParaValueContext.h"
 #include "records/Config.h"
@@ -44,23 +45,6 @@ std::string_view SeparatorOf(const TTextFileCfg& cfg) {
     }
 }
 
-// Fixed-point with `decimals` decimals after rounding to `precision` significant digits; in
-// scientific notation when the whole part needs more than `precision` digits.
-std::string FixedText(long double value, int precision, int decimals) {
-    const double v = static_cast<double>(value);
-    if (!std::isfinite(v))
-        return fmt::format("{}", v);
-    if (std::fabs(v) >= std::pow(10.0, precision))
-        return fmt::format("{:.{}E}", v, precision - 1);
-    const double rounded = std::strtod(fmt::format("{:.{}e}", v, precision - 1).c_str(), nullptr);
-    return fmt::format("{:.{}f}", rounded, decimals);
-}
-
-// A flagged value keeps its place in the table and is marked, as in the data export.
-std::string ValueText(const TFlaggedValue& v, int precision, int decimals) {
-    return FixedText(v.value, precision, decimals) + (v.flag != 0 ? "**" : "");
-}
-
 // Each used entry of list: the parameter with that number in the cast's collection, else in the
 // probe collection, else none.
 TParaPtrArray Resolve(const TParaList& list, const TParamCollection& cast) {
@@ -73,17 +57,6 @@ TParaPtrArray Resolve(const TParaList& list, const TParamCollection& cast) {
     return ptr;
 }
 
-// hhh:mm:ss, with ".ddd" when withMs, of t seconds rounded to the millisecond.
-std::string ClockText(double t, bool withMs) {
-    const long long ms = std::llround(std::fabs(t) * 1000.0);
-    const long long s = ms / 1000;
-    std::string text = fmt::format("{}{:03d}:{:02d}:{:02d}", t < 0 && ms != 0 ? "-" : "", s / 3600,
-                                   s / 60 % 60, s % 60);
-    if (withMs)
-        text += fmt::format(".{:03d}", ms % 1000);
-    return text;
-}
-
 // Writes lines (UTF-8) as the system's text files are written: single-byte, CR LF.
 void SaveLines(const fs::path& output, const std::string& text) {
     const std::string bytes = Utf8ToCp1252(text);
@@ -92,82 +65,6 @@ void SaveLines(const fs::path& output, const std::string& text) {
             .PutBytes(bytes.data(), bytes.size(), output.filename().string());
     });
 }
-
-// One bottle column: the bottle's number or status, or the parameter computed from the bottle's
-// stored channel values.
-class TBottleColumns {
-public:
-    explicit TBottleColumns(TCastInfoC& holder)
-        : holder_(holder), ctx_(ValueContextOf(holder.Probe, GenCfg(), Config().DataValidation,
-                                               holder.Cast.latitude[0].ToLongDouble())) {}
-
-    std::string FileText(TParameter& para, const TBottleInfo& bottle) {
-        const TConfig& cfg = Config();
-        switch (para.GetParaNb()) {
-        case BottleNumberPara: return std::to_string(bottle.BottleNb);
-        case BottleStatusPara: return std::string(BottleStatusName(bottle.BtlStatus));
-        case TimePara:
-            return TimeText(bottle, cfg.DataTextCfg.TimeUnit,
-                            static_cast<double>(TimeDivisor(cfg.BottleTextCfg.TimeUnit)));
-        case ConductivityPara:
-        case Cond20Para:
-        case Cond25Para: {
-            // The table's own conductivity unit, for this computation only.
-            TValueContext ctx = ctx_;
-            ctx.Formula.CondUnit = cfg.BottleTextCfg.CondUnit;
-            constexpr int decimals[] = {2, 4, 5};
-            const int unit = std::min<int>(cfg.BottleTextCfg.CondUnit, 2);
-            return ValueText(para.CalcValue(bottle.RawValue, ctx), 8, decimals[unit]);
-        }
-        default: return ValueText(para.CalcValue(bottle.RawValue, ctx_), 8, 4);
-        }
-    }
-
-    std::string PrintText(TParameter& para, const TBottleInfo& bottle) {
-        switch (para.GetParaNb()) {
-        case BottleNumberPara: return std::to_string(bottle.BottleNb);
-        case BottleStatusPara: return std::string(BottleStatusName(bottle.BtlStatus));
-        default: return ValueText(para.CalcValue(bottle.RawValue, ctx_), 6, 2);
-        }
-    }
-
-private:
-    // The probe's time counter at the firing moment, in seconds, in the data export's time unit
-    // u; divisor: the bottle table's unit in seconds.
-    std::string TimeText(const TBottleInfo& bottle, std::uint8_t u, double divisor) {
-        TParameter* counter = holder_.Probe.FindPara(TimeCounterPara);
-        if (!counter)
-            return {};
-        TValueContext ctx = ctx_;
-        ctx.Formula.TimeUnit = Time_Second;
-        const TFlaggedValue value = counter->CalcValue(bottle.RawValue, ctx);
-        const double t = value.value;
-        const std::string mark = value.flag != 0 ? "**" : "";
-        const TDateTime start = holder_.Cast.CastTime[0];
-        switch (u) {
-        case Time_Second:
-        case Time_Minute:
-        case Time_hour:
-        case Time_Day: {
-            constexpr int decimals[] = {3, 4, 5, 6};
-            return FixedText(t / divisor, 8, decimals[u]) + mark;
-        }
-        case Time_hhhmmss: return ClockText(t, false) + mark;
-        case Time_hmsd: return ClockText(t, true) + mark;
-        case Time_DateTime:
-            if (!IsKnownValue(start))
-                return mark; // a cast whose start is unknown
-            return FormatDateTime("dd/MM/yyyy HH:mm:ss", start + SecondsToDays(t)) + mark;
-        default:
-            if (!IsKnownValue(start))
-                return mark;
-            return FormatDateTime("dd/MM/yyyy HH:mm:ss.zzz", start + SecondsToDays(t)) + mark;
-        }
-    }
-
-    TCastInfoC& holder_;
-    TValueContext ctx_;
-};
 
 THeaderSources SourcesOf(const TCastInfoC& holder) {
     THeaderSources sources;
@@ -276,7 +173,7 @@ bool TCruisefile::TxtBottleSave(const fs::path& cruiseFile, int castNb, const fs
                                HeadLines(cfg, head, columns, BottleKind, SourcesOf(CastInfoc), "");
                        }))
                 Raise(": the head lines cannot be written");
-            TBottleColumns values(CastInfoc);
+            TBottleColumns values(CastInfoc.Probe, CastInfoc.Cast);
             for (int b = 0; b < CastInfoc.Bottles.Count(); ++b) {
                 const TBottleInfo& bottle = CastInfoc.Bottles.Items(b);
                 std::string line;
@@ -326,7 +223,7 @@ bool TCruisefile::TxtBottlePrint(const fs::path& cruiseFile, ITextPrinter& print
             for (std::size_t to; (to = text.find("\r\n", from)) != std::string::npos; from = to + 2)
                 printer.PrintLine(text.substr(from, to - from));
         });
-        TBottleColumns values(CastInfoc);
+        TBottleColumns values(CastInfoc.Probe, CastInfoc.Cast);
         for (int b = 0; b < CastInfoc.Bottles.Count(); ++b) {
             Guard({"Error TxtBottlePrint.WriteLine", "Bottle export"}, [&] {
                 const TBottleInfo& bottle = CastInfoc.Bottles.Items(b);

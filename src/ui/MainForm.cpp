@@ -10,14 +10,17 @@
 #include "records/Config.h"
 #include "records/Environ.h"
 #include "ui/ConfigForm.h"
+#include "ui/BottlesForm.h"
 #include "ui/DataDialogs.h"
 #include "ui/CruiseEditorDialog.h"
 #include "ui/EnvironmentDialog.h"
 #include "ui/HeaderForm.h"
 #include "ui/HelpViewer.h"
 #include "ui/ParameterEditor.h"
+#include "ui/ParaListDialog.h"
 #include "ui/PlotForm.h"
 #include "ui/QtSeams.h"
+#include "ui/ValuesForm.h"
 #include "ui/WindowPlace.h"
 
 #include <QAction>
@@ -30,7 +33,6 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStackedWidget>
@@ -56,19 +58,6 @@ const QString ConfigFilter = QStringLiteral("Marevo Configuration files (*.cfg *
 
 // The link indicator colours by state: offline, good, error, white.
 const char* const LinkColours[] = {"#9a9a9a", "#1fa83a", "#d22a2a", "#ffffff"};
-
-// A plain window of the main window's family (placeholder until its own form exists).
-QWidget* MakeWindow(QWidget* parent, const QString& title, const QString& text) {
-    auto* w = new QWidget(parent, Qt::Window);
-    w->setWindowTitle(title);
-    auto* layout = new QVBoxLayout(w);
-    auto* label = new QLabel(text, w);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    layout->addWidget(label);
-    w->resize(360, 300);
-    return w;
-}
 
 } // namespace
 
@@ -116,6 +105,12 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
         TNewCruiseForm dialog(header, shell_->DataRoot(), this);
         return dialog.exec() == QDialog::Accepted;
     };
+    ParaListDialog = [this](const QString& title, TParaList& list) {
+        TParaListDialog dialog(title, list, app_.probe, app_.cast, this);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    FireRequest = [](bool, int) {};
+    FireControls = [this] { NotYet("Fire Bottle"); };
 }
 
 TMainForm::~TMainForm() {
@@ -203,8 +198,8 @@ void TMainForm::BuildMenus() {
 
     QMenu* cfg = menu("ConfigurationMenu", "&Configuration");
     Add(cfg, "Configuration", "Configuration", [this] { EditConfiguration(); });
-    Add(cfg, "ValuesParameters", "Values Window", [this] { NotYet("Values Window parameters"); });
-    Add(cfg, "BottlesParameters", "Bottles Window", [this] { NotYet("Bottles Window parameters"); });
+    Add(cfg, "ValuesParameters", "Values Window", [this] { ValueParameters(); });
+    Add(cfg, "BottlesParameters", "Bottles Window", [this] { BottleParameters(); });
     cfg->addSeparator();
     Add(cfg, "OpenConfig", "Open Config", [this] { OpenConfig(); });
     Add(cfg, "SaveConfigAs", "Save Config As", [this] { SaveConfigAs(); });
@@ -368,10 +363,22 @@ void TMainForm::BuildStatusBar() {
 void TMainForm::BuildWindows() {
     plot_ = new TPlotForm(app_.config, app_.cast, *this, &app_.environ, this);
     plot_->resize(620, 720);
-    values_ = MakeWindow(this, QStringLiteral("Values"),
-                         QStringLiteral("The values of the cast in hand appear here."));
-    bottles_ = MakeWindow(this, QStringLiteral("Bottles"),
-                          QStringLiteral("The bottles of the cast in hand appear here."));
+    const auto onLine = [this] { return app_.cast.Acqui.ProbeOnLine; };
+    values_ = new TValuesForm(
+        app_.config, app_.cast,
+        {onLine, [this] { return shell_->Tools().cursor; },
+         [this] { return shell_->Tools().flaggedFilter; },
+         [this](int row) { plot_->PlotMainFrame->SetCursor(row); },
+         [this] { ValueParameters(); }, [this] { ExportCast(); }},
+        &app_.environ, this);
+    bottles_ = new TBottlesForm(
+        app_.config, app_.cast,
+        {onLine, [this] { return Action("FireBottle")->isEnabled(); },
+         [this](bool again, int bottle) { FireRequest(again, bottle); },
+         [this] { FireControls(); }, [this] { NotYet("Print Bottles"); },
+         [this] { ExportBottles(); }, [this] { BottleParameters(); },
+         [this] { plot_->PlotMainFrame->SetPlot(); }},
+        &app_.environ, this);
     header_ = new QWidget(this, Qt::Window);
     header_->setWindowTitle(QStringLiteral("Header"));
     auto* layout = new QVBoxLayout(header_);
@@ -437,7 +444,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     env.BottleShown = bottles_->isVisible();
     env.HeaderShown = header_->isVisible();
     shell_->Close();
-    for (QWidget* w : {static_cast<QWidget*>(plot_), values_, bottles_, header_})
+    for (QWidget* w : std::initializer_list<QWidget*>{plot_, values_, bottles_, header_})
         w->close();
     if (manual_)
         manual_->close();
@@ -651,6 +658,8 @@ void TMainForm::ResetPositions() {
 void TMainForm::ClearDataWindows() {
     RunOnGuiThread([this] {
         headerForm_->Show(nullptr);
+        values_->Clear();
+        bottles_->Clear();
         plot_->setWindowTitle(QStringLiteral("Plot"));
     });
 }
@@ -701,9 +710,48 @@ void TMainForm::RefreshHeader() {
     });
 }
 
-void TMainForm::RefreshValues(bool) {}
+void TMainForm::RefreshValues(bool reloadRows) {
+    RunOnGuiThread([this, reloadRows] {
+        if (reloadRows)
+            values_->ShowData();
+        else
+            values_->DrawFixedField();
+    });
+}
 
-void TMainForm::RefreshBottles() {}
+void TMainForm::RefreshBottles() {
+    RunOnGuiThread([this] { bottles_->UpdateCurValue(); });
+}
+
+int TMainForm::ValuesSelectedRow() const { return values_->SelectedRow(); }
+int TMainForm::ValuesFirstRow() const { return values_->FirstRow(); }
+void TMainForm::ShowValuesRow(int row) { values_->ShowCursorValue(row); }
+int TMainForm::BottlesSelectedRow() const { return bottles_->SelectedRow(); }
+
+void TMainForm::ValueParameters() {
+    Guarded("ParameterClick", "Values parameters", [this] {
+        if (!ParaListDialog(QStringLiteral("Values Window"), app_.config.GenCfg.CurParaList))
+            return;
+        if (app_.cast.Count() > 0)
+            app_.cast.BuildCalcList();
+        app_.config.UpdateAllParaPtr(app_.Collections());
+        if (app_.cast.Acqui.ProbeOnLine)
+            values_->DrawFixedField();
+        else
+            values_->ShowData();
+    });
+}
+
+void TMainForm::BottleParameters() {
+    Guarded("BottleParametersClick", "Bottles parameters", [this] {
+        if (!ParaListDialog(QStringLiteral("Bottles Window"), app_.config.GenCfg.BottleParaList))
+            return;
+        if (app_.cast.Count() > 0)
+            app_.cast.BuildCalcList();
+        app_.config.UpdateAllParaPtr(app_.Collections());
+        bottles_->UpdateCurValue();
+    });
+}
 
 void TMainForm::ToolsChanged() {
     RunOnGuiThread([this] {

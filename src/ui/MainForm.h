@@ -28,14 +28,15 @@ class QMenu;
 class QProgressBar;
 class QStackedWidget;
 class QToolButton;
-class QPlainTextEdit;
 
 namespace marevo {
 
+class TBottlesForm;
 class TPlotForm;
 class THeaderForm;
 class THelpViewer;
 class TBatchTool;
+class TValuesForm;
 
 class TMainForm : public QMainWindow, public IShellView, public IPlotHost, public IBatchPlot {
 public:
@@ -58,8 +59,8 @@ public:
     void SetLinkState(int link, int state);
     int LinkState(int link) const { return linkStates_[link]; }
     TPlotForm* PlotWindow() const { return plot_; }
-    QWidget* ValuesWindow() const { return values_; }
-    QWidget* BottlesWindow() const { return bottles_; }
+    TValuesForm* ValuesWindow() const { return values_; }
+    TBottlesForm* BottlesWindow() const { return bottles_; }
     QWidget* HeaderWindow() const { return header_; }
     THelpViewer* Manual();
 
@@ -101,6 +102,12 @@ public:
     // Shows a settings editor (environment, configuration, parameters, cruise) modally; true for
     // OK. By default the dialog's own event loop.
     std::function<bool(QDialog&)> RunDialog;
+    // The value- and bottle-parameter dialogs on a window's list: true on OK.
+    std::function<bool(const QString& title, TParaList& list)> ParaListDialog;
+    // The bottle firing: the request a bottles-window click sets (fire again, position) and the
+    // firing controls that ask the operator and start it.
+    std::function<void(bool again, int bottle)> FireRequest;
+    std::function<void()> FireControls;
 
     // ---- IShellView ----------------------------------------------------------------------------
     void ClearDataWindows() override;
@@ -113,7 +120,7 @@ public:
     void RefreshHeader() override;
     void RefreshValues(bool reloadRows) override;
     void RefreshBottles() override;
-    int ValuesSelectedRow() const override { return 0; }
+    int ValuesSelectedRow() const override;
     void ToolsChanged() override;
     void ModeChanged() override;
     void StatusChanged() override;
@@ -122,9 +129,9 @@ public:
     bool AutoScaleButtonDown() const override;
     bool CursorAllowed() const override;
     void PrintPlot() override;
-    int ValuesFirstRow() const override { return 0; }
-    void ShowValuesRow(int) override {}
-    int BottlesSelectedRow() const override { return 0; }
+    int ValuesFirstRow() const override;
+    void ShowValuesRow(int row) override;
+    int BottlesSelectedRow() const override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -166,6 +173,9 @@ private:
     void EditConfiguration();
     void EditCruises();
     void EditParameters();
+    // Configuration › Values Window / Bottles Window and the windows' "Parameter(s)".
+    void ValueParameters();
+    void BottleParameters();
     void NotYet(const QString& what);
     void InitBatch();
     void BatchCastList();
@@ -182,8 +192,8 @@ private:
     int linkStates_[3] = {};
     QToolButton* alarm_ = nullptr;
     TPlotForm* plot_ = nullptr;
-    QWidget* values_ = nullptr;
-    QWidget* bottles_ = nullptr;
+    TValuesForm* values_ = nullptr;
+    TBottlesForm* bottles_ = nullptr;
     QWidget* header_ = nullptr;
     THeaderForm* headerForm_ = nullptr;
     THelpViewer* manual_ = nullptr;

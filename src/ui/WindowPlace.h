@@ -25,4 +25,10 @@ inline void PlaceWindow(QWidget* w, const TWindowRect& r, QSize minimum, int top
     w->setGeometry(g);
 }
 
+// The window's bounds kept as the environment stores them.
+inline void StoreWindowRect(const QWidget* w, TWindowRect& r) {
+    const QRect g = w->geometry();
+    r = {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
 } // namespace marevo

@@ -12,6 +12,8 @@
 #include "ui/Instance.h"
 #include "ui/PlotForm.h"
 #include "ui/QtSeams.h"
+#include "ui/BottlesForm.h"
+#include "ui/ValuesForm.h"
 
 #include <QMenuBar>
 
@@ -152,6 +154,31 @@ TEST_F(TMainFormTest, AnImportRunsAsLongWorkWithTheBarThenShowsItsCast) {
     EXPECT_EQ(form.Shell().LoadedCastNumber(), 2);
     EXPECT_EQ(form.PlotWindow()->windowTitle(), QStringLiteral("Cast: CR002.bin"));
     EXPECT_EQ(form.PanelText(3), QStringLiteral("2"));
+    // The values and bottles windows show the cast opened.
+    EXPECT_TRUE(form.ValuesWindow()->windowTitle().startsWith(QStringLiteral("Extracted Cast Values")));
+    EXPECT_EQ(form.BottlesWindow()->windowTitle(), QStringLiteral("Bottles - Cruise : CR - Cast No: 2"));
+}
+
+TEST_F(TMainFormTest, ParameterDialogsOfTheValuesAndBottlesWindows) {
+    ASSERT_TRUE(form.StartUp());
+    std::vector<QString> titles;
+    form.ParaListDialog = [&](const QString& title, TParaList& list) {
+        titles.push_back(title);
+        if (title != QStringLiteral("Values Window"))
+            return false; // the bottles' dialog is cancelled
+        list.count = 1;
+        list.List[0] = 101;
+        return true;
+    };
+    const TParaList bottlesBefore = env.config.GenCfg.BottleParaList;
+    form.Action("ValuesParameters")->trigger();
+    form.ValuesWindow()->ParameterAction->trigger();
+    form.Action("BottlesParameters")->trigger();
+    EXPECT_EQ(titles, (std::vector<QString>{QStringLiteral("Values Window"),
+                                            QStringLiteral("Values Window"),
+                                            QStringLiteral("Bottles Window")}));
+    EXPECT_EQ(form.ValuesWindow()->Content().EntryCount(), 1);
+    EXPECT_EQ(env.config.GenCfg.BottleParaList.count, bottlesBefore.count);
 }
 
 TEST(OpenDataDialog, InvalidCastsCannotBeChosen) {
