@@ -18,8 +18,8 @@ TPrintLayout PrintableLayout(const TPrintLayout& layout) {
     TPrintLayout l = layout;
     for (TPrintItem& item : l.Items) {
         item.Position = ClampFraction(item.Position);
-        item.SizeIndex = std::clamp<std::int32_t>(item.SizeIndex, 0,
-                                                  static_cast<std::int32_t>(PrintFontSizes.size()) - 1);
+        item.SizeIndex = std::clamp<std::int32_t>(
+            item.SizeIndex, 0, static_cast<std::int32_t>(PrintFontSizes.size()) - 1);
         item.Alignment = std::min<std::uint8_t>(item.Alignment, 2);
     }
     l.PlotHeight = std::min(ClampFraction(l.PlotHeight), l.Items[pi_Plot].Position);
@@ -57,8 +57,8 @@ TPrintTextPlace PrintTextPlace(const TPrintLayout& layout, int k, double pageW, 
     return place;
 }
 
-THeaderBlockPlace HeaderBlockPlace(const TPrintLayout& layout, double pageW, double pageH,
-                                   double h, int leftRows, int rightRows) {
+THeaderBlockPlace HeaderBlockPlace(const TPrintLayout& layout, double pageW, double pageH, double h,
+                                   int leftRows, int rightRows) {
     const TPrintLayout l = PrintableLayout(layout);
     const TPrintItem& item = l.Items[pi_Header];
     const double margin = l.Margin;

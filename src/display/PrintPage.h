@@ -58,8 +58,8 @@ struct THeaderBlockPlace {
     bool framed = false;
     TPageRect frame; // when framed: over the longer list and one row more
 };
-THeaderBlockPlace HeaderBlockPlace(const TPrintLayout& layout, double pageW, double pageH,
-                                   double h, int leftRows, int rightRows);
+THeaderBlockPlace HeaderBlockPlace(const TPrintLayout& layout, double pageW, double pageH, double h,
+                                   int leftRows, int rightRows);
 
 // ---- The page setup dialog's fields ---------------------------------------------------------
 

@@ -81,12 +81,12 @@ TEST(PrintPage, ValuesFromAFileArePrintedWithinThePage) {
         float plotPos, plotHeight, margin;
         TPageRect expected;
     } cases[] = {
-        {5.0f, 0.5f, 0.1f, {210, 0, 1890, 1485}},         // position above the page
-        {nan, 0.5f, 0.1f, {210, 2970, 1890, 2970}},       // no number: at the bottom, no height
-        {0.69f, 0.8f, 0.1f, {210, 921, 1890, 2970}},      // height beyond the bottom edge
-        {0.69f, nan, 0.1f, {210, 921, 1890, 921}},        // height no number
-        {0.69f, 0.5f, 0.7f, {945, 921, 1155, 2406}},      // margin past the middle
-        {0.69f, 0.5f, -0.2f, {0, 921, 2100, 2406}},       // negative margin
+        {5.0f, 0.5f, 0.1f, {210, 0, 1890, 1485}},    // position above the page
+        {nan, 0.5f, 0.1f, {210, 2970, 1890, 2970}},  // no number: at the bottom, no height
+        {0.69f, 0.8f, 0.1f, {210, 921, 1890, 2970}}, // height beyond the bottom edge
+        {0.69f, nan, 0.1f, {210, 921, 1890, 921}},   // height no number
+        {0.69f, 0.5f, 0.7f, {945, 921, 1155, 2406}}, // margin past the middle
+        {0.69f, 0.5f, -0.2f, {0, 921, 2100, 2406}},  // negative margin
     };
     for (const auto& c : cases) {
         TPrintLayout l = Defaults();
@@ -126,8 +126,8 @@ TEST(PrintPage, SetupFieldsAreReadClampedOrNotAtAll) {
     const struct {
         const char* text;
         std::optional<float> value;
-    } reads[] = {{"0.25", 0.25f}, {"1.5", 1.0f},    {"-0.2", 0.0f},       {" 0.3 ", 0.3f},
-                 {"abc", {}},     {"", {}},         {"0.5x", {}},         {"nan", {}},
+    } reads[] = {{"0.25", 0.25f}, {"1.5", 1.0f},    {"-0.2", 0.0f}, {" 0.3 ", 0.3f},
+                 {"abc", {}},     {"", {}},         {"0.5x", {}},   {"nan", {}},
                  {"1e9", 1.0f},   {"+0.75", 0.75f}, {"0,5", {}}};
     for (const auto& r : reads)
         EXPECT_EQ(ReadFraction(r.text), r.value) << r.text;
