@@ -145,6 +145,7 @@ private:
     void About();
     void ResetPositions();
     void NotYet(const QString& what);
+    std::function<std::filesystem::path(const std::filesystem::path&)> PdfChooser();
 
     TApplication& app_;
     std::unique_ptr<TMainShell> shell_;
