@@ -26,3 +26,10 @@ if "$cli" --data-root "$root" -q print-plot "$cruise" 1 "$root/none/page.pdf" 2>
   exit 1
 fi
 test ! -e "$root/none"
+
+# The demo's cast has no bottles: its bottle table is not printed, and no file is left.
+if "$cli" --data-root "$root" -q cruise print-bottles "$cruise" 1 "$root/bottles.pdf" 2>/dev/null; then
+  echo "a cast without bottles was printed" >&2
+  exit 1
+fi
+test ! -e "$root/bottles.pdf"

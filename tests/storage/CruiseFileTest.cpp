@@ -564,9 +564,9 @@ TEST(CruiseFile, CastHeaderAndBottleTablesAsTextAndPrinted) {
     EXPECT_EQ(rows[0].Name, env.probe.FindPara(1002)->ParaText.ParaStr[4].Get());
     EXPECT_EQ(rows[0].Value, "Cast 2");
 
-    // A printer that stops at the second line (the first bottle): the document ends there, one
-    // box, the print fails.
-    for (const int failFrom : {1, 2}) {
+    // A printer that stops at a line (the head line, a bottle, the last bottle): the document
+    // ends there, one box, the print fails.
+    for (const int failFrom : {1, 2, 3}) {
         env.op.Clear();
         TRecordingPrinter dead;
         dead.failFrom = failFrom;

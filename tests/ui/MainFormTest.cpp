@@ -11,6 +11,7 @@
 #include "ui/HelpViewer.h"
 #include "ui/Instance.h"
 #include "ui/PlotForm.h"
+#include "ui/PrintDialogs.h"
 #include "ui/QtSeams.h"
 
 #include <QMenuBar>
@@ -152,6 +153,32 @@ TEST_F(TMainFormTest, AnImportRunsAsLongWorkWithTheBarThenShowsItsCast) {
     EXPECT_EQ(form.Shell().LoadedCastNumber(), 2);
     EXPECT_EQ(form.PlotWindow()->windowTitle(), QStringLiteral("Cast: CR002.bin"));
     EXPECT_EQ(form.PanelText(3), QStringLiteral("2"));
+}
+
+TEST_F(TMainFormTest, PrintWithoutAQueueOffersAPdfInTheCruiseTextFolder) {
+    if (PrinterReady())
+        GTEST_SKIP() << "a print queue exists: the page would go to paper";
+    ASSERT_TRUE(form.StartUp());
+    form.Action("FileNew")->trigger();
+    env.config.GenCfg.CruiseName.Set("CR");
+    const auto raws = LoggerFiles(env.dir / "logger", 1);
+    form.LoggerFilesDialog = [&] { return raws; };
+    form.Action("ImportLoggersTool")->trigger();
+    form.WaitLongWork();
+    ASSERT_EQ(form.Shell().LoadedCastNumber(), 1);
+
+    fs::path proposed;
+    const fs::path chosen = env.dir / "page.pdf";
+    form.FileDialog = [&](bool save, const QString&, const fs::path& p, const QString&) {
+        EXPECT_TRUE(save);
+        proposed = p;
+        return chosen;
+    };
+    ASSERT_TRUE(form.Action("PrintPlotTool")->isEnabled());
+    form.Action("PrintPlotTool")->trigger();
+    EXPECT_EQ(proposed, form.Shell().CruiseTextFolder() / "CR001.pdf");
+    ASSERT_TRUE(fs::exists(chosen));
+    EXPECT_EQ(test::ReadFileBytes(chosen).substr(0, 5), "%PDF-");
 }
 
 TEST(OpenDataDialog, InvalidCastsCannotBeChosen) {
