@@ -15,12 +15,10 @@
 
 #include <QGuiApplication>
 #include <QPageSize>
-#include <QPdfWriter>
 
 #include <fmt/core.h>
 
 #include <optional>
-#include <system_error>
 
 namespace marevo::cli {
 
@@ -31,25 +29,6 @@ namespace {
 int Fail(std::string_view what) {
     fmt::print(stderr, "marevo-cli: {}: {}\n", what, EventLog().LastMessage());
     return 1;
-}
-
-// The file written beside out, renamed over it once complete.
-fs::path PartOf(const fs::path& out) {
-    const fs::path dir = out.has_parent_path() ? out.parent_path() : fs::path(".");
-    return dir / ("." + out.filename().string() + ".part");
-}
-
-// The part file renamed over out when it was written; removed otherwise.
-bool Publish(bool written, const fs::path& part, const fs::path& out, std::string& error) {
-    std::error_code ec;
-    if (written && fs::exists(part, ec) && fs::file_size(part, ec) > 0 && !ec) {
-        fs::rename(part, out, ec);
-        if (!ec)
-            return true;
-    }
-    error = "cannot write " + out.string() + (ec ? ": " + ec.message() : std::string());
-    fs::remove(part, ec);
-    return false;
 }
 
 std::optional<QPageSize> PageOf(const std::string& name) {
@@ -95,21 +74,17 @@ int PrintPlot(const TPrintOptions& o, const fs::path& dataRoot, const char* prog
     TPlotScene scene(app.config, app.cast, host);
     scene.myresize(PrintPlotWidth, PrintPlotHeight);
 
-    const fs::path out = o.output, part = PartOf(out);
-    std::string error;
-    bool written = false;
-    {
-        QPdfWriter pdf(QString::fromStdString(part.string()));
-        pdf.setPageSize(*page);
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setTitle(QStringLiteral("Plot"));
-        written = PrintPlotPage(pdf, layout, scene, left, right, error);
-    }
-    if (!Publish(written, part, out, error)) {
-        fmt::print(stderr, "marevo-cli: {}\n", error);
+    std::string reason, error; // the page's, the file's
+    if (!PrintPdfFile(
+            o.output, *page, 0,
+            [&](QPagedPaintDevice& pdf) {
+                return PrintPlotPage(pdf, layout, scene, left, right, reason);
+            },
+            error)) {
+        fmt::print(stderr, "marevo-cli: {}{}\n", error, reason.empty() ? "" : ": " + reason);
         return 1;
     }
-    fmt::print("wrote {} (one {} page)\n", out.string(), o.page);
+    fmt::print("wrote {} (one {} page)\n", o.output, o.page);
     return 0;
 }
 
@@ -126,21 +101,19 @@ int PrintBottles(const TPrintOptions& o, const fs::path& dataRoot, const char* p
         return 1;
     }
     TQtGui gui(programName);
-    const fs::path out = o.output, part = PartOf(out);
-    bool written = false;
+    const fs::path out = o.output;
     int pages = 0;
-    {
-        QPdfWriter pdf(QString::fromStdString(part.string()));
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        pdf.setTitle(QStringLiteral("Bottles"));
-        TQtTextPrinter printer(pdf);
-        written =
-            file.TxtBottlePrint(DefaultCruiseName(app.environ.DataRootPath(), o.cruise), printer);
-        pages = printer.Pages();
-    }
     std::string error;
-    if (!Publish(written, part, out, error)) {
+    if (!PrintPdfFile(
+            out, QPageSize(QPageSize::A4), 15,
+            [&](QPagedPaintDevice& pdf) {
+                TQtTextPrinter printer(pdf);
+                const bool printed = file.TxtBottlePrint(
+                    DefaultCruiseName(app.environ.DataRootPath(), o.cruise), printer);
+                pages = printer.Pages();
+                return printed;
+            },
+            error)) {
         fmt::print(stderr, "marevo-cli: {}: {}\n", error, EventLog().LastMessage());
         return 1;
     }

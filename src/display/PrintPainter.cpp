@@ -7,9 +7,11 @@
 
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
+#include <QPdfWriter>
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
 
 namespace marevo {
 
@@ -119,6 +121,31 @@ bool PrintPlot(QPagedPaintDevice& device, const TPrintLayout& layout, TPlotScene
     if (PrintPlotPage(device, layout, scene, left, right, error))
         return true;
     ReportFailure({"Error in TPlotForm.Print ", "Print Plot"}, error);
+    return false;
+}
+
+bool PrintPdfFile(const std::filesystem::path& out, const QPageSize& page, double marginMm,
+                  const std::function<bool(QPagedPaintDevice&)>& print, std::string& error) {
+    namespace fs = std::filesystem;
+    const fs::path dir = out.has_parent_path() ? out.parent_path() : fs::path(".");
+    const fs::path part = dir / ("." + out.filename().string() + ".part");
+    bool printed = false;
+    {
+        QPdfWriter pdf(QString::fromStdString(part.string()));
+        pdf.setPageSize(page);
+        pdf.setPageMargins(QMarginsF(marginMm, marginMm, marginMm, marginMm),
+                           QPageLayout::Millimeter);
+        printed = print(pdf);
+    }
+    std::error_code ec;
+    if (printed && fs::exists(part, ec) && fs::file_size(part, ec) > 0 && !ec) {
+        fs::rename(part, out, ec);
+        if (!ec)
+            return true;
+    }
+    error = printed ? "cannot write " + out.string() + (ec ? ": " + ec.message() : std::string())
+                    : "nothing printed into " + out.string();
+    fs::remove(part, ec);
     return false;
 }
 

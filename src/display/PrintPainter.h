@@ -6,8 +6,11 @@
 #include "storage/CruiseFile.h"
 
 #include <QFont>
+#include <QPageSize>
 #include <QPainter>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,13 @@ bool PrintPlotPage(QPagedPaintDevice& device, const TPrintLayout& layout, TPlotS
 // + the reason and shown in the box "Print Plot"; false then.
 bool PrintPlot(QPagedPaintDevice& device, const TPrintLayout& layout, TPlotScene& scene,
                const std::vector<THeaderRow>& left, const std::vector<THeaderRow>& right);
+
+// A print into the PDF file out, of page size with margins of marginMm on every side: written
+// beside out and renamed over it once complete, so a failure leaves no file (and an existing one
+// as it was). False with the reason in error when print fails (it has told its own reason) or
+// the file cannot be written.
+bool PrintPdfFile(const std::filesystem::path& out, const QPageSize& page, double marginMm,
+                  const std::function<bool(QPagedPaintDevice&)>& print, std::string& error);
 
 // Plain text lines onto device, top-down within its paint rectangle, a new page when one is
 // full; tabs are expanded to every 8th column, a line longer than the page is cut at its right

@@ -24,7 +24,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPageSize>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -68,31 +67,6 @@ QString FontText(const TPrintLayout& l) {
     return Q(l.FontName.Get()) + QStringLiteral(" %1").arg(l.FontSize) + style;
 }
 
-// The file written beside out, renamed over it once complete.
-bool PrintToPdf(const fs::path& out, const std::function<bool(QPagedPaintDevice&)>& print,
-                bool margins, const TGuardSite& site) {
-    const fs::path part = out.parent_path() / ("." + out.filename().string() + ".part");
-    bool ok = false;
-    {
-        QPdfWriter pdf(QString::fromStdString(part.string()));
-        pdf.setPageSize(ProgramPrinter().pageLayout().pageSize());
-        pdf.setPageMargins(margins ? QMarginsF(15, 15, 15, 15) : QMarginsF(0, 0, 0, 0),
-                           QPageLayout::Millimeter);
-        ok = print(pdf);
-    }
-    std::error_code ec;
-    if (ok && fs::exists(part, ec) && fs::file_size(part, ec) > 0) {
-        fs::rename(part, out, ec);
-        if (!ec) {
-            StatusMessage("Printed to " + out.string());
-            return true;
-        }
-        ReportFailure(site, "cannot write " + out.string() + ": " + ec.message());
-    }
-    fs::remove(part, ec);
-    return false;
-}
-
 // print on the program's printer, or, without one, into the PDF the operator chooses.
 bool PrintSomewhere(TMainShell& shell, const std::string& pdfName, const TPdfChooser& choosePdf,
                     bool margins, const TGuardSite& site,
@@ -102,7 +76,14 @@ bool PrintSomewhere(TMainShell& shell, const std::string& pdfName, const TPdfCho
     const fs::path out = choosePdf(shell.CruiseTextFolder() / pdfName);
     if (out.empty())
         return false;
-    return PrintToPdf(out, print, margins, site);
+    std::string error;
+    const bool printed =
+        PrintPdfFile(out, ProgramPrinter().pageLayout().pageSize(), margins ? 15 : 0, print, error);
+    if (printed)
+        StatusMessage("Printed to " + out.string());
+    else if (error.rfind("cannot write", 0) == 0)
+        ReportFailure(site, error); // a print that failed has told its own reason
+    return printed;
 }
 
 } // namespace
