@@ -14,7 +14,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config make
   libgtest-dev libgmock-dev libbenchmark-dev
   libfmt-dev libcli11-dev libbz2-dev
-  qt6-base-dev qt6-svg-dev fonts-dejavu-core
+  qt6-base-dev qt6-svg-dev fonts-dejavu-core poppler-utils
   python3 python3-gsw
   socat xvfb locales
 )

@@ -12,6 +12,7 @@
 #include "ParamsCommand.h"
 #ifdef MAREVO_CLI_PLOT
 #include "PlotCommand.h"
+#include "PrintCommands.h"
 #endif
 #include "RawCheckCommand.h"
 
@@ -93,6 +94,8 @@ int main(int argc, char** argv) {
 #ifdef MAREVO_CLI_PLOT
     cli::TPlotOptions plotOptions;
     cli::AddPlotCommand(app, plotOptions);
+    cli::TPrintOptions printOptions;
+    cli::AddPrintCommands(app, *cruise, printOptions);
 #endif
 
     CLI11_PARSE(app, argc, argv);
@@ -128,6 +131,10 @@ int main(int argc, char** argv) {
         return cli::RunCalc(calcOptions, dataRoot);
     if (*config)
         return cli::RunConfig(configOptions, dataRoot);
+#ifdef MAREVO_CLI_PLOT
+    if (cli::PrintCommandChosen(printOptions))
+        return cli::RunPrintCommand(printOptions, dataRoot, argv[0]);
+#endif
     if (*cruise)
         return cli::RunCruise(cruiseOptions, dataRoot);
     if (*batchOptions.batch)

@@ -110,6 +110,15 @@ public:
     TParamCollection Probe0;
 };
 
+// One row of a printed header block: the parameter's print name (ParaStr[4]) and its header
+// text.
+struct THeaderRow {
+    std::string Name, Value;
+};
+// The rows of a header list for the holder's cast, one per entry found in its collection (or
+// else in the probe collection); entries found in neither are left out.
+std::vector<THeaderRow> PrintHeaderRows(const TCastInfoC& holder, const TParaList& list);
+
 // Writes a whole file through the stream it is given. The default is WriteFileAtomically; tests
 // put a failing stream in between to show what a crash or a full disk leaves behind.
 using TCruiseFileWriter =

@@ -117,6 +117,17 @@ struct TCloseAtEnd {
 
 } // namespace
 
+std::vector<THeaderRow> PrintHeaderRows(const TCastInfoC& holder, const TParaList& list) {
+    const TParaPtrArray columns = Resolve(list, holder.Probe);
+    const THeaderSources sources = SourcesOf(holder);
+    std::vector<THeaderRow> rows;
+    for (TParameter* para : columns)
+        if (para)
+            rows.push_back({para->ParaText.ParaStr[4].Get(),
+                            HeaderString(*para, HeaderKind, columns, sources)});
+    return rows;
+}
+
 bool TCruisefile::TxtCICSave(const fs::path& cruiseFile, const fs::path& output) {
     if (!RefuseProtected(output, "Convert Cruise") || !OpenOrBeep(*this, cruiseFile))
         return false;
@@ -198,25 +209,16 @@ bool TCruisefile::TxtBottlePrint(const fs::path& cruiseFile, ITextPrinter& print
     // The current cast is printed; the cruise header is refreshed from the file.
     if (!OpenOrBeep(*this, cruiseFile))
         return false;
-    return Guard({"Error in TParamCollection.TxtBottlePrint", "Print Bottle"}, [&] {
+    // The first failure ends the document: one box, and the print reports false.
+    bool printed = false;
+    const bool ran = Guard({"Error in TParamCollection.TxtBottlePrint", "Print Bottle"}, [&] {
         TCloseAtEnd close{*this};
         CastInfoc.Probe.BuildProbeInfo();
         const TTextFileCfg& cfg = Config().BottleTextCfg;
         const TParaPtrArray head = Resolve(cfg.HeadList, CastInfoc.Probe);
         const TParaPtrArray columns = Resolve(cfg.ParaList, CastInfoc.Probe);
         printer.BeginDoc(PrintBlue, PrintFontSize);
-        struct TEnd {
-            ITextPrinter& p;
-            ~TEnd() {
-                try {
-                    p.EndDoc();
-                } catch (...) {
-                    ReportFailure({"Error in TParamCollection.TxtBottlePrint"},
-                                  CurrentFailureMessage());
-                }
-            }
-        } end{printer};
-        Guard({"Error [TxtBottlePrint.WriteHeader]", "Bottle Print"}, [&] {
+        bool lines = Guard({"Error [TxtBottlePrint.WriteHeader]", "Bottle Print"}, [&] {
             const std::string text =
                 HeadLines(cfg, head, columns, HeaderKind, SourcesOf(CastInfoc), " : ");
             std::size_t from = 0;
@@ -224,8 +226,8 @@ bool TCruisefile::TxtBottlePrint(const fs::path& cruiseFile, ITextPrinter& print
                 printer.PrintLine(text.substr(from, to - from));
         });
         TBottleColumns values(CastInfoc.Probe, CastInfoc.Cast);
-        for (int b = 0; b < CastInfoc.Bottles.Count(); ++b) {
-            Guard({"Error TxtBottlePrint.WriteLine", "Bottle export"}, [&] {
+        for (int b = 0; lines && b < CastInfoc.Bottles.Count(); ++b) {
+            lines = Guard({"Error TxtBottlePrint.WriteLine", "Bottle export"}, [&] {
                 const TBottleInfo& bottle = CastInfoc.Bottles.Items(b);
                 std::string line;
                 for (TParameter* para : columns)
@@ -234,7 +236,15 @@ bool TCruisefile::TxtBottlePrint(const fs::path& cruiseFile, ITextPrinter& print
                 printer.PrintLine(line);
             });
         }
+        if (!lines) {
+            // Told already; the document is still ended, a second failure only logged.
+            Guard({"Error in TParamCollection.TxtBottlePrint"}, [&] { printer.EndDoc(); });
+            return;
+        }
+        printer.EndDoc();
+        printed = true;
     });
+    return ran && printed;
 }
 
 } // namespace marevo

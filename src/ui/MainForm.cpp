@@ -19,6 +19,7 @@
 #include "ui/ParameterEditor.h"
 #include "ui/ParaListDialog.h"
 #include "ui/PlotForm.h"
+#include "ui/PrintDialogs.h"
 #include "ui/QtSeams.h"
 #include "ui/ValuesForm.h"
 #include "ui/WindowPlace.h"
@@ -160,11 +161,16 @@ void TMainForm::BuildMenus() {
     Add(import, "ImportRaw", "Raw", [this] { OpenRawFile(); });
     Add(import, "ImportLoggers", "MicroMarevo/Vandrel files", [this] { ImportLoggers(); });
     file->addSeparator();
-    Add(file, "PrinterSetup", "Printer Setup", [this] { NotYet("Printer Setup"); });
-    Add(file, "PlotSetup", "Plot Setup", [this] { NotYet("Plot Setup"); });
+    Add(file, "PrinterSetup", "Printer Setup", [this] { PrinterSetup(this); });
+    Add(file, "PlotSetup", "Plot Setup", [this] {
+        EditPlotSetup(app_, [this] { ShowManual(QStringLiteral("printing.md")); }, this);
+    });
     QMenu* print = file->addMenu("&Print");
     Add(print, "PrintPlotItem", "Plot", [this] { PrintPlot(); });
-    Add(print, "PrintBottles", "Bottles", [this] { NotYet("Print Bottles"); });
+    Add(print, "PrintBottles", "Bottles", [this] {
+        Guarded("PrintBottlesClick", "Print Bottle",
+                [this] { PrintBottlesCommand(app_, *shell_, PdfChooser()); });
+    });
     file->addSeparator();
     Add(file, "Quit", "&Quit", [this] { close(); });
 
@@ -375,7 +381,7 @@ void TMainForm::BuildWindows() {
         app_.config, app_.cast,
         {onLine, [this] { return Action("FireBottle")->isEnabled(); },
          [this](bool again, int bottle) { FireRequest(again, bottle); },
-         [this] { FireControls(); }, [this] { NotYet("Print Bottles"); },
+         [this] { FireControls(); }, [this] { Action("PrintBottles")->trigger(); },
          [this] { ExportBottles(); }, [this] { BottleParameters(); },
          [this] { plot_->PlotMainFrame->SetPlot(); }},
         &app_.environ, this);
@@ -873,6 +879,21 @@ void TMainForm::SetLinkState(int link, int state) {
 
 bool TMainForm::AutoScaleButtonDown() const { return shell_->Tools().autoX; }
 bool TMainForm::CursorAllowed() const { return shell_->Tools().cursor; }
-void TMainForm::PrintPlot() { NotYet("Print plot"); }
+// Without a print queue a print goes into the PDF the operator chooses.
+std::function<fs::path(const fs::path&)> TMainForm::PdfChooser() {
+    return [this](const fs::path& proposed) {
+        return FileDialog(true, QStringLiteral("Save as PDF"), proposed,
+                          QStringLiteral("PDF files (*.pdf *.PDF)"));
+    };
+}
+
+void TMainForm::PrintPlot() {
+    Guarded("PrintPlotClick", "Print Plot", [this] {
+        // The plot picture is the plot window's client size and 2 pixels more each way.
+        const bool window = plot_ && plot_->isVisible();
+        PrintPlotCommand(app_, *shell_, window ? plot_->PlotMainFrame->width() : 731,
+                         window ? plot_->PlotMainFrame->height() : 704, PdfChooser());
+    });
+}
 
 } // namespace marevo

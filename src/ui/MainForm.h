@@ -180,6 +180,7 @@ private:
     void InitBatch();
     void BatchCastList();
     void BatchCommandList();
+    std::function<std::filesystem::path(const std::filesystem::path&)> PdfChooser();
 
     TApplication& app_;
     std::unique_ptr<TMainShell> shell_;

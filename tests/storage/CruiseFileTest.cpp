@@ -1,5 +1,6 @@
 #include "storage/CruiseFile.h"
 
+#include "foundation/Guard.h"
 #include "foundation/Stream.h"
 #include "support/AppEnv.h"
 
@@ -97,9 +98,19 @@ public:
     void BeginDoc(std::uint32_t color, int fontSize) override {
         lines.push_back(fmt::format("begin {:06X} {}", color, fontSize));
     }
-    void PrintLine(std::string_view line) override { lines.emplace_back(line); }
-    void EndDoc() override { lines.push_back("end"); }
+    void PrintLine(std::string_view line) override {
+        if (failFrom > 0 && ++printed >= failFrom)
+            Raise(": the printer stopped");
+        lines.emplace_back(line);
+    }
+    void EndDoc() override {
+        if (failFrom > 0 && printed >= failFrom)
+            Raise(": the printer stopped");
+        lines.push_back("end");
+    }
     std::vector<std::string> lines;
+    int failFrom = 0; // the line (from 1) from which every line and the end fail; 0 never
+    int printed = 0;
 };
 
 TParameter* AddPara(TProbeCollection& c, int number) {
@@ -546,6 +557,26 @@ TEST(CruiseFile, CastHeaderAndBottleTablesAsTextAndPrinted) {
     EXPECT_EQ(printer.lines,
               (std::vector<std::string>{"begin FF0000 10", prompt + " : Cast 2",
                                         "1\tClosed\t2.00\t", "2\tClosed\t3.00\t", "end"}));
+
+    // The rows of a printed header block: print name and header text; unknown numbers left out.
+    const std::vector<THeaderRow> rows = PrintHeaderRows(env.file.CastInfoc, list({1002, 77777}));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].Name, env.probe.FindPara(1002)->ParaText.ParaStr[4].Get());
+    EXPECT_EQ(rows[0].Value, "Cast 2");
+
+    // A printer that stops at a line (the head line, a bottle, the last bottle): the document
+    // ends there, one box, the print fails.
+    for (const int failFrom : {1, 2, 3}) {
+        env.op.Clear();
+        TRecordingPrinter dead;
+        dead.failFrom = failFrom;
+        EXPECT_FALSE(env.file.TxtBottlePrint(env.CruisePath(), dead)) << failFrom;
+        EXPECT_EQ(dead.printed, failFrom) << "no line tried after the failure";
+        int boxes = 0;
+        for (const std::string& e : env.op.Events())
+            boxes += e.starts_with("Message ") ? 1 : 0;
+        EXPECT_EQ(boxes, 1) << failFrom;
+    }
 
     // A cruise that cannot be opened: a beep, no file.
     env.op.Clear();

@@ -11,6 +11,7 @@
 #include "ui/HelpViewer.h"
 #include "ui/Instance.h"
 #include "ui/PlotForm.h"
+#include "ui/PrintDialogs.h"
 #include "ui/QtSeams.h"
 #include "ui/BottlesForm.h"
 #include "ui/ValuesForm.h"
@@ -179,6 +180,32 @@ TEST_F(TMainFormTest, ParameterDialogsOfTheValuesAndBottlesWindows) {
                                             QStringLiteral("Bottles Window")}));
     EXPECT_EQ(form.ValuesWindow()->Content().EntryCount(), 1);
     EXPECT_EQ(env.config.GenCfg.BottleParaList.count, bottlesBefore.count);
+}
+
+TEST_F(TMainFormTest, PrintWithoutAQueueOffersAPdfInTheCruiseTextFolder) {
+    if (PrinterReady())
+        GTEST_SKIP() << "a print queue exists: the page would go to paper";
+    ASSERT_TRUE(form.StartUp());
+    form.Action("FileNew")->trigger();
+    env.config.GenCfg.CruiseName.Set("CR");
+    const auto raws = LoggerFiles(env.dir / "logger", 1);
+    form.LoggerFilesDialog = [&] { return raws; };
+    form.Action("ImportLoggersTool")->trigger();
+    form.WaitLongWork();
+    ASSERT_EQ(form.Shell().LoadedCastNumber(), 1);
+
+    fs::path proposed;
+    const fs::path chosen = env.dir / "page.pdf";
+    form.FileDialog = [&](bool save, const QString&, const fs::path& p, const QString&) {
+        EXPECT_TRUE(save);
+        proposed = p;
+        return chosen;
+    };
+    ASSERT_TRUE(form.Action("PrintPlotTool")->isEnabled());
+    form.Action("PrintPlotTool")->trigger();
+    EXPECT_EQ(proposed, form.Shell().CruiseTextFolder() / "CR001.pdf");
+    ASSERT_TRUE(fs::exists(chosen));
+    EXPECT_EQ(test::ReadFileBytes(chosen).substr(0, 5), "%PDF-");
 }
 
 TEST(OpenDataDialog, InvalidCastsCannotBeChosen) {
