@@ -1,5 +1,6 @@
 // marevo-cli: the headless face of Marevo. Verbs mirror the library's operations.
 
+#include "AcquireCommand.h"
 #include "CalcCommand.h"
 #include "CastCommands.h"
 #include "ConsoleOperator.h"
@@ -91,6 +92,9 @@ int main(int argc, char** argv) {
     cli::AddPlotCommand(app, plotOptions);
 #endif
 
+    cli::TAcquireOptions acquireOptions;
+    cli::AddAcquireCommand(app, acquireOptions);
+
     CLI11_PARSE(app, argc, argv);
     {
         std::string note, error;
@@ -132,6 +136,8 @@ int main(int argc, char** argv) {
     if (*plotOptions.plot)
         return cli::RunPlotCommand(plotOptions, dataRoot, argv[0]);
 #endif
+    if (*acquireOptions.acquire)
+        return cli::RunAcquire(acquireOptions, dataRoot, quiet);
     if (cli::CastCommandChosen(castOptions))
         return cli::RunCastCommand(castOptions, dataRoot);
     return 2;

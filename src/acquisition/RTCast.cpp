@@ -7,6 +7,7 @@
 #include "probelink/QvlUtil.h"
 #include "probelink/RawStream.h"
 #include "processing/ParamCollection.h"
+#include "records/Environ.h"
 #include "records/Settings.h"
 #include "storage/CastImport.h"
 #include "storage/CruiseFile.h"
@@ -140,6 +141,7 @@ bool TRTCast::Start(const TSafetyFiles& files) {
         cast_.BtlAlarm.SavedAlarmChecked[i] = GenCfg().AlarmChecked[i] != 0;
     if (OpenProbePort)
         protocol_->OpenProbePort = OpenProbePort;
+    protocol_->SetDelay(Environ().CommDelay);
     if (!protocol_->WakeUp() || !InitRTMCA(-1)) {
         ResetAfterFailure();
         return false;

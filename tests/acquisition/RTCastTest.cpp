@@ -48,6 +48,31 @@ public:
     TAcquiLive last;
 };
 
+// The simulated probe's line, keeping every byte the host read from it.
+class TCapturingDevice final : public ISerialDevice {
+public:
+    TCapturingDevice(std::unique_ptr<ISerialDevice> inner, std::string& capture)
+        : inner_(std::move(inner)), capture_(capture) {}
+    bool Open(const fs::path& d, const TSerialSettings& s) override { return inner_->Open(d, s); }
+    bool IsOpen() const override { return inner_->IsOpen(); }
+    bool Status(TSerialStatus& s) override { return inner_->Status(s); }
+    std::ptrdiff_t Read(void* buffer, std::size_t count) override {
+        const std::ptrdiff_t n = inner_->Read(buffer, count);
+        if (n > 0)
+            capture_.append(static_cast<const char*>(buffer), std::size_t(n));
+        return n;
+    }
+    std::ptrdiff_t Write(const void* d, std::size_t n) override { return inner_->Write(d, n); }
+    bool PurgeReceive() override { return inner_->PurgeReceive(); }
+    bool CtsHolding() override { return inner_->CtsHolding(); }
+    void Close() override { inner_->Close(); }
+    std::string LastError() const override { return inner_->LastError(); }
+
+private:
+    std::unique_ptr<ISerialDevice> inner_;
+    std::string& capture_;
+};
+
 struct TRTCastTest : ::testing::Test {
     TRTCastTest() {
         env.probe.DefaultParamCol();
@@ -62,7 +87,8 @@ struct TRTCastTest : ::testing::Test {
         rt.OpenProbePort = [this] { return Port(); };
         rt.OpenSource = [this](const fs::path& raw, TParamCollection& cast, bool& isOpen) {
             TRawStream::TPorts ports;
-            ports.probe = Port();
+            ports.probe = std::make_unique<TFileCOMM>(std::make_unique<TCapturingDevice>(
+                std::make_unique<sim::TSimProbeDevice>(probe), received));
             return TRawStream::CreateOnPorts(std::move(ports), isOpen, raw, &cast);
         };
     }
@@ -84,6 +110,7 @@ struct TRTCastTest : ::testing::Test {
     TCruisefile file{env.cast};
     THost host;
     std::shared_ptr<TSimProbe> probe;
+    std::string received; // what the cast's probe port read
     TRTCast rt{file, host};
 };
 
@@ -103,12 +130,32 @@ TEST_F(TRTCastTest, SaveAndExitStoresTheCastWithEveryReceivedByte) {
     ASSERT_GT(frameSize, 0);
     EXPECT_GE(raw.size(), 100u * frameSize);
     EXPECT_EQ(raw.size() % frameSize, 0u);
+    // The raw file is what the port received from the first frame on: before it only the start
+    // command's answer, after it only what came during the stop.
+    const std::size_t at = received.find(raw);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_LT(at, 64u);
+    EXPECT_EQ(received.substr(0, at).find('\0'), std::string::npos); // text only before it
     EXPECT_TRUE(fs::exists(Root() / "CR" / "bin" / "CR001.bin"));
     std::ifstream xfr(Raw(1).replace_extension(".xfr"), std::ios::binary);
     std::string transcript((std::istreambuf_iterator<char>(xfr)), {});
     for (const char* tag : {"[SDT]", "[SGP]", "[EGP]"})
         EXPECT_NE(transcript.find(tag), std::string::npos) << tag;
     EXPECT_TRUE(env.Logged("Append cast done"));
+    // The binary file is what processing the raw file again gives.
+    TParamCollection again;
+    again.UseSettings(&env.config, &env.environ, &env.probe);
+    TCruisefile reader(again);
+    ASSERT_TRUE(reader.ReadCast(Cruise(), 1));
+    again.BuildProbeInfo();
+    ASSERT_TRUE(again.InitRoundBuffer() && again.InitLinearBuffer());
+    again.Loaded.CastHeader = &reader.CastInfoc.Cast;
+    again.Loaded.CruiseHeader = &reader.CastInfoc.Cruise;
+    again.Loaded.Bottles = &reader.CastInfoc.Bottles;
+    ASSERT_TRUE(ReplayRawFile(again, Raw(1)));
+    ASSERT_EQ(again.BinSave(env.dir / "again.bin"), ParaOk);
+    EXPECT_TRUE(ReadFileBytes(env.dir / "again.bin") ==
+                ReadFileBytes(Root() / "CR" / "bin" / "CR001.bin"));
     bool report = false;
     for (const std::string& m : env.LogMessages())
         report = report || m.starts_with("End Acq: Frame[");
