@@ -2,7 +2,9 @@
 
 #include "CliApp.h"
 
+#include "acquisition/ProbeCommands.h"
 #include "acquisition/RTCast.h"
+#include "probelink/QvlUtil.h"
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
@@ -100,6 +102,28 @@ void AddAcquireCommand(CLI::App& app, TAcquireOptions& o) {
     o.acquire->add_option("--ext-port", o.extPort, "Serial device of the external sensor");
     o.acquire->add_option("--seconds", o.seconds, "Save and Exit after this many seconds")
         ->check(CLI::PositiveNumber);
+
+    o.probe = app.add_subcommand("probe", "Probe commands outside a cast");
+    o.probe->require_subcommand(1);
+    o.stopFlow = o.probe->add_subcommand("stop-flow", "Stop the probe's data flow");
+    o.clearMemory = o.probe->add_subcommand(
+        "clear-memory", "Erase the probe's memory (asks first; --yes answers OK)");
+    for (CLI::App* verb : {o.stopFlow, o.clearMemory})
+        verb->add_option("--probe-port", o.commandPort, "Serial device of the probe")->required();
+}
+
+int RunProbeCommand(const TAcquireOptions& o, const fs::path& dataRoot) {
+    TCliApp app(dataRoot);
+    if (!app.Start())
+        return 1;
+    TQvlUtil protocol(&app.cast);
+    protocol.SetDelay(app.environ.CommDelay);
+    const auto open = [&] { return OpenDevice(o.commandPort, app.environ.ProbeCommPort, "CTD"); };
+    const bool done = *o.stopFlow ? StopDataFlow(protocol, app.cast, open)
+                                  : ClearMemory(protocol, app.cast, open);
+    if (!done)
+        fmt::print(stderr, "marevo-cli: {}\n", EventLog().LastMessage());
+    return done ? 0 : 1;
 }
 
 int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {

@@ -138,6 +138,8 @@ int main(int argc, char** argv) {
 #endif
     if (*acquireOptions.acquire)
         return cli::RunAcquire(acquireOptions, dataRoot, quiet);
+    if (*acquireOptions.probe)
+        return cli::RunProbeCommand(acquireOptions, dataRoot);
     if (cli::CastCommandChosen(castOptions))
         return cli::RunCastCommand(castOptions, dataRoot);
     return 2;

@@ -78,6 +78,8 @@ struct TRTCastTest : ::testing::Test {
         env.probe.DefaultParamCol();
         env.environ.DataRoot.Set(Root().string() + "/");
         env.config.GenCfg.CruiseName.Set("CR");
+        // The protocol takes its delays from the environment, as the program's do.
+        std::copy(DefaultCommDelay.begin(), DefaultCommDelay.end(), env.environ.CommDelay);
         EXPECT_TRUE(file.NewCruise(Root(), [](TCastInfo& c) {
             c.InfoStr[1].Set("CR");
             c.InfoStr[2].Set("CR");
