@@ -179,10 +179,16 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
             why = "stop";
     }
     const bool linkLost = cast.Worker()->LinkState(TLink::CTD) == ls_linkoff;
+    TAcquiThread* worker = cast.Worker();
+    cast.Worker()->Terminate();
+    worker->WaitFor(mainThread);
+    const double cpu = worker->CpuSeconds(), ran = worker->RunSeconds();
     const bool stored = cast.Stop(TCloseAnswer::SaveAndExit);
     fmt::print("end ({}): {} frames, {} bytes in {}, {} bytes lost{}\n", why, app.cast.Acqui.RawIndex,
                fs::exists(raw) ? fs::file_size(raw) : 0, raw.string(), cast.LostByteNb(),
                stored ? ", cast stored" : "");
+    fmt::print("worker: {:.3f} s of processor in {:.1f} s ({:.2f} % of a core)\n", cpu, ran,
+               ran > 0 ? 100.0 * cpu / ran : 0.0);
     if (!stored) {
         fmt::print(stderr, "marevo-cli: the cast was not stored: {}\n", EventLog().LastMessage());
         return 1;

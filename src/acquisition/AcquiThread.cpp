@@ -7,7 +7,9 @@
 #include "probelink/InputBuffer.h"
 #include "records/Environ.h"
 
+#include <chrono>
 #include <cmath>
+#include <ctime>
 
 namespace marevo {
 
@@ -275,7 +277,12 @@ void TAcquiThread::Start() {
         return;
     finished_ = false;
     thread_ = std::thread([this] {
+        const auto started = std::chrono::steady_clock::now();
         Execute();
+        timespec cpu{};
+        if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu) == 0)
+            cpuSeconds_ = double(cpu.tv_sec) + double(cpu.tv_nsec) / 1e9;
+        runSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         finished_ = true;
     });
 }

@@ -44,7 +44,7 @@ constexpr std::uint64_t AlarmSoundPeriodMs = 600;
 // Raw bytes are saved at least this often, whatever the save period says.
 constexpr std::uint64_t RawSaveMaxGapMs = 1000;
 // Wait after a pass without a frame.
-constexpr std::uint32_t IdleWaitMs = 2;
+constexpr std::uint32_t IdleWaitMs = 5;
 
 // What the worker takes from the settings when it is made.
 struct TAcquiSetup {
@@ -106,6 +106,10 @@ public:
     // Waits for the thread's end on the main thread, running the steps it hands over meanwhile.
     void WaitFor(IMainThread& mainThread);
     bool Finished() const { return finished_; }
+    // Once Finished: the processor time the thread used [s] (CLOCK_THREAD_CPUTIME_ID) and the
+    // time it ran [s].
+    double CpuSeconds() const { return cpuSeconds_; }
+    double RunSeconds() const { return runSeconds_; }
 
     // ---- Read and set by the main thread ------------------------------------------------------
     void SetAlarmButtonDown(bool down) { alarmButtonDown_ = down; }
@@ -142,6 +146,8 @@ private:
 
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
+    std::atomic<double> cpuSeconds_{0};
+    std::atomic<double> runSeconds_{0};
     std::atomic<bool> autoStopped_{false};
     std::atomic<bool> alarmButtonDown_{true};
     std::atomic<bool> alarmOn_{false};
