@@ -4,11 +4,11 @@
 
 #include "acquisition/ProbeCommands.h"
 #include "acquisition/RTCast.h"
-#include "probelink/QvlUtil.h"
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "probelink/FileComm.h"
+#include "probelink/QvlUtil.h"
 #include "probelink/RawStream.h"
 #include "records/Environ.h"
 #include "storage/CruiseFile.h"
@@ -28,7 +28,9 @@ namespace {
 
 std::atomic<int> stopSignal{0};
 
-extern "C" void OnStopSignal(int signal) { stopSignal = signal; }
+extern "C" void OnStopSignal(int signal) {
+    stopSignal = signal;
+}
 
 // The console's windows: a live line per value period, the link changes, the status changes.
 class TConsoleHost final : public ICastHost, public IAcquiView {
@@ -39,8 +41,8 @@ public:
         last = live;
         if (quiet_)
             return;
-        const std::string pres = live.pres.Valid() ? fmt::format("{:8.2f}", live.pres.value)
-                                                   : std::string("       -");
+        const std::string pres =
+            live.pres.Valid() ? fmt::format("{:8.2f}", live.pres.value) : std::string("       -");
         fmt::print("{:<8} P {} dbar  frames {:>7}  CTD {} GPS {} EXT {}{}\n",
                    RTStatusName(live.status), pres, live.frames, LinkStatusName(live.links[0]),
                    LinkStatusName(live.links[1]), LinkStatusName(live.links[2]),
@@ -184,9 +186,9 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
     worker->WaitFor(mainThread);
     const double cpu = worker->CpuSeconds(), ran = worker->RunSeconds();
     const bool stored = cast.Stop(TCloseAnswer::SaveAndExit);
-    fmt::print("end ({}): {} frames, {} bytes in {}, {} bytes lost{}\n", why, app.cast.Acqui.RawIndex,
-               fs::exists(raw) ? fs::file_size(raw) : 0, raw.string(), cast.LostByteNb(),
-               stored ? ", cast stored" : "");
+    fmt::print("end ({}): {} frames, {} bytes in {}, {} bytes lost{}\n", why,
+               app.cast.Acqui.RawIndex, fs::exists(raw) ? fs::file_size(raw) : 0, raw.string(),
+               cast.LostByteNb(), stored ? ", cast stored" : "");
     fmt::print("worker: {:.3f} s of processor in {:.1f} s ({:.2f} % of a core)\n", cpu, ran,
                ran > 0 ? 100.0 * cpu / ran : 0.0);
     if (!stored) {

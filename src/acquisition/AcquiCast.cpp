@@ -29,7 +29,9 @@ void TLiveCast::MarkStart(TDateTime at) {
         protocol_->WriteXfrStart(at);
 }
 
-bool TLiveCast::DoAcqui() { return col_.DoAcqui(source_); }
+bool TLiveCast::DoAcqui() {
+    return col_.DoAcqui(source_);
+}
 
 void TLiveCast::EvaluateAlarms(bool (&on)[AlarmCount]) {
     col_.SetAlarm();
@@ -37,21 +39,41 @@ void TLiveCast::EvaluateAlarms(bool (&on)[AlarmCount]) {
         on[i] = col_.BtlAlarm.AlarmOn[i];
 }
 
-TRealTimeStatus TLiveCast::RTStatus() const { return col_.Acqui.S_RTStatus; }
-TFlaggedValue TLiveCast::Pressure() const { return col_.Acqui.c_pres; }
-std::int32_t TLiveCast::Frames() const { return col_.Acqui.RawIndex; }
-std::int64_t TLiveCast::UnsavedBytes() const { return source_.UnsavedBytes(); }
-std::int64_t TLiveCast::SavableBytes() const { return source_.SavableBytes(); }
-void TLiveCast::SaveToRaw() { source_.SaveToRawFiles(); }
+TRealTimeStatus TLiveCast::RTStatus() const {
+    return col_.Acqui.S_RTStatus;
+}
+TFlaggedValue TLiveCast::Pressure() const {
+    return col_.Acqui.c_pres;
+}
+std::int32_t TLiveCast::Frames() const {
+    return col_.Acqui.RawIndex;
+}
+std::int64_t TLiveCast::UnsavedBytes() const {
+    return source_.UnsavedBytes();
+}
+std::int64_t TLiveCast::SavableBytes() const {
+    return source_.SavableBytes();
+}
+void TLiveCast::SaveToRaw() {
+    source_.SaveToRawFiles();
+}
 
 TSourceLinks TLiveCast::Links() const {
     return {source_.CTDLinkOff(), source_.NMEALinkOff(), source_.PARLinkOff(), source_.NoData()};
 }
 
-bool TLiveCast::UsesNmea() const { return col_.FrameInfo.UseNmea; }
-bool TLiveCast::UsesExternal() const { return col_.FrameInfo.UseExternal; }
-bool TLiveCast::EndOfStream() const { return source_.EndOfStream(); }
-bool TLiveCast::StopRequested() const { return source_.StopRequested(); }
+bool TLiveCast::UsesNmea() const {
+    return col_.FrameInfo.UseNmea;
+}
+bool TLiveCast::UsesExternal() const {
+    return col_.FrameInfo.UseExternal;
+}
+bool TLiveCast::EndOfStream() const {
+    return source_.EndOfStream();
+}
+bool TLiveCast::StopRequested() const {
+    return source_.StopRequested();
+}
 
 std::string TLiveCast::BottlePanel() const {
     return BottlePanelText(col_.BtlAlarm.C_BtlNumber, col_.BtlAlarm.C_BtlStatus);

@@ -19,7 +19,9 @@ double PeriodOr(double seconds, double fallback) {
     return std::isfinite(seconds) && seconds > 0 ? seconds : fallback;
 }
 
-std::uint64_t Ms(double seconds) { return static_cast<std::uint64_t>(std::llround(seconds * 1000.0)); }
+std::uint64_t Ms(double seconds) {
+    return static_cast<std::uint64_t>(std::llround(seconds * 1000.0));
+}
 
 // The worker saves before the ring is half full, so a late save never loses received bytes.
 constexpr std::int64_t RawSaveBacklog = RingSize / 2;
@@ -137,8 +139,8 @@ void TAcquiThread::Begin() {
     alarm_ = {};
     alarmOn_ = false;
     frameSeen_ = false;
-    const std::string status = AcquiStatusText(cast_.RTStatus(), setup_.startMode,
-                                               setup_.timeStart, setup_.timeEnd);
+    const std::string status =
+        AcquiStatusText(cast_.RTStatus(), setup_.startMode, setup_.timeStart, setup_.timeEnd);
     shown_ = {ls_offline, cast_.UsesNmea() ? ls_offline : ls_unconfigured,
               cast_.UsesExternal() ? ls_offline : ls_unconfigured};
     for (int i = 0; i < LinkCount; ++i)
@@ -194,8 +196,8 @@ bool TAcquiThread::Pass() {
     // 6. The status message and the cast header, at the save period; the raw bytes in every
     // state, at least once a second and before the ring is half full.
     if (Due(tStatus_, t, statusMs_)) {
-        const std::string status = AcquiStatusText(cast_.RTStatus(), setup_.startMode,
-                                                   setup_.timeStart, setup_.timeEnd);
+        const std::string status =
+            AcquiStatusText(cast_.RTStatus(), setup_.startMode, setup_.timeStart, setup_.timeEnd);
         Hand([&] {
             view_.AcquiStatusStr(status);
             if (view_.CastInfoModified())
@@ -282,7 +284,8 @@ void TAcquiThread::Start() {
         timespec cpu{};
         if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu) == 0)
             cpuSeconds_ = double(cpu.tv_sec) + double(cpu.tv_nsec) / 1e9;
-        runSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        runSeconds_ =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         finished_ = true;
     });
 }

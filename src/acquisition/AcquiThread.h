@@ -51,7 +51,7 @@ struct TAcquiSetup {
     std::filesystem::path FileName; // the cast's .raw file
     std::int32_t FirstBottle = 0;
     TAcquiPeriods periods;
-    bool alarmChecked[AlarmCount]{}; // GenCfg.AlarmChecked
+    bool alarmChecked[AlarmCount]{};  // GenCfg.AlarmChecked
     TStartMode startMode = SM_Manual; // AcquiCfg.AutoStart
     TDateTime timeStart = 0;          // AcquiCfg.TimeStart
     TDateTime timeEnd = 0;            // AcquiCfg.TimeEnd

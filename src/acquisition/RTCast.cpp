@@ -146,27 +146,28 @@ bool TRTCast::Start(const TSafetyFiles& files) {
         ResetAfterFailure();
         return false;
     }
-    const bool started = Guard({"Error in MainForm.SpeedButtonRecordClick", "Starting or ending acquisition"}, [&] {
-        cast_.Acqui.ProbeOnLine = cast_.Acqui.RealTimeOn = true;
-        cast_.Loaded.TypeLoaded = FileTypeRaw;
-        cast_.Loaded.FileLoaded = raw_;
-        StatusMessage("Probe initialization completed");
-        bool isOpen = false;
-        source_ = OpenSource(raw_, cast_, isOpen);
-        if (!source_ || !isOpen || !source_->CommStream())
-            Raise("the probe port of " + raw_.filename().string() + " cannot be opened");
-        StatusMessage("Raw stream initialized");
-        if (!TakeSafetyCopies())
-            Raise("the safety copies cannot be taken");
-        StatusMessage("Probe On Line start acquisition thread");
-        live_ = std::make_unique<TLiveCast>(cast_, *source_, protocol_.get());
-        worker_ = std::make_unique<TAcquiThread>(
-            *live_, host_.View(), TAcquiSetup::From(Config(), Environ(), raw_, 0), Sound);
-        worker_->Start();
-        StatusMessage("Probe On Line");
-        host_.SetAcquiEnv();
-        StatusMessage("Setup of acquisition environment completed");
-    });
+    const bool started =
+        Guard({"Error in MainForm.SpeedButtonRecordClick", "Starting or ending acquisition"}, [&] {
+            cast_.Acqui.ProbeOnLine = cast_.Acqui.RealTimeOn = true;
+            cast_.Loaded.TypeLoaded = FileTypeRaw;
+            cast_.Loaded.FileLoaded = raw_;
+            StatusMessage("Probe initialization completed");
+            bool isOpen = false;
+            source_ = OpenSource(raw_, cast_, isOpen);
+            if (!source_ || !isOpen || !source_->CommStream())
+                Raise("the probe port of " + raw_.filename().string() + " cannot be opened");
+            StatusMessage("Raw stream initialized");
+            if (!TakeSafetyCopies())
+                Raise("the safety copies cannot be taken");
+            StatusMessage("Probe On Line start acquisition thread");
+            live_ = std::make_unique<TLiveCast>(cast_, *source_, protocol_.get());
+            worker_ = std::make_unique<TAcquiThread>(
+                *live_, host_.View(), TAcquiSetup::From(Config(), Environ(), raw_, 0), Sound);
+            worker_->Start();
+            StatusMessage("Probe On Line");
+            host_.SetAcquiEnv();
+            StatusMessage("Setup of acquisition environment completed");
+        });
     if (!started) {
         ResetAfterFailure();
         DeleteSafetyCopies();

@@ -64,7 +64,9 @@ public:
     std::int32_t Frames() const override { return frames; }
     std::int64_t UnsavedBytes() const override { return unsaved; }
     // An ordinary save holds the newest frame back.
-    std::int64_t SavableBytes() const override { return std::max<std::int64_t>(0, unsaved - FrameBytes); }
+    std::int64_t SavableBytes() const override {
+        return std::max<std::int64_t>(0, unsaved - FrameBytes);
+    }
     void SaveToRaw() override {
         j_.Add("SaveToRaw");
         saved += SavableBytes();

@@ -28,12 +28,13 @@ struct TProbeCommandsTest : ::testing::Test {
     }
     bool Said(const std::string& event) const {
         const auto e = env.op.Events();
-        return std::any_of(e.begin(), e.end(),
-                           [&](const std::string& line) { return line.find(event) != std::string::npos; });
+        return std::any_of(e.begin(), e.end(), [&](const std::string& line) {
+            return line.find(event) != std::string::npos;
+        });
     }
     test::TAppEnv env;
-    std::shared_ptr<sim::TSimProbe> probe = std::make_shared<sim::TSimProbe>(
-        sim::TSimProbeSettings{}, sim::MakeSyntheticProfile());
+    std::shared_ptr<sim::TSimProbe> probe =
+        std::make_shared<sim::TSimProbe>(sim::TSimProbeSettings{}, sim::MakeSyntheticProfile());
     TQvlUtil qvl{&env.cast};
 };
 

@@ -24,9 +24,9 @@ namespace marevo {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFileBytes;
 using sim::TSimProbe;
 using sim::TSimProbeSettings;
+using test::ReadFileBytes;
 
 // The windows of a headless host: the value period's copy, kept under a lock (the inline main
 // thread runs the steps on the worker).
@@ -99,7 +99,9 @@ struct TRTCastTest : ::testing::Test {
     }
     fs::path Root() const { return env.dir / "data"; }
     fs::path Cruise() const { return Root() / "CR" / "CR.cru"; }
-    fs::path Raw(int n) const { return Root() / "CR" / "raw" / ("CR00" + std::to_string(n) + ".raw"); }
+    fs::path Raw(int n) const {
+        return Root() / "CR" / "raw" / ("CR00" + std::to_string(n) + ".raw");
+    }
     TSafetyFiles Files() const { return {{}, {}, Cruise()}; }
     // Waits (real time) until the worker has handed over frames values.
     bool WaitForFrames(std::int32_t frames) {

@@ -1,5 +1,5 @@
-#include "platform/MainThread.h"
 #include "platform/WakeEvent.h"
+#include "platform/MainThread.h"
 
 #include <gtest/gtest.h>
 
