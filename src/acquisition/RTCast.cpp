@@ -213,6 +213,8 @@ bool TRTCast::EndRTAcqui(bool store) {
     cast_.Acqui.RealTimeOn = false;
     worker_.reset();
     bool ok = Guard({"Error in MainForm.EndRTAcqui", "End Acquisition"}, [&] {
+        // The cast header window's edits go into the header before the cast is written.
+        host_.View().UpdateCastInfo();
         source_->SaveToRawFiles(true);
         lostBytes_ = source_->LostByteNb();
         if (TFileCOMM* port = source_->CommStream())
