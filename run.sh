@@ -79,6 +79,9 @@ bench() {
   # The demo's binned cast against an independent binning of the recorded cast.
   echo "== demo product against python3-gsw"
   bash bench/demo_compare.sh build-release/apps/marevo-cli/marevo-cli
+  echo "== acquisition worker, 30 s at 32 Hz (goal under 2 % of a core)"
+  bash bench/acquire_cpu.sh build-release/apps/marevo-cli/marevo-cli \
+    build-release/apps/probesim/marevo-probesim
 }
 
 demo() {

@@ -1,5 +1,6 @@
 // marevo-cli: the headless face of Marevo. Verbs mirror the library's operations.
 
+#include "AcquireCommand.h"
 #include "BatchCommand.h"
 #include "CalcCommand.h"
 #include "CastCommands.h"
@@ -98,6 +99,9 @@ int main(int argc, char** argv) {
     cli::AddPrintCommands(app, *cruise, printOptions);
 #endif
 
+    cli::TAcquireOptions acquireOptions;
+    cli::AddAcquireCommand(app, acquireOptions);
+
     CLI11_PARSE(app, argc, argv);
     {
         std::string note, error;
@@ -145,6 +149,10 @@ int main(int argc, char** argv) {
     if (*plotOptions.plot)
         return cli::RunPlotCommand(plotOptions, dataRoot, argv[0]);
 #endif
+    if (*acquireOptions.acquire)
+        return cli::RunAcquire(acquireOptions, dataRoot, quiet);
+    if (*acquireOptions.probe)
+        return cli::RunProbeCommand(acquireOptions, dataRoot);
     if (cli::CastCommandChosen(castOptions))
         return cli::RunCastCommand(castOptions, dataRoot);
     return 2;

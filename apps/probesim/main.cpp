@@ -42,6 +42,7 @@ struct TLine {
     int slave = -1; // kept open so that the line stays up between the host's sessions
     std::string path;
     std::string pending; // received, not yet handled
+    std::FILE* capture = nullptr; // --capture: every byte the line sent, as sent
 
     bool Open(const std::string& device) {
         if (!device.empty()) {
@@ -92,6 +93,10 @@ struct TLine {
                     break; // nobody reads: the line drops what it cannot hold
                 continue;
             }
+            if (capture) {
+                std::fwrite(bytes.data() + done, 1, static_cast<std::size_t>(n), capture);
+                std::fflush(capture);
+            }
             done += static_cast<std::size_t>(n);
         }
     }
@@ -101,6 +106,9 @@ struct TLine {
         if (slave >= 0)
             ::close(slave);
         fd = slave = -1;
+        if (capture)
+            std::fclose(capture);
+        capture = nullptr;
     }
 };
 
@@ -145,6 +153,9 @@ int main(int argc, char** argv) {
     app.add_option("--gps-device", gpsDevice);
     app.add_option("--par-device", parDevice);
     app.add_option("--display-device", displayDevice);
+    std::string captureDir;
+    app.add_option("--capture", captureDir,
+                   "write each line's sent bytes, unaltered, to DIR/<line>.bytes");
     app.add_option("--duration", duration, "stop after this many seconds (0: until interrupted)");
     app.add_flag("--quiet", quiet, "log nothing but the device lines");
     CLI11_PARSE(app, argc, argv);
@@ -178,6 +189,14 @@ int main(int argc, char** argv) {
             return 1;
         }
         fmt::print("{} {}\n", line->name, line->path);
+        if (!captureDir.empty()) {
+            const std::string file = captureDir + "/" + line->name + ".bytes";
+            line->capture = std::fopen(file.c_str(), "wb");
+            if (!line->capture) {
+                fmt::print(stderr, "marevo-probesim: cannot write {}\n", file);
+                return 1;
+            }
+        }
     }
     std::fflush(stdout);
 

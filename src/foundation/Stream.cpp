@@ -161,6 +161,11 @@ void TFileStream::Sync() {
         Raise("Cannot write " + fileName_.string() + " to disk: " + std::strerror(errno));
 }
 
+void TFileStream::DataSync() {
+    if (::fdatasync(fd_) != 0)
+        Raise("Cannot write " + fileName_.string() + " to disk: " + std::strerror(errno));
+}
+
 bool TFileStream::IsFileAt(const std::filesystem::path& name) const {
     struct stat open {}, named {};
     return ::fstat(fd_, &open) == 0 && ::stat(name.c_str(), &named) == 0 &&

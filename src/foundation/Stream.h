@@ -70,6 +70,8 @@ public:
 
     // Forces the written bytes to the disk (raises on failure).
     void Sync();
+    // The written data only (fdatasync): enough for an appended recording (raises on failure).
+    void DataSync();
     // Whether the open file is still the one that name leads to (it has not been replaced).
     bool IsFileAt(const std::filesystem::path& name) const;
     const std::filesystem::path& FileName() const { return fileName_; }

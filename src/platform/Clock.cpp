@@ -54,6 +54,16 @@ void TFakeClock::SleepMs(std::uint32_t ms) {
     AdvanceMs(ms == 0 ? 1 : ms);
 }
 
+bool TFakeClock::WaitFor(std::condition_variable& /*cv*/, std::unique_lock<std::mutex>& lock,
+                         std::uint32_t ms, const std::function<bool()>& ready) {
+    if (ready())
+        return true;
+    lock.unlock();
+    SleepMs(ms);
+    lock.lock();
+    return ready();
+}
+
 void TFakeClock::Set(TDateTime now) {
     std::lock_guard guard(lock_);
     now_ = now;

@@ -396,6 +396,10 @@ bool TCyclicInputBuffer::ComparePrecDF7() {
 
 // ---- Saving -----------------------------------------------------------------------------------
 
+std::int64_t TCyclicInputBuffer::SavableBytes() const {
+    return std::min<std::int64_t>(Wrap(ptrFrame_ - ptrFirst_), unsaved_);
+}
+
 bool TCyclicInputBuffer::SaveToRawFile(TStream& file, bool includeNewest) {
     return GuardOr({"Error in InputBuffer.SaveToRawFile"}, false, [&] {
         // Only bytes actually received are written, each once, in order.

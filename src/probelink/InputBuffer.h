@@ -70,6 +70,10 @@ public:
     std::int32_t TIMEErrorNb() const { return timeErrorNb_; }
     // Received bytes that were overwritten before they could be saved (the saves fell behind).
     std::int64_t LostByteNb() const { return lostByteNb_; }
+    // Received bytes not yet written to the raw file, and of them those an ordinary save writes
+    // now (all but the newest frame).
+    std::int64_t UnsavedBytes() const { return unsaved_; }
+    std::int64_t SavableBytes() const;
     std::uint16_t LastSynchroIndex() const { return lastSynchroIndex_; }
 
     // Memory upload: checksum and (unless alternate) counter of a DF5 frame, no time check.

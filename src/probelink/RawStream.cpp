@@ -290,8 +290,15 @@ bool TRawStream::SaveToRawFiles(bool lastSave) {
     if (rawFile_)
         saved = inputBuffer_->SaveToRawFile(*rawFile_, lastSave);
     const TFrameInfo& info = frames_.FrameInfo;
+    bool extSaved = false;
     if ((info.UseNmea || info.UseExtPara) && extInputBuffer_ && extFile_ && isOnLine_)
-        extInputBuffer_->SaveToRawFile(*extFile_);
+        extSaved = extInputBuffer_->SaveToRawFile(*extFile_);
+    Guard({"Error in rawStream.SaveToRawFiles"}, [&] {
+        if (saved)
+            rawFile_->DataSync();
+        if (extSaved)
+            extFile_->DataSync();
+    });
     return saved;
 }
 

@@ -66,7 +66,13 @@ public:
     // Writes what was received since the last save: probe bytes to the .raw file, auxiliary
     // records to the .ext file. The last save of a cast passes lastSave so that the newest frame
     // is written too. False when there was nothing new for the .raw file.
+    // Each save is forced to the disk (fdatasync), so a power cut loses only what came after it.
     bool SaveToRawFiles(bool lastSave = false);
+    // Probe bytes received and not yet saved; those an ordinary save would write now; received
+    // bytes the ring overwrote before they could be saved.
+    std::int64_t UnsavedBytes() const { return inputBuffer_ ? inputBuffer_->UnsavedBytes() : 0; }
+    std::int64_t SavableBytes() const { return inputBuffer_ ? inputBuffer_->SavableBytes() : 0; }
+    std::int64_t LostByteNb() const { return inputBuffer_ ? inputBuffer_->LostByteNb() : 0; }
 
     // ---- State --------------------------------------------------------------------------------
     bool IsOnLine() const { return isOnLine_; }

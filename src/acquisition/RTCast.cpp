@@ -1,0 +1,236 @@
+#include "acquisition/RTCast.h"
+
+#include "acquisition/CastFilesAside.h"
+#include "foundation/EventLog.h"
+#include "foundation/Guard.h"
+#include "foundation/Runtime.h"
+#include "probelink/QvlUtil.h"
+#include "probelink/RawStream.h"
+#include "processing/ParamCollection.h"
+#include "records/Environ.h"
+#include "records/Settings.h"
+#include "storage/CastImport.h"
+#include "storage/CruiseFile.h"
+
+namespace marevo {
+
+namespace fs = std::filesystem;
+
+TRTCast::TRTCast(TCruisefile& cruise, ICastHost& host)
+    : cruise_(cruise), host_(host), cast_(cruise.CastInfoc.Probe),
+      protocol_(std::make_unique<TQvlUtil>(&cruise.CastInfoc.Probe)) {
+    OpenSource = [](const fs::path& raw, TParamCollection& cast, bool& isCommOpen) {
+        return TRawStream::CreateEx(true, isCommOpen, raw, &cast);
+    };
+}
+
+TRTCast::~TRTCast() {
+    // A cast still running is ended unstored; its bytes are on disk and its files stay.
+    if (worker_)
+        EndRTAcqui(false);
+}
+
+bool TRTCast::InitRTMCA(std::int32_t castNumber) {
+    bool result = false;
+    const bool guarded = Guard({"Error in MainForm.InitRTMCA", "Start Acquisition"}, [&] {
+        bool ok = true;
+        if (castNumber < 0) {
+            ok = cruise_.AddNextCast();
+            if (!ok)
+                StatusMessage("Acquisition aborted - Problem to add a new CAST");
+            else
+                raw_ = cruise_.RawPath();
+        }
+        if (ok && castNumber < 0)
+            // Files an interrupted cast of this number left are kept under other names.
+            MoveCastFilesAside(raw_);
+        if (ok) {
+            cast_.Clear();
+            cast_.DefaultProbeInfo();
+            const fs::path raw = raw_;
+            protocol_->CurrentCastRawPath = [raw] { return raw; };
+            ok = protocol_->GetProbeInfoA(castNumber);
+            if (!ok)
+                protocol_->ShowError();
+        }
+        if (ok && !cast_.AddNMEAAndExternalParameter()) {
+            StatusMessage("Acquisition aborted - Problem with NMEA parameters");
+            return;
+        }
+        if (ok && !cast_.AddAcquiPara()) {
+            StatusMessage("Acquisition aborted - Problem to add parameters");
+            ok = false;
+        }
+        if (ok && !cast_.BuildProbeInfo()) {
+            Operator().Beep();
+            ok = false;
+        }
+        ok = ok && cast_.InitRoundBuffer() && cast_.InitLinearBuffer();
+        if (ok) {
+            TCastInfoC& holder = cruise_.CastInfoc;
+            cast_.Loaded.CastHeader = &holder.Cast;
+            cast_.Loaded.CruiseHeader = &holder.Cruise;
+            cast_.Loaded.Bottles = &holder.Bottles;
+            SetCastExtract(holder.Cast, cast_);
+            cast_.SetSortInfo();
+            result = true;
+            return;
+        }
+        switch (protocol_->GetError()) {
+        case cer_Proto:
+            StatusMessage("No Probe detected");
+            Operator().Message("No probe detected : probe initialisation was aborted\r\n"
+                               "Check probe connections and com. port setup",
+                               "Warning", TMessageKind::Warning);
+            break;
+        case cer_Open:
+            StatusMessage("COM port open error");
+            Operator().Message("COM Port open error: probe initialisation was aborted", "Warning",
+                               TMessageKind::Warning);
+            break;
+        default:
+            StatusMessage("Probe initialization failed");
+            Operator().Message("Probe initialisation error", "Warning", TMessageKind::Warning);
+        }
+    });
+    return guarded && result;
+}
+
+bool TRTCast::TakeSafetyCopies() {
+    return Guard({"Error in MainForm.SafetyCopies"}, [&] {
+        for (const fs::path& file : {files_.environ, files_.config, files_.cruise}) {
+            if (file.empty() || !fs::exists(file))
+                continue;
+            // A copy left by an earlier run was offered when its file was read (start-up for the
+            // settings, before the cruise file was read for this cast); what is in use now is
+            // what a failure must bring back.
+            const fs::path copy = RecoveryCopyName(file);
+            fs::copy_file(file, copy, fs::copy_options::overwrite_existing);
+        }
+    });
+}
+
+void TRTCast::DeleteSafetyCopies() {
+    for (const fs::path& file : {files_.environ, files_.config, files_.cruise})
+        if (!file.empty())
+            DeleteRecoveryCopy(file);
+}
+
+void TRTCast::ResetAfterFailure() {
+    worker_.reset();
+    live_.reset();
+    cast_.DetachFrameSource();
+    source_.reset();
+    protocol_->CloseXfrFile();
+    cast_.Acqui.RealTimeOn = false;
+    cast_.Acqui.ProbeOnLine = false;
+    cast_.Loaded.TypeLoaded = FileTypeNone;
+    cast_.Loaded.FileLoaded.clear();
+    host_.SetNormalEnv();
+}
+
+bool TRTCast::Start(const TSafetyFiles& files) {
+    if (worker_)
+        return false;
+    files_ = files;
+    host_.SetAcquiEnv();
+    // The copy of the cruise file is offered before the file is read for the cast.
+    if (!files_.cruise.empty())
+        OfferCruiseRecoveryCopy(files_.cruise);
+    for (int i = 0; i < AlarmCount; ++i)
+        cast_.BtlAlarm.SavedAlarmChecked[i] = GenCfg().AlarmChecked[i] != 0;
+    if (OpenProbePort)
+        protocol_->OpenProbePort = OpenProbePort;
+    protocol_->SetDelay(Environ().CommDelay);
+    if (!protocol_->WakeUp() || !InitRTMCA(-1)) {
+        ResetAfterFailure();
+        return false;
+    }
+    const bool started =
+        Guard({"Error in MainForm.SpeedButtonRecordClick", "Starting or ending acquisition"}, [&] {
+            cast_.Acqui.ProbeOnLine = cast_.Acqui.RealTimeOn = true;
+            cast_.Loaded.TypeLoaded = FileTypeRaw;
+            cast_.Loaded.FileLoaded = raw_;
+            StatusMessage("Probe initialization completed");
+            bool isOpen = false;
+            source_ = OpenSource(raw_, cast_, isOpen);
+            if (!source_ || !isOpen || !source_->CommStream())
+                Raise("the probe port of " + raw_.filename().string() + " cannot be opened");
+            StatusMessage("Raw stream initialized");
+            if (!TakeSafetyCopies())
+                Raise("the safety copies cannot be taken");
+            StatusMessage("Probe On Line start acquisition thread");
+            live_ = std::make_unique<TLiveCast>(cast_, *source_, protocol_.get());
+            worker_ = std::make_unique<TAcquiThread>(
+                *live_, host_.View(), TAcquiSetup::From(Config(), Environ(), raw_, 0), Sound);
+            worker_->Start();
+            StatusMessage("Probe On Line");
+            host_.SetAcquiEnv();
+            StatusMessage("Setup of acquisition environment completed");
+        });
+    if (!started) {
+        ResetAfterFailure();
+        DeleteSafetyCopies();
+    }
+    return started;
+}
+
+bool TRTCast::Stop(TCloseAnswer answer) {
+    if (!worker_)
+        return false;
+    switch (answer) {
+    case TCloseAnswer::Continue: return false;
+    case TCloseAnswer::SaveAndExit: {
+        protocol_->CompleteXfrFile();
+        bool stored = EndRTAcqui(true);
+        stored = stored && cruise_.AppendCast(true);
+        if (stored) {
+            StatusMessage("Append cast done");
+            DeleteSafetyCopies();
+        } else {
+            WriteLog("The cast " + raw_.filename().string() +
+                     " was not stored; its files and the safety copies stay");
+        }
+        return stored;
+    }
+    case TCloseAnswer::AbortCast:
+        if (!Operator().Confirm("Do you really want to stop current cast",
+                                "and delete acquired data"))
+            return false;
+        EndRTAcqui(false);
+        DeleteSafetyCopies();
+        return false;
+    }
+    return false;
+}
+
+bool TRTCast::EndRTAcqui(bool store) {
+    if (!worker_)
+        return false;
+    // The worker ends first: the source, the rings and the port are its until it has.
+    worker_->Terminate();
+    worker_->WaitFor(MainThread());
+    cast_.Acqui.RealTimeOn = false;
+    worker_.reset();
+    bool ok = Guard({"Error in MainForm.EndRTAcqui", "End Acquisition"}, [&] {
+        // The cast header window's edits go into the header before the cast is written.
+        host_.View().UpdateCastInfo();
+        source_->SaveToRawFiles(true);
+        lostBytes_ = source_->LostByteNb();
+        if (TFileCOMM* port = source_->CommStream())
+            protocol_->Stop(*port);
+        StatusMessage("Cast End");
+        cast_.Acqui.ProbeOnLine = false;
+        cast_.Loaded.TypeLoaded = FileTypeRaw;
+        if (store && cast_.BinSave(cruise_.BinPath()) != ParaOk)
+            Raise("the binary file of " + raw_.filename().string() + " cannot be written");
+    });
+    live_.reset();
+    cast_.DetachFrameSource();
+    source_.reset();
+    protocol_->CloseXfrFile();
+    host_.SetNormalEnv();
+    return ok;
+}
+
+} // namespace marevo

@@ -1,0 +1,103 @@
+#pragma once
+// TRTCast: the start and the end of a real-time cast, without windows. Starting identifies the
+// probe into the cast collection as the next cast of the current cruise, opens the live data
+// source on the cast's .raw file, takes the safety copies of the settings and cruise files and
+// starts the acquisition worker. Stopping answers the close question (continue, save and exit,
+// abort), ends the worker first, saves the last bytes, stops the probe, writes the cast's binary
+// file and appends the cast to the cruise file.
+//
+// The main window's modes and windows are the host's (ICastHost); questions and messages go
+// through the operator seam; every step runs on the main thread.
+
+#include "acquisition/AcquiThread.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace marevo {
+
+class TCruisefile;
+class TFileCOMM;
+class TParamCollection;
+class TQvlUtil;
+class TRawStream;
+
+class ICastHost {
+public:
+    virtual ~ICastHost() = default;
+    // The main window's acquisition and normal environments.
+    virtual void SetAcquiEnv() {}
+    virtual void SetNormalEnv() {}
+    // The windows the worker refreshes.
+    virtual IAcquiView& View() = 0;
+};
+
+// The close dialog's buttons.
+enum class TCloseAnswer { Continue, SaveAndExit, AbortCast };
+
+// The settings files that get safety copies while a cast runs.
+struct TSafetyFiles {
+    std::filesystem::path environ;
+    std::filesystem::path config;
+    std::filesystem::path cruise;
+};
+
+class TRTCast {
+public:
+    // cruise: the current cruise, whose cast collection (CastInfoc.Probe) takes the cast.
+    TRTCast(TCruisefile& cruise, ICastHost& host);
+    ~TRTCast();
+    TRTCast(const TRTCast&) = delete;
+    TRTCast& operator=(const TRTCast&) = delete;
+
+    // ---- Seams (defaults: the environment's ports) ----------------------------------------------
+    // The probe port for identification and the probe commands (null: not openable).
+    std::function<std::unique_ptr<TFileCOMM>()> OpenProbePort;
+    // The live data source on the cast's raw file, following the cast collection.
+    std::function<std::unique_ptr<TRawStream>(const std::filesystem::path& raw,
+                                              TParamCollection& cast, bool& isCommOpen)>
+        OpenSource;
+    // The alarm tone (null: none).
+    IAlarmSound* Sound = nullptr;
+
+    // ---- Start and stop ---------------------------------------------------------------------
+    // The whole start; true when the worker runs. Any failure leaves the collection off line,
+    // no source, the normal environment.
+    bool Start(const TSafetyFiles& files);
+    // Identification of the next cast (castNumber -1) or of an uploaded one.
+    bool InitRTMCA(std::int32_t castNumber);
+    bool Running() const { return worker_ != nullptr; }
+    // The close question answered: Continue keeps the cast; Save and Exit stores it (true when
+    // stored); Abort Cast asks once more and ends it unstored when confirmed.
+    bool Stop(TCloseAnswer answer);
+    // Ends the worker, saves the last bytes, stops the probe, closes the source; with store, the
+    // cast's binary file is written. True when all went well.
+    bool EndRTAcqui(bool store);
+
+    TAcquiThread* Worker() { return worker_.get(); }
+    TRawStream* Source() { return source_.get(); }
+    TQvlUtil& Protocol() { return *protocol_; }
+    const std::filesystem::path& RawFile() const { return raw_; }
+    // Received bytes the ring overwrote before they were saved, at the end of the cast.
+    std::int64_t LostByteNb() const { return lostBytes_; }
+
+private:
+    void ResetAfterFailure();
+    bool TakeSafetyCopies();
+    void DeleteSafetyCopies();
+
+    TCruisefile& cruise_;
+    ICastHost& host_;
+    TParamCollection& cast_;
+    std::unique_ptr<TQvlUtil> protocol_;
+    std::unique_ptr<TRawStream> source_;
+    std::unique_ptr<IAcquiCast> live_;
+    std::unique_ptr<TAcquiThread> worker_;
+    TSafetyFiles files_;
+    std::filesystem::path raw_;
+    std::int64_t lostBytes_ = 0;
+};
+
+} // namespace marevo
