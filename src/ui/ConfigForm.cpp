@@ -3,8 +3,12 @@
 #include "foundation/Runtime.h"
 #include "records/Config.h"
 
+#include <QGridLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace marevo {
 
@@ -216,8 +220,38 @@ std::vector<TFormField> ConfigFields(TConfig& c) {
     return f;
 }
 
-TSettingsForm* NewConfigForm(TConfig& config, QWidget* parent) {
+TSettingsForm* NewConfigForm(TConfig& config, const TListEditor& listEditor, QWidget* parent) {
     auto* form = new TSettingsForm(QStringLiteral("Configuration"), ConfigFields(config), parent);
+
+    // The columns and header lines of the three text files, edited on copies.
+    auto* lists = new QWidget(form);
+    auto* grid = new QGridLayout(lists);
+    const std::pair<const char*, TTextFileCfg*> files[] = {{"Data text files", &config.DataTextCfg},
+                                                           {"Cast header table", &config.HeaderTextCfg},
+                                                           {"Bottle table", &config.BottleTextCfg}};
+    int row = 0;
+    for (const auto& [name, cfg] : files) {
+        grid->addWidget(new QLabel(QString::fromLatin1(name), lists), row, 0);
+        const std::pair<const char*, TParaList TTextFileCfg::*> kinds[] = {
+            {"Columns...", &TTextFileCfg::ParaList}, {"Header lines...", &TTextFileCfg::HeadList}};
+        int column = 1;
+        for (const auto& [caption, member] : kinds) {
+            auto copy = std::make_shared<TParaList>(cfg->*member);
+            auto* button = new QPushButton(QString::fromLatin1(caption), lists);
+            button->setObjectName(QString::fromLatin1(name) + " " + QString::fromLatin1(caption));
+            const QString title = QString::fromLatin1(name) + " - " +
+                                  QString::fromLatin1(caption).remove(QStringLiteral("..."));
+            QObject::connect(button, &QPushButton::clicked, form,
+                             [listEditor, title, copy] { listEditor(title, *copy); });
+            form->onApply.push_back([target = cfg, member, copy] { target->*member = *copy; });
+            grid->addWidget(button, row, column++);
+        }
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(3, 1);
+    form->AddPage(lists, QStringLiteral("Export lists"));
+
     // The rosette's layout and firing settings come with bottle firing.
     auto* rosette = new QWidget(form);
     auto* layout = new QVBoxLayout(rosette);

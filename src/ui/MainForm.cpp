@@ -638,9 +638,10 @@ void TMainForm::EditCruises() {
 }
 
 void TMainForm::EditConfiguration() {
-    std::unique_ptr<TSettingsForm> form(NewConfigForm(app_.config, this));
+    std::unique_ptr<TSettingsForm> form(NewConfigForm(app_.config, ParaListDialog, this));
     if (!RunDialog(*form))
         return;
+    app_.config.UpdateAllParaPtr(app_.Collections()); // the export lists may be new
     // With "Config Auto Save" the settings reach their file at once, not only at closing.
     if (app_.environ.Preferences.AutoCfgCheck == 1)
         shell_->SaveConfiguration();

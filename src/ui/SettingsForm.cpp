@@ -200,8 +200,11 @@ bool TFieldPanel::Apply(std::string& refusal) {
 
 bool TSettingsForm::Apply() {
     refusal_.clear();
-    if (panel_->Apply(refusal_))
+    if (panel_->Apply(refusal_)) {
+        for (const auto& step : onApply)
+            step();
         return true;
+    }
     Operator().Message(refusal_, windowTitle().toStdString(), TMessageKind::Warning);
     return false;
 }

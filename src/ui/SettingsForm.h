@@ -80,6 +80,8 @@ public:
     const std::string& LastRefusal() const { return refusal_; }
     // Pages added after the table's (the rosette page of the configuration).
     void AddPage(QWidget* page, const QString& title);
+    // Steps run once the fields are stored (what the added pages edited aside).
+    std::vector<std::function<void()>> onApply;
 
 private:
     TFieldPanel* panel_;

@@ -20,6 +20,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -140,6 +141,12 @@ TEST_F(TSettingsFormsTest, EnvironmentCancelAndRefusalsLeaveFileAndObjectAsTheyW
 
 TEST_F(TSettingsFormsTest, ConfigurationOkStoresChangedFieldsInTheFile) {
     const fs::path file = env.environ.ConfigFileName();
+    form.ParaListDialog = [](const QString&, TParaList& list) {
+        list.count = 2;
+        list.List[0] = 101;
+        list.List[1] = 401;
+        return true;
+    };
     ASSERT_TRUE(Edit<TSettingsForm>(
         "Configuration",
         [](TSettingsForm& f) {
@@ -149,6 +156,7 @@ TEST_F(TSettingsFormsTest, ConfigurationOkStoresChangedFieldsInTheFile) {
             static_cast<QComboBox*>(f.Field("Conductivity unit"))->setCurrentIndex(2);
             Type(static_cast<QLineEdit*>(f.Field("Export period [s]")), "30");
             static_cast<QLineEdit*>(f.Field("Export file name"))->setText("live.txt");
+            f.findChild<QPushButton*>("Bottle table Columns...")->click();
         },
         true));
     TConfig reread;
@@ -159,6 +167,8 @@ TEST_F(TSettingsFormsTest, ConfigurationOkStoresChangedFieldsInTheFile) {
     EXPECT_EQ(reread.GenCfg.CondUnit, 2);
     EXPECT_DOUBLE_EQ(reread.ExtractionFoldersCfg.AutomaticTextDataExportTimeout * 86400, 30);
     EXPECT_EQ(reread.ExtractionFoldersCfg.AutomaticTextDataExportFileName.Get(), "live.txt");
+    EXPECT_EQ(reread.BottleTextCfg.ParaList.count, 2);
+    EXPECT_EQ(reread.BottleTextCfg.ParaList.List[1], 401);
     EXPECT_EQ(form.PanelText(11), QStringLiteral("Active")); // the status bar knows the alarm
 }
 
@@ -171,10 +181,16 @@ TEST_F(TSettingsFormsTest, ConfigurationCancelAndRefusalsChangeNothingAndShortPe
         EXPECT_EQ(ReadFileBytes(file) == bytes, true);
         EXPECT_EQ(std::memcmp(&before.GenCfg, &env.config.GenCfg, sizeof before.GenCfg), 0);
         EXPECT_EQ(std::memcmp(&before.AcquiCfg, &env.config.AcquiCfg, sizeof before.AcquiCfg), 0);
+        EXPECT_EQ(env.config.DataTextCfg.ParaList.count, before.DataTextCfg.ParaList.count);
+    };
+    form.ParaListDialog = [](const QString&, TParaList& list) {
+        list.count = 1;
+        return true;
     };
     const auto edit = [](TSettingsForm& f) {
         Type(static_cast<QLineEdit*>(f.Field("Vertical step")), "2");
         static_cast<QCheckBox*>(f.Field("Up [dbar] alarm"))->setChecked(true);
+        f.findChild<QPushButton*>("Data text files Columns...")->click();
     };
     EXPECT_FALSE(Edit<TSettingsForm>("Configuration", edit, false));
     unchanged();
