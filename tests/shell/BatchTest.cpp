@@ -8,6 +8,7 @@
 #include "records/ConfigFields.h"
 #include "shell/MainShell.h"
 #include "support/AppEnv.h"
+#include "support/Cruises.h"
 
 #include <gtest/gtest.h>
 
@@ -22,10 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ReadFileBytes;
-
-fs::path Recording() {
-    return fs::path(MAREVO_SOURCE_DIR) / "tests/data/replay/recordings/df6-synthetic.raw";
-}
 
 // Every file under folder with a hash of its bytes.
 std::map<std::string, std::size_t> Files(const fs::path& folder) {
@@ -61,24 +58,7 @@ struct TBatchTest : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(shell.StartUp().completed);
         env.environ.Preferences.AutoCfgCheck = 0;
-        ASSERT_TRUE(shell.NewCruise([](TCastInfo& c) {
-            c.InfoStr[1].Set("CR");
-            c.InfoStr[2].Set("CR");
-            return true;
-        }));
-        env.config.GenCfg.CruiseName.Set("CR");
-        std::vector<fs::path> raws;
-        const fs::path logger = env.dir / "logger";
-        fs::create_directories(logger);
-        for (int k = 1; k <= 3; ++k) {
-            const std::string base = "LOG" + std::to_string(k);
-            for (const char* ext : {".raw", ".xfr", ".ext"})
-                fs::copy_file(fs::path(Recording()).replace_extension(ext), logger / (base + ext));
-            raws.push_back(logger / (base + ".raw"));
-        }
-        env.op.SetDefaultAnswer(true);
-        ASSERT_TRUE(shell.ImportLoggerFiles(raws));
-        env.op.SetDefaultAnswer(false);
+        ASSERT_TRUE(test::MakeImportedCruise(shell, env, 3));
 
         std::vector<std::string> refused;
         ASSERT_TRUE(SetConfigFields(env.config, {"AcquiCfg.VertStep=0.5"}, refused));

@@ -6,6 +6,7 @@
 
 #include "foundation/FileNames.h"
 #include "support/AppEnv.h"
+#include "support/Cruises.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +31,6 @@ struct TRecordingView : IShellView {
     std::string caption;
 };
 
-fs::path Recording() {
-    return fs::path(MAREVO_SOURCE_DIR) / "tests/data/replay/recordings/df6-synthetic.raw";
-}
-
 // Every file under root with a hash of its bytes, the event logs left out.
 std::map<std::string, std::size_t> Files(const fs::path& root) {
     std::map<std::string, std::size_t> files;
@@ -51,24 +48,8 @@ struct TMainShellTest : ::testing::Test {
     // Cruise CR with four casts of the same recording: cast 2 marked invalid, cast 3 without
     // its binary file.
     void MakeCruise() {
-        ASSERT_TRUE(shell.NewCruise([](TCastInfo& c) {
-            c.InfoStr[1].Set("CR");
-            c.InfoStr[2].Set("CR");
-            return true;
-        }));
-        env.config.GenCfg.CruiseName.Set("CR");
-        std::vector<fs::path> raws;
-        const fs::path logger = env.dir / "logger";
-        fs::create_directories(logger);
-        for (int k = 1; k <= 4; ++k) {
-            const std::string base = "LOG" + std::to_string(k);
-            for (const char* ext : {".raw", ".xfr", ".ext"})
-                fs::copy_file(fs::path(Recording()).replace_extension(ext), logger / (base + ext));
-            raws.push_back(logger / (base + ".raw"));
-        }
-        env.op.SetDefaultAnswer(true);
-        ASSERT_TRUE(shell.ImportLoggerFiles(raws)) << ::testing::PrintToString(env.op.Events());
-        env.op.SetDefaultAnswer(false);
+        ASSERT_TRUE(test::MakeImportedCruise(shell, env, 4))
+            << ::testing::PrintToString(env.op.Events());
         TCruisefile file;
         ASSERT_TRUE(file.OpenCruiseFile(CruisePath()));
         ASSERT_TRUE(file.ReadCastNb1(2));

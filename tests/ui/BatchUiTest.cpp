@@ -9,6 +9,7 @@
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "support/AppEnv.h"
+#include "support/Cruises.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -24,10 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path Recording() {
-    return fs::path(MAREVO_SOURCE_DIR) / "tests/data/replay/recordings/df6-synthetic.raw";
-}
-
 std::string Bytes(const TBatchCmdArray& list) {
     return std::string(reinterpret_cast<const char*>(&list), sizeof list);
 }
@@ -41,24 +38,7 @@ struct TBatchUiTest : ::testing::Test {
     void MakeCruise() {
         ASSERT_TRUE(form.StartUp());
         TMainShell& shell = form.Shell();
-        ASSERT_TRUE(shell.NewCruise([](TCastInfo& c) {
-            c.InfoStr[1].Set("CR");
-            c.InfoStr[2].Set("CR");
-            return true;
-        }));
-        env.config.GenCfg.CruiseName.Set("CR");
-        std::vector<fs::path> raws;
-        const fs::path logger = env.dir / "logger";
-        fs::create_directories(logger);
-        for (int k = 1; k <= 3; ++k) {
-            const std::string base = "LOG" + std::to_string(k);
-            for (const char* ext : {".raw", ".xfr", ".ext"})
-                fs::copy_file(fs::path(Recording()).replace_extension(ext), logger / (base + ext));
-            raws.push_back(logger / (base + ".raw"));
-        }
-        env.op.SetDefaultAnswer(true);
-        ASSERT_TRUE(shell.ImportLoggerFiles(raws));
-        env.op.SetDefaultAnswer(false);
+        ASSERT_TRUE(test::MakeImportedCruise(shell, env, 3));
         form.WaitLongWork();
     }
 

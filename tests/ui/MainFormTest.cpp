@@ -7,6 +7,7 @@
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "support/AppEnv.h"
+#include "support/Cruises.h"
 #include "ui/DataDialogs.h"
 #include "ui/HelpViewer.h"
 #include "ui/Instance.h"
@@ -30,23 +31,6 @@ namespace marevo {
 namespace {
 
 namespace fs = std::filesystem;
-
-fs::path Recording() {
-    return fs::path(MAREVO_SOURCE_DIR) / "tests/data/replay/recordings/df6-synthetic.raw";
-}
-
-// Copies of the recording in a logger folder, as an operator finds them.
-std::vector<fs::path> LoggerFiles(const fs::path& folder, int n) {
-    fs::create_directories(folder);
-    std::vector<fs::path> raws;
-    for (int k = 1; k <= n; ++k) {
-        const std::string base = "LOG" + std::to_string(k);
-        for (const char* ext : {".raw", ".xfr", ".ext"})
-            fs::copy_file(fs::path(Recording()).replace_extension(ext), folder / (base + ext));
-        raws.push_back(folder / (base + ".raw"));
-    }
-    return raws;
-}
 
 struct TMainFormTest : ::testing::Test {
     TMainFormTest() {
@@ -139,7 +123,7 @@ TEST_F(TMainFormTest, AnImportRunsAsLongWorkWithTheBarThenShowsItsCast) {
     ASSERT_TRUE(form.StartUp());
     form.Action("FileNew")->trigger();
     env.config.GenCfg.CruiseName.Set("CR");
-    const auto raws = LoggerFiles(env.dir / "logger", 2);
+    const auto raws = test::LoggerCopies(env.dir / "logger", 2);
     form.LoggerFilesDialog = [&] { return raws; };
 
     TBarOperator op(form);
@@ -188,7 +172,7 @@ TEST_F(TMainFormTest, PrintWithoutAQueueOffersAPdfInTheCruiseTextFolder) {
     ASSERT_TRUE(form.StartUp());
     form.Action("FileNew")->trigger();
     env.config.GenCfg.CruiseName.Set("CR");
-    const auto raws = LoggerFiles(env.dir / "logger", 1);
+    const auto raws = test::LoggerCopies(env.dir / "logger", 1);
     form.LoggerFilesDialog = [&] { return raws; };
     form.Action("ImportLoggersTool")->trigger();
     form.WaitLongWork();

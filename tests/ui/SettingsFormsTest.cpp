@@ -6,6 +6,7 @@
 #include "probelink/QvlUtil.h"
 #include "shell/Settings.h"
 #include "support/AppEnv.h"
+#include "support/Cruises.h"
 #include "records/Config.h"
 #include "ui/ConfigForm.h"
 #include "ui/CruiseEditorDialog.h"
@@ -231,24 +232,7 @@ TEST_F(TSettingsFormsTest, ConfigurationCancelAndRefusalsChangeNothingAndShortPe
 }
 
 TEST_F(TSettingsFormsTest, CruiseEditorUncheckedCastIsStoredInvalidAndHeadersWrittenBack) {
-    form.NewCruiseDialog = [](TCastInfo& c) {
-        c.InfoStr[1].Set("CR");
-        c.InfoStr[2].Set("CR");
-        return true;
-    };
-    form.Action("FileNew")->trigger();
-    env.config.GenCfg.CruiseName.Set("CR");
-    const fs::path recording =
-        fs::path(MAREVO_SOURCE_DIR) / "tests/data/replay/recordings/df6-synthetic.raw";
-    std::vector<fs::path> raws;
-    for (int k = 1; k <= 3; ++k) {
-        const fs::path base = env.dir / ("LOG" + std::to_string(k));
-        for (const char* ext : {".raw", ".xfr", ".ext"})
-            fs::copy_file(fs::path(recording).replace_extension(ext), fs::path(base) += ext);
-        raws.push_back(fs::path(base) += ".raw");
-    }
-    env.op.SetDefaultAnswer(true);
-    ASSERT_TRUE(form.Shell().ImportLoggerFiles(raws));
+    ASSERT_TRUE(test::MakeImportedCruise(form.Shell(), env, 3));
     ASSERT_EQ(form.Shell().LoadedCastNumber(), 3);
 
     std::string refusal;
