@@ -222,20 +222,4 @@ void TRemoteDepthThread::MyDestroy() {
         port_->Close();
 }
 
-std::unique_ptr<TRemoteDepthThread> StartRemoteDepth(TEnviron& environ, const TRDRSources& sources,
-                                                     std::unique_ptr<ISerialDevice> device,
-                                                     IClock& clock) {
-    if (environ.RemoteDepth.Enabled == 0)
-        return nullptr;
-    if (!TRemoteDepthThread::InitComPort(environ, *device)) {
-        environ.RemoteDepth.Enabled = 0;
-        return nullptr;
-    }
-    auto worker = std::make_unique<TRemoteDepthThread>(
-        std::move(device), [&sources] { return sources.Read(); },
-        environ.RemoteDepth.RefreshInterval, clock);
-    worker->Start();
-    return worker;
-}
-
 } // namespace marevo

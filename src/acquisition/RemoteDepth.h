@@ -110,7 +110,7 @@ struct TRDRPanel {
     void SetMessage(std::string_view utf8);
 };
 
-// The sources of the display, safe to read from the worker.
+// The sources of the display, safe to read from the worker; they outlive it.
 class TRDRSources {
 public:
     using TSnapshot = TParamCollection::TAcquiSnapshot;
@@ -134,7 +134,7 @@ public:
     // device closed, false.
     static bool InitComPort(const TEnviron& environ, ISerialDevice& device);
 
-    // The worker over an open port; Start runs it.
+    // The worker over an open port; Start runs it. values is called on the worker's thread.
     TRemoteDepthThread(std::unique_ptr<ISerialDevice> port, std::function<TRDRValues()> values,
                        std::int32_t refreshSeconds, IClock& clock);
     // MyDestroy.
@@ -166,12 +166,5 @@ private:
     TWakeEvent wake_;
     std::thread thread_;
 };
-
-// Switching the repeater on from the environment: when it is enabled, opens its port and starts
-// the worker. A port that fails (after its box) switches the repeater off in the environment.
-// Null when the repeater is off.
-std::unique_ptr<TRemoteDepthThread> StartRemoteDepth(TEnviron& environ, const TRDRSources& sources,
-                                                     std::unique_ptr<ISerialDevice> device,
-                                                     IClock& clock);
 
 } // namespace marevo

@@ -220,7 +220,7 @@ TEST(RDRPort, LineSettingsLessTheFlowField) {
     }
 }
 
-TEST(RDRPort, OpensThroughThePortMapOrShowsTheBoxAndSwitchesOff) {
+TEST(RDRPort, OpensThroughThePortMap) {
     TTestEnv env;
     TEnviron environ;
     environ.Dir[FileTypeConfig].Set(env.dir.string());
@@ -232,16 +232,6 @@ TEST(RDRPort, OpensThroughThePortMapOrShowsTheBoxAndSwitchesOff) {
     EXPECT_EQ(display.openedPath, "/dev/display7");
     EXPECT_EQ(display.openedSettings, (TSerialSettings{19200, TParity::None, 8, 1, false}));
     EXPECT_TRUE(env.op.Events().empty());
-
-    // A device that does not open: the box, and the repeater is switched off.
-    environ.RemoteDepth.Enabled = 1;
-    TRDRSources sources({});
-    auto device = std::make_unique<TLoggingDisplay>(env.clock);
-    device->openSucceeds = false;
-    EXPECT_EQ(StartRemoteDepth(environ, sources, std::move(device), env.clock), nullptr);
-    EXPECT_EQ(environ.RemoteDepth.Enabled, 0);
-    EXPECT_EQ(env.op.Events(),
-              std::vector<std::string>{"Message Error [Error]: " + std::string(RDRPortError)});
 }
 
 TEST(RDRSources, ReadsTheSnapshotAndThePanel) {
