@@ -4,6 +4,7 @@
 
 #include "acquisition/ProbeCommands.h"
 #include "acquisition/RTCast.h"
+#include "acquisition/RemoteDepth.h"
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
@@ -102,6 +103,8 @@ void AddAcquireCommand(CLI::App& app, TAcquireOptions& o) {
     o.acquire->add_option("--probe-port", o.probePort, "Serial device of the probe")->required();
     o.acquire->add_option("--gps-port", o.gpsPort, "Serial device of the GPS receiver");
     o.acquire->add_option("--ext-port", o.extPort, "Serial device of the external sensor");
+    o.acquire->add_option("--rdr-port", o.rdrPort,
+                          "Serial device of the remote depth display (runs the repeater)");
     o.acquire->add_option("--seconds", o.seconds, "Save and Exit after this many seconds")
         ->check(CLI::PositiveNumber);
 
@@ -167,6 +170,33 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
     const fs::path raw = cast.RawFile();
     if (!quiet)
         fmt::print("cast {} started; Ctrl-C or \"stop\" ends it\n", raw.stem().string());
+
+    // The remote depth repeater for the cast, on the given device: the option stands for the
+    // environment's switch as the port options stand for its port map; interval, light and line
+    // settings are the environment's.
+    TRDRSources rdrSources([&app] { return app.cast.Snapshot(); });
+    std::unique_ptr<TRemoteDepthThread> rdr;
+    if (!o.rdrPort.empty()) {
+        TRDRPanel panel;
+        panel.castRunning = true;
+        const TGenConfig& gen = app.config.GenCfg;
+        panel.alarms = {gen.AlarmChecked[al_up] != 0, gen.AlarmLimit[al_up].ToDouble(),
+                        gen.AlarmChecked[al_down] != 0, gen.AlarmLimit[al_down].ToDouble()};
+        panel.light = env.RemoteDepth.LightLevel;
+        rdrSources.SetPanel(panel);
+        std::string text = env.RDRCommPort.CommCfgStr.Get();
+        // A port the settings leave unset takes the display's usual line settings.
+        if (!text.starts_with("COM"))
+            text = "COM1:9600,n,8,1";
+        // A port that does not open has said so in its box; the cast goes on without it.
+        auto device = std::make_unique<TPosixSerialDevice>();
+        if (OpenRDRPort(*device, o.rdrPort, text)) {
+            rdr = std::make_unique<TRemoteDepthThread>(
+                std::move(device), [&rdrSources] { return rdrSources.Read(); },
+                env.RemoteDepth.RefreshInterval, Clock());
+            rdr->Start();
+        }
+    }
     const std::uint64_t start = Clock().TickMs();
     std::string why;
     while (why.empty()) {
@@ -180,6 +210,8 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
         else if (StopTyped())
             why = "stop";
     }
+    if (rdr)
+        rdr->MyDestroy(); // the repeater ends with the cast
     const bool linkLost = cast.Worker()->LinkState(TLink::CTD) == ls_linkoff;
     TAcquiThread* worker = cast.Worker();
     cast.Worker()->Terminate();

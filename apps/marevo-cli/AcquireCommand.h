@@ -13,7 +13,8 @@ struct TAcquireOptions {
     std::string probePort;
     std::string gpsPort;
     std::string extPort;
-    double seconds = 0; // 0: until stopped
+    std::string rdrPort; // the remote depth display, when the environment enables it
+    double seconds = 0;  // 0: until stopped
     // `probe stop-flow|clear-memory`
     CLI::App* probe = nullptr;
     CLI::App* stopFlow = nullptr;

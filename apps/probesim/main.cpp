@@ -32,7 +32,9 @@ using namespace marevo::sim;
 namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
-void OnSignal(int) { stopRequested = 1; }
+void OnSignal(int) {
+    stopRequested = 1;
+}
 
 // One serial line of an instrument: the master side of a pseudo-terminal pair, or a device.
 struct TLine {
@@ -41,8 +43,9 @@ struct TLine {
     int fd = -1;    // what the simulator reads and writes
     int slave = -1; // kept open so that the line stays up between the host's sessions
     std::string path;
-    std::string pending; // received, not yet handled
-    std::FILE* capture = nullptr; // --capture: every byte the line sent, as sent
+    std::string pending;           // received, not yet handled
+    std::FILE* capture = nullptr;  // --capture: every byte the line sent, as sent
+    std::FILE* received = nullptr; // --capture, display line: every byte it received
 
     bool Open(const std::string& device) {
         if (!device.empty()) {
@@ -81,6 +84,10 @@ struct TLine {
                 break;
             got.append(buffer, static_cast<std::size_t>(n));
         }
+        if (received && !got.empty()) {
+            std::fwrite(got.data(), 1, got.size(), received);
+            std::fflush(received);
+        }
         return got;
     }
     void Write(const std::string& bytes) {
@@ -108,7 +115,9 @@ struct TLine {
         fd = slave = -1;
         if (capture)
             std::fclose(capture);
-        capture = nullptr;
+        if (received)
+            std::fclose(received);
+        capture = received = nullptr;
     }
 };
 
@@ -133,7 +142,8 @@ int main(int argc, char** argv) {
     app.add_option("--format", settings.format, "data format until a DF command (5, 6 or 7)")
         ->check(CLI::IsMember({5, 6, 7}));
     app.add_option("--formats", settings.formats, "data formats the firmware accepts")
-        ->delimiter(',')->check(CLI::IsMember({5, 6, 7}));
+        ->delimiter(',')
+        ->check(CLI::IsMember({5, 6, 7}));
     app.add_option("--rate", settings.scanRate, "scan rate [Hz]")->check(CLI::Range(1.0, 64.0));
     app.add_option("--channels", channels, "probe codes, ':3' for a 3-byte channel");
     app.add_option("--serial", settings.serial, "probe serial number (AAA-nnnnnnn)");
@@ -155,7 +165,8 @@ int main(int argc, char** argv) {
     app.add_option("--display-device", displayDevice);
     std::string captureDir;
     app.add_option("--capture", captureDir,
-                   "write each line's sent bytes, unaltered, to DIR/<line>.bytes");
+                   "write each line's sent bytes, unaltered, to DIR/<line>.bytes, and what the "
+                   "display received to DIR/display.received");
     app.add_option("--duration", duration, "stop after this many seconds (0: until interrupted)");
     app.add_flag("--quiet", quiet, "log nothing but the device lines");
     CLI11_PARSE(app, argc, argv);
@@ -181,8 +192,10 @@ int main(int argc, char** argv) {
     }
 
     TLine probeLine{"probe"}, gpsLine{"gps"}, parLine{"par"}, displayLine{"display"};
-    for (auto [line, device] : {std::pair{&probeLine, &probeDevice}, {&gpsLine, &gpsDevice},
-                                {&parLine, &parDevice}, {&displayLine, &displayDevice}}) {
+    for (auto [line, device] : {std::pair{&probeLine, &probeDevice},
+                                {&gpsLine, &gpsDevice},
+                                {&parLine, &parDevice},
+                                {&displayLine, &displayDevice}}) {
         if (!line->Open(*device)) {
             fmt::print(stderr, "marevo-probesim: cannot open the {} line {}\n", line->name,
                        *device);
@@ -196,6 +209,14 @@ int main(int argc, char** argv) {
                 fmt::print(stderr, "marevo-probesim: cannot write {}\n", file);
                 return 1;
             }
+        }
+    }
+    if (!captureDir.empty()) {
+        const std::string file = captureDir + "/display.received";
+        displayLine.received = std::fopen(file.c_str(), "wb");
+        if (!displayLine.received) {
+            fmt::print(stderr, "marevo-probesim: cannot write {}\n", file);
+            return 1;
         }
     }
     std::fflush(stdout);
@@ -236,10 +257,10 @@ int main(int argc, char** argv) {
             log("probe <- " + probe.Commands()[commandsLogged]);
         if (probe.Flowing() != flowing) {
             flowing = probe.Flowing();
-            log(flowing ? fmt::format("probe: data flow DF{} at {} Hz", probe.Format(),
-                                      settings.scanRate)
-                        : fmt::format("probe: data flow stopped after {} frames",
-                                      probe.FramesSent()));
+            log(flowing
+                    ? fmt::format("probe: data flow DF{} at {} Hz", probe.Format(),
+                                  settings.scanRate)
+                    : fmt::format("probe: data flow stopped after {} frames", probe.FramesSent()));
         }
 
         if (now >= nextGps) {

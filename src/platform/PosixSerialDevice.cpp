@@ -259,6 +259,13 @@ bool TPosixSerialDevice::PurgeReceive() {
     return true;
 }
 
+std::ptrdiff_t TPosixSerialDevice::OutputPending() {
+    int queued = 0;
+    if (fd_ < 0 || ::ioctl(fd_, TIOCOUTQ, &queued) != 0)
+        return -1;
+    return queued;
+}
+
 bool TPosixSerialDevice::CtsHolding() {
     if (fd_ < 0)
         return false;

@@ -64,6 +64,9 @@ public:
     // Whether the CTS line is off, so that with hardware flow control nothing may be sent.
     // False while CTS is on, and on devices without modem lines.
     virtual bool CtsHolding() = 0;
+    // Bytes handed to the driver and not yet sent; -1 when it cannot tell. Devices that send at
+    // once (the default) hold none.
+    virtual std::ptrdiff_t OutputPending() { return 0; }
     virtual void Close() = 0;
     // What went wrong in the last failed operation.
     virtual std::string LastError() const = 0;
@@ -91,6 +94,7 @@ public:
     std::ptrdiff_t Write(const void* data, std::size_t count) override;
     bool PurgeReceive() override;
     bool CtsHolding() override;
+    std::ptrdiff_t OutputPending() override;
     void Close() override;
     std::string LastError() const override { return lastError_; }
 

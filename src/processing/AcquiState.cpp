@@ -222,8 +222,14 @@ void TParamCollection::SetCurrentState() {
             header->CastTime[2] = header->CastTime[0] + elapsed;
             header->MinPressure = TExtended::FromLongDouble(Acqui.S_MinUpPres);
         }
-        published_.Store({Acqui.c_pres, Acqui.S_direction, Acqui.S_MaxDownPres, Acqui.C_SpeedLow});
+        Publish();
     });
+}
+
+void TParamCollection::Publish() {
+    TAcquiSnapshot s{Acqui.c_pres, Acqui.S_direction, Acqui.S_MaxDownPres, Acqui.C_SpeedLow, {}};
+    BtlAlarm.ShortALarmStr.copy(s.LastAlarm, sizeof s.LastAlarm - 1);
+    published_.Store(s);
 }
 
 bool TParamCollection::SetBottleState() {
@@ -303,8 +309,10 @@ void TParamCollection::SetAlarm() {
                 }
                 break;
             }
-            if (on)
+            if (on && BtlAlarm.ShortALarmStr != AlarmShortNames[i]) {
                 BtlAlarm.ShortALarmStr = AlarmShortNames[i];
+                Publish();
+            }
         }
         // The data alarm, switched off while data was missing, comes back once data flows.
         if (BtlAlarm.SavedAlarmChecked[al_comm] && source && !noData) {

@@ -327,12 +327,14 @@ public:
     void DoAcquiEnd();
 
     // What other threads may read while the acquisition runs, taken at the end of each
-    // SetCurrentState: current pressure, direction, deepest pressure, smoothed speed.
+    // SetCurrentState: current pressure, direction, deepest pressure, smoothed speed, and the
+    // name of the last alarm raised (ShortALarmStr, cut to fit; published again by SetAlarm).
     struct TAcquiSnapshot {
         TFlaggedValue Pres = InvalidFV;
         TDirection Direction = DirectionDown;
         long double MaxDownPres = 0;
         long double SpeedLow = 0;
+        char LastAlarm[16] = {};
     };
     TAcquiSnapshot Snapshot() const { return published_.Load(); }
 
@@ -404,6 +406,7 @@ private:
     // The value context of the sample in hand.
     TValueContext FrameValueContext() const;
     TSeqLock<TAcquiSnapshot> published_;
+    void Publish();
 };
 
 // Slots of every input ring.

@@ -2,7 +2,8 @@
 # A real-time cast through the command-line tool against the simulated probe on pseudo-terminals:
 # start, descent, Save and Exit after a few seconds. The .raw file must be what the simulator sent
 # from its first frame on (its capture), without loss; the .bin file what `reprocess` makes of
-# that raw file; the cruise must list the cast and the transcript carry its start and positions.
+# that raw file; the cruise must list the cast and the transcript carry its start and positions;
+# the remote depth display must have received its initialisation.
 # Usage: acquire_e2e.sh MAREVO-CLI MAREVO-PROBESIM
 set -euo pipefail
 cli=$1
@@ -27,12 +28,15 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 probe=$(awk '/^probe /{print $2}' "$work/sim.out")
+display=$(awk '/^display /{print $2}' "$work/sim.out")
 [ -n "$probe" ] || fail "the simulator gave no probe line"
+[ -n "$display" ] || fail "the simulator gave no display line"
 
 root=$work/data
 "$cli" --data-root "$root" -q init >/dev/null
 "$cli" --data-root "$root" -q --yes cruise new CR >/dev/null
-"$cli" --data-root "$root" --yes acquire --cruise CR --probe-port "$probe" --seconds 4 \
+"$cli" --data-root "$root" --yes acquire --cruise CR --probe-port "$probe" --rdr-port "$display" \
+    --seconds 4 \
     >"$work/acquire.out" 2>&1 || { cat "$work/acquire.out"; fail "acquire ended with $?"; }
 grep -q ', 0 bytes lost, cast stored' "$work/acquire.out" || fail "no clean end report"
 grep -q '^Run ' "$work/acquire.out" || fail "no live line"
@@ -47,6 +51,15 @@ at = sent.find(raw)
 ok = len(raw) >= 40 * 64 and len(raw) % 40 == 0 and at > 0
 ok = ok and all(0 < b < 0x80 for b in sent[:at])
 sys.exit(0 if ok else 1)
+PY
+
+# The remote depth display was initialised (the environment's light level 10), in one piece.
+python3 - "$work/capture/display.received" <<'PY' || fail "the display did not receive its initialisation"
+import sys
+got = open(sys.argv[1], "rb").read()
+init = (b"\x0c\x01\x04\x14" + b"\x04\x01\x14PRESS:   " + b"\x0a\x0dALARM:   " +
+        b"\x0a\x0dSTATUS:  " + b"\x01\x0a\x0a\x0aMSG:     " + b"\x0e\x0a")
+sys.exit(0 if got.startswith(init) else 1)
 PY
 
 for tag in '\[SDT\]' '\[SGP\]' '\[EGP\]'; do

@@ -263,3 +263,19 @@ TEST(PosixSerialDevice, EveryOperationOnAClosedDeviceFails) {
 
 } // namespace
 } // namespace marevo
+
+namespace marevo {
+namespace {
+
+TEST(PosixSerialDevice, OutputPendingIsNothingOnceTheOtherSideHasRead) {
+    TPosixSerialDevice device;
+    EXPECT_EQ(device.OutputPending(), -1) << "closed";
+    test::TPty pty;
+    ASSERT_TRUE(device.Open(pty.path, TSerialSettings{}));
+    ASSERT_EQ(device.Write("PRESS", 5), 5);
+    EXPECT_EQ(pty.Receive(5), "PRESS");
+    EXPECT_EQ(device.OutputPending(), 0);
+}
+
+} // namespace
+} // namespace marevo

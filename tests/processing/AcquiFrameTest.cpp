@@ -393,6 +393,8 @@ TEST(AcquiFrame, VesselDepthAlarmNeedsAKnownVesselDepth) {
         rig.cast.SetAlarm();
         EXPECT_EQ(rig.cast.BtlAlarm.AlarmOn[al_vessel], c.expected);
         EXPECT_EQ(rig.cast.BtlAlarm.ShortALarmStr, c.expected ? "BOAT" : "");
+        // Other threads read the alarm's name from the published snapshot.
+        EXPECT_STREQ(rig.cast.Snapshot().LastAlarm, c.expected ? "BOAT" : "");
     }
 }
 
