@@ -42,10 +42,17 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// A picture left out: the button keeps its size and shows no text instead.
+QIcon BlankIcon() {
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    return QIcon(pixmap);
+}
+
 // The record button's pictures: a red disc to record, two bars while no data is recorded.
 QIcon RecordIcon(TRecordPicture picture) {
     if (picture == TRecordPicture::None)
-        return QIcon();
+        return BlankIcon();
     QPixmap pixmap(20, 20);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -333,7 +340,7 @@ void TMainForm::AcquiStatusStr(const std::string& text) { ShowStatusText(text); 
 void TMainForm::BlinkButton(const TBlinkState& state) {
     SetRecordPicture(state.record);
     alarm_->setIcon(state.alarmPicture ? style()->standardIcon(QStyle::SP_MessageBoxCritical)
-                                       : QIcon());
+                                       : BlankIcon());
     alarmPanel_ = state.alarmPanel;
     ApplyAcquiPanels();
 }
