@@ -75,6 +75,7 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
     BuildStatusBar();
     BuildWindows();
     InitBatch();
+    InitAcqui();
 
     // The dialogs; tests replace them.
     OpenDataDialog = [this]() -> std::optional<std::pair<std::string, int>> {
@@ -115,6 +116,8 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // A cast still running ends unstored before the windows its worker refreshes go.
+    rtcast_.reset();
     if (worker_.joinable())
         WaitLongWork();
 }
@@ -198,8 +201,15 @@ void TMainForm::BuildMenus() {
     Add(acq, "AlarmSet", "Alarm Set", [this] { alarm_->setChecked(true); });
     Add(acq, "AlarmStop", "Alarm Stop", [this] { alarm_->setChecked(false); });
     acq->addSeparator();
-    Add(acq, "StartCast", "Start Cast", [this] { NotYet("Start Cast"); });
-    Add(acq, "StopCast", "Stop Cast", [this] { NotYet("Stop Cast"); });
+    // The items press and release the record button.
+    Add(acq, "StartCast", "Start Cast", [this] {
+        if (!RecordButtonDown())
+            Action("StartStopTool")->trigger();
+    });
+    Add(acq, "StopCast", "Stop Cast", [this] {
+        if (RecordButtonDown())
+            Action("StartStopTool")->trigger();
+    });
     Add(acq, "FireBottle", "Fire Bottle", [this] { NotYet("Fire Bottle"); }, QKeySequence(Qt::Key_F8));
 
     QMenu* cfg = menu("ConfigurationMenu", "&Configuration");
@@ -266,8 +276,8 @@ void TMainForm::BuildToolBar() {
              [this](bool) { PrintPlot(); }),
         "Print");
     bar->addSeparator();
-    add(Tool("StartStopTool", "Start/Stop Cast", s->standardIcon(QStyle::SP_MediaPlay),
-             [this](bool) { NotYet("Start/Stop Cast"); }),
+    add(Tool("StartStopTool", "Start/Stop Cast", QIcon(),
+             [this](bool down) { down ? StartCast() : StopCast(); }, true),
         "Cast");
     add(Tool("FireTool", "Fire a Bottle", s->standardIcon(QStyle::SP_MediaSeekForward),
              [this](bool) { NotYet("Fire a Bottle"); }),
@@ -839,6 +849,7 @@ void TMainForm::StatusChanged() {
         const auto texts = shell_->Panels(statusText_);
         for (int i = 0; i < StatusPanelCount; ++i)
             panels_[i]->setText(Q(texts[i]));
+        ApplyAcquiPanels();
     });
 }
 

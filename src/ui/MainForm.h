@@ -5,6 +5,7 @@
 // the mode table to its actions. Long work (imports, the rebuild, a raw file replay) runs on a
 // worker while the menus and the tool bar are disabled and the last status panel is a bar.
 
+#include "acquisition/RTCast.h"
 #include "display/PlotHost.h"
 #include "shell/Batch.h"
 #include "shell/MainShell.h"
@@ -27,6 +28,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QStackedWidget;
+class QTimer;
 class QToolButton;
 
 namespace marevo {
@@ -38,7 +40,8 @@ class THelpViewer;
 class TBatchTool;
 class TValuesForm;
 
-class TMainForm : public QMainWindow, public IShellView, public IPlotHost, public IBatchPlot {
+class TMainForm : public QMainWindow, public IShellView, public IPlotHost, public IBatchPlot,
+                  public ICastHost, public IAcquiView {
 public:
     explicit TMainForm(TApplication& app, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -88,6 +91,39 @@ public:
     bool BatchRunning() const { return batchRunning_; }
     void DisplayOpen() override;
     void DrawPlot() override;
+
+    // ---- Real-time cast (MainFormAcqui.cpp) -----------------------------------------------------
+    // The record button pressed ("Start Cast") and released ("Stop Cast").
+    void StartCast();
+    void StopCast();
+    bool CastRunning() const { return rtcast_ && rtcast_->Running(); }
+    TRTCast* RTCast() { return rtcast_.get(); }
+    // Whether the record button is down, and the picture it shows now.
+    bool RecordButtonDown() const;
+    TRecordPicture RecordPicture() const { return recordPicture_; }
+    // The values of the last value period handed over.
+    const TAcquiLive& LastLive() const { return live_; }
+    // The new-cast window ("NewCastWindow"): true when confirmed.
+    std::function<bool()> NewCastDialog;
+    // The "Close Acquisition Dialog": Continue, Save and Exit or Abort Cast.
+    std::function<TCloseAnswer()> CloseAcquisitionDialog;
+    // Called with a cast about to start, before its probe is woken (the ports can be set there).
+    std::function<void(TRTCast&)> PrepareCast;
+
+    // ---- ICastHost and IAcquiView (all on the GUI thread) ---------------------------------------
+    void SetAcquiEnv() override;
+    void SetNormalEnv() override;
+    IAcquiView& View() override { return *this; }
+    void UpdatePlot() override;
+    void UpdateCurValue(const TAcquiLive& live) override;
+    void SetCastInfoFields() override;
+    bool CastInfoModified() override { return headerEdited_; }
+    void UpdateCastInfo() override;
+    void AcquiStatusStr(const std::string& text) override;
+    void BlinkButton(const TBlinkState& state) override;
+    void ShowLinks(const TLinkStates& links) override;
+    void ShowBottlePanel(const std::string& text) override;
+    void ShowError(const std::string& report) override;
 
     // The dialogs the commands open; tests replace them. An empty answer is Cancel.
     // OpenData: the cruise and cast chosen in the open-data dialog.
@@ -178,6 +214,13 @@ private:
     void BottleParameters();
     void NotYet(const QString& what);
     void InitBatch();
+    void InitAcqui();
+    void SetRecordPicture(TRecordPicture picture);
+    void ReleaseRecordButton();
+    // The acquisition's own panels (bottle, alarm) over the shell's texts while a cast runs.
+    void ApplyAcquiPanels();
+    // Stores the cast (Save and Exit) and shows it; the cast is over either way.
+    void EndCast(TCloseAnswer answer);
     void BatchCastList();
     void BatchCommandList();
     std::function<std::filesystem::path(const std::filesystem::path&)> PdfChooser();
@@ -205,6 +248,16 @@ private:
     // The batch draws the plot itself: the end of the work keeps its image.
     bool keepPlotImage_ = false;
     QWidget* batchCancel_ = nullptr;
+    // The real-time cast, its watch for the automatic stop and the copies its steps handed over.
+    std::unique_ptr<TRTCast> rtcast_;
+    std::unique_ptr<IAlarmSound> sound_;
+    QTimer* castWatch_ = nullptr;
+    TAcquiLive live_;
+    TRecordPicture recordPicture_ = TRecordPicture::Record;
+    std::string alarmPanel_;
+    std::string bottlePanel_;
+    bool headerEdited_ = false;
+    bool stopping_ = false;
 };
 
 } // namespace marevo

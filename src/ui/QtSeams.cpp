@@ -5,15 +5,86 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
 namespace marevo {
 
-void RunOnGuiThread(const std::function<void()>& step) {
+namespace {
+
+// The steps workers hand to the GUI thread. Each waits in the queue until the event loop (a
+// queued call posted with it) or a join (ServeGuiSteps) runs it, whichever comes first.
+struct THandOffs {
+    struct TItem {
+        const std::function<void()>* step;
+        bool done = false;
+    };
+    std::mutex lock;
+    std::condition_variable handed;
+    std::condition_variable finished;
+    std::deque<TItem*> queue;
+
+    // On the GUI thread: runs what is queued.
+    void Drain(std::unique_lock<std::mutex>& held) {
+        while (!queue.empty()) {
+            TItem* item = queue.front();
+            queue.pop_front();
+            held.unlock();
+            try {
+                (*item->step)();
+            } catch (...) {
+                // A step guards itself; one that does not must still release its worker.
+            }
+            held.lock();
+            item->done = true;
+            finished.notify_all();
+        }
+    }
+};
+
+// Never destroyed: a queued call may still reach it while the program ends.
+THandOffs& HandOffs() {
+    static auto* handOffs = new THandOffs;
+    return *handOffs;
+}
+
+bool OnGuiThread() {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread()) {
+    return !app || QThread::currentThread() == app->thread();
+}
+
+} // namespace
+
+void RunOnGuiThread(const std::function<void()>& step) {
+    if (!step)
+        return;
+    if (OnGuiThread()) {
         step();
         return;
     }
-    QMetaObject::invokeMethod(app, [&step] { step(); }, Qt::BlockingQueuedConnection);
+    THandOffs& h = HandOffs();
+    THandOffs::TItem item{&step};
+    std::unique_lock lock(h.lock);
+    h.queue.push_back(&item);
+    h.handed.notify_all();
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [] {
+            THandOffs& g = HandOffs();
+            std::unique_lock held(g.lock);
+            g.Drain(held);
+        },
+        Qt::QueuedConnection);
+    h.finished.wait(lock, [&] { return item.done; });
+}
+
+void ServeGuiSteps(std::uint32_t ms) {
+    THandOffs& h = HandOffs();
+    std::unique_lock lock(h.lock);
+    h.handed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !h.queue.empty(); });
+    h.Drain(lock);
 }
 
 TQtOperator::TQtOperator(QWidget* parent, std::function<void(const std::string&)> status,

@@ -15,12 +15,18 @@ class QWidget;
 
 namespace marevo {
 
-// Runs step on the GUI thread and returns once it has run.
+// Runs step on the GUI thread and returns once it has run. A step handed over from a worker
+// waits in a queue that the event loop serves, and that ServeGuiSteps serves as well while the
+// GUI thread waits for a worker.
 void RunOnGuiThread(const std::function<void()>& step);
+// On the GUI thread: runs the steps handed over by now, waiting up to ms milliseconds for one.
+void ServeGuiSteps(std::uint32_t ms);
 
 class TQtMainThread final : public IMainThread {
 public:
     void Run(const std::function<void()>& step) override { RunOnGuiThread(step); }
+    // A join on the GUI thread runs the steps the worker waits on, so it cannot deadlock.
+    void Serve(std::uint32_t ms) override { ServeGuiSteps(ms); }
 };
 
 // Message boxes (top-most, parented to the main window), the status text and the progress of

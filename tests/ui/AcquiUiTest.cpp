@@ -1,0 +1,180 @@
+// A real-time cast through the main window's own actions, off screen, against the simulated
+// probe on a pseudo-terminal: the acquisition mode while it runs, the link indicator and the live
+// values handed over by the worker, Continue, then Save and Exit back to the normal mode with the
+// cast stored in the cruise and shown.
+
+#include "ui/MainForm.h"
+
+#include "foundation/Runtime.h"
+#include "platform/Clock.h"
+#include "probelink/FileComm.h"
+#include "probelink/RawStream.h"
+#include "records/Environ.h"
+#include "support/AppEnv.h"
+#include "ui/PlotForm.h"
+#include "ui/QtSeams.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <deque>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace marevo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The simulated probe as a child process on its own pseudo-terminal.
+class TSimulator {
+public:
+    TSimulator() {
+        int out[2];
+        if (::pipe(out) != 0)
+            return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            ::close(out[0]);
+            ::execl(MAREVO_PROBESIM, MAREVO_PROBESIM, "--rate", "32", "--bottom", "20",
+                    "--duration", "120", "--quiet", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        FILE* lines = ::fdopen(out[0], "r");
+        char line[256];
+        while (lines && std::fgets(line, sizeof line, lines)) {
+            const std::string text(line);
+            if (text.starts_with("probe ")) {
+                device = text.substr(6, text.find_last_not_of("\r\n") - 5);
+                break;
+            }
+        }
+        // The pipe stays open: the simulator may go on writing.
+        lines_ = lines;
+    }
+    ~TSimulator() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (lines_)
+            std::fclose(lines_);
+    }
+    std::string device;
+
+private:
+    pid_t pid_ = -1;
+    FILE* lines_ = nullptr;
+};
+
+std::unique_ptr<TFileCOMM> OpenDevice(const std::string& device) {
+    auto comm = std::make_unique<TFileCOMM>();
+    comm->Open("CTD", "COM1:9600,n,8,1,n", [&](int) { return fs::path(device); });
+    return comm;
+}
+
+// Serves the event loop until done holds; a guard of many seconds keeps a broken run finite.
+bool RunUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 3000 && !done(); ++i) {
+        ServeGuiSteps(10);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+struct TAcquiUiTest : ::testing::Test {
+    TAcquiUiTest() {
+        form.OpenDataDialog = [] { return std::nullopt; };
+        form.NewCruiseDialog = [](TCastInfo& c) {
+            c.InfoStr[1].Set("CR");
+            c.InfoStr[2].Set("CR");
+            return true;
+        };
+    }
+    bool Enabled(const char* name) const { return form.Action(name)->isEnabled(); }
+
+    test::TAppEnv env;
+    // The probe answers in real time; the worker hands its steps to the GUI thread.
+    TSystemClock wallClock;
+    TQtMainThread mainThread;
+    TRuntimeScope scope{{&wallClock, nullptr, &mainThread, nullptr}};
+    TMainForm form{env};
+};
+
+TEST_F(TAcquiUiTest, ACastFromTheRecordButtonToSaveAndExit) {
+    TSimulator sim;
+    ASSERT_FALSE(sim.device.empty()) << "the simulator gave no probe device";
+    ASSERT_TRUE(form.StartUp());
+    form.Action("FileNew")->trigger();
+    env.config.GenCfg.CruiseName.Set("CR");
+    form.NewCastDialog = [] { return true; };
+    form.PrepareCast = [&](TRTCast& cast) {
+        cast.OpenProbePort = [&] { return OpenDevice(sim.device); };
+        cast.OpenSource = [&](const fs::path& raw, TParamCollection& col, bool& isOpen) {
+            TRawStream::TPorts ports;
+            ports.probe = OpenDevice(sim.device);
+            return TRawStream::CreateOnPorts(std::move(ports), isOpen, raw, &col);
+        };
+    };
+    std::deque<TCloseAnswer> answers{TCloseAnswer::Continue, TCloseAnswer::SaveAndExit};
+    form.CloseAcquisitionDialog = [&] {
+        const TCloseAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    };
+
+    form.Action("StartCast")->trigger();
+    ASSERT_TRUE(form.CastRunning()) << ::testing::PrintToString(env.LogMessages());
+    EXPECT_EQ(form.Shell().Mode(), TShellMode::Acquisition);
+    EXPECT_TRUE(form.RecordButtonDown());
+    EXPECT_FALSE(Enabled("StartCast"));
+    EXPECT_TRUE(Enabled("StopCast"));
+    EXPECT_FALSE(Enabled("FileMenu"));
+    // Frames come: the values handed over and the probe's indicator green.
+    ASSERT_TRUE(RunUntil([&] { return form.LastLive().frames > 64 && form.LinkState(0) == 1; }))
+        << "frames " << form.LastLive().frames << ", CTD " << form.LinkState(0);
+
+    // Continue: the cast goes on, the button stays down.
+    form.Action("StopCast")->trigger();
+    EXPECT_TRUE(form.CastRunning());
+    EXPECT_TRUE(form.RecordButtonDown());
+    EXPECT_EQ(form.Shell().Mode(), TShellMode::Acquisition);
+
+    // Save and Exit: the cast stored, the normal mode, the cast shown.
+    form.Action("StopCast")->trigger();
+    EXPECT_TRUE(answers.empty());
+    EXPECT_FALSE(form.CastRunning());
+    EXPECT_FALSE(form.RecordButtonDown());
+    EXPECT_EQ(form.Shell().Mode(), TShellMode::Normal);
+    EXPECT_TRUE(Enabled("StartCast"));
+    EXPECT_FALSE(Enabled("StopCast"));
+    form.WaitLongWork();
+    const fs::path cruise = env.environ.DataRootPath() / "CR";
+    EXPECT_TRUE(fs::exists(cruise / "bin" / "CR001.bin"));
+    EXPECT_GT(fs::file_size(cruise / "raw" / "CR001.raw"), 40u * 64);
+    EXPECT_EQ(form.Shell().Casts("CR").size(), 1u);
+    EXPECT_EQ(form.Shell().LoadedCastNumber(), 1);
+    EXPECT_EQ(form.PlotWindow()->windowTitle(), QStringLiteral("Cast: CR001.bin"));
+    EXPECT_EQ(form.LinkState(0), 0);
+}
+
+TEST_F(TAcquiUiTest, ANewCastWindowCancelledLeavesTheButtonUpInNormalMode) {
+    ASSERT_TRUE(form.StartUp());
+    form.NewCastDialog = [&] {
+        EXPECT_EQ(form.Shell().Mode(), TShellMode::Acquisition);
+        return false;
+    };
+    form.Action("StartStopTool")->trigger();
+    EXPECT_FALSE(form.CastRunning());
+    EXPECT_FALSE(form.RecordButtonDown());
+    EXPECT_EQ(form.Shell().Mode(), TShellMode::Normal);
+}
+
+} // namespace
+} // namespace marevo
