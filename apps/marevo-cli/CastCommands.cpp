@@ -38,11 +38,6 @@ namespace {
 constexpr int EdgeRows = 10;
 constexpr int ColumnWidth = 11; // plus one blank before each column
 
-int Fail(std::string_view what) {
-    fmt::print(stderr, "marevo-cli: {}: {}\n", what, EventLog().LastMessage());
-    return 1;
-}
-
 // The cast's table as the data export's columns (those the cast holds), in the terminal.
 int PrintTable(TParamCollection& cast, const TCastInfo& header, bool all) {
     const TConfig& config = Config();

@@ -47,6 +47,11 @@ bool OpenCast(TCliApp& app, TCruisefile& file, const std::string& cruise, int ca
     return true;
 }
 
+int Fail(std::string_view what) {
+    fmt::print(stderr, "marevo-cli: {}: {}\n", what, EventLog().LastMessage());
+    return 1;
+}
+
 bool CruiseNameOk(const std::string& name) {
     if (IsSafeSettingsName(name))
         return true;

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace marevo::cli {
 
@@ -24,5 +25,8 @@ bool OpenCast(TCliApp& app, TCruisefile& file, const std::string& cruise, int ca
 
 // Whether name can be a cruise name; false after saying why on stderr.
 bool CruiseNameOk(const std::string& name);
+
+// Says on stderr that what failed, with the event log's last message as the reason; 1.
+int Fail(std::string_view what);
 
 } // namespace marevo::cli

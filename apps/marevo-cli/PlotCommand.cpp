@@ -5,7 +5,6 @@
 #include "display/PlotHost.h"
 #include "display/PlotRender.h"
 #include "display/PlotScene.h"
-#include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "processing/Collections.h"
@@ -27,11 +26,6 @@ namespace marevo::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-int Fail(std::string_view what) {
-    fmt::print(stderr, "marevo-cli: {}: {}\n", what, EventLog().LastMessage());
-    return 1;
-}
 
 bool ParseInt(std::string_view text, int& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);

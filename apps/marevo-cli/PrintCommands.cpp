@@ -5,7 +5,6 @@
 #include "display/PlotHost.h"
 #include "display/PlotScene.h"
 #include "display/PrintPainter.h"
-#include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
 #include "processing/ParamCollection.h"
@@ -25,11 +24,6 @@ namespace marevo::cli {
 namespace fs = std::filesystem;
 
 namespace {
-
-int Fail(std::string_view what) {
-    fmt::print(stderr, "marevo-cli: {}: {}\n", what, EventLog().LastMessage());
-    return 1;
-}
 
 std::optional<QPageSize> PageOf(const std::string& name) {
     if (name == "A4")
@@ -113,10 +107,8 @@ int PrintBottles(const TPrintOptions& o, const fs::path& dataRoot, const char* p
                 pages = printer.Pages();
                 return printed;
             },
-            error)) {
-        fmt::print(stderr, "marevo-cli: {}: {}\n", error, EventLog().LastMessage());
-        return 1;
-    }
+            error))
+        return Fail(error);
     fmt::print("wrote {} ({} bottles, {} pages)\n", out.string(), file.CastInfoc.Bottles.Count(),
                pages);
     return 0;
