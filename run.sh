@@ -105,29 +105,51 @@ demo() {
   # The simulated instruments run as their own program on pseudo-terminals, as real ones would
   # on serial lines; the demo identifies the probe on its line. The simulator's own log (what it
   # heard) is shown at the end.
-  local devices simlog sim status=0
+  local devices simlog sim status=0 gui=0
+  if [ "$headless" -eq 0 ] && [ -x build/apps/marevo/marevo ] &&
+    [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    gui=1
+  fi
   devices=$(mktemp) simlog=$(mktemp)
-  ./build/apps/probesim/marevo-probesim --duration 120 >"$devices" 2>"$simlog" &
+  # With the desktop program the instruments stay up until it closes, for its casts.
+  local duration=120
+  [ "$gui" -eq 1 ] && duration=0
+  ./build/apps/probesim/marevo-probesim --duration "$duration" >"$devices" 2>"$simlog" &
   sim=$!
+  # shellcheck disable=SC2064 # the pid and file names are known now
+  trap "kill $sim 2>/dev/null || true; rm -f '$devices' '$simlog'" EXIT
   for _ in $(seq 50); do
     grep -q '^display ' "$devices" && break
     sleep 0.1
   done
+  local cli=./build/apps/marevo-cli/marevo-cli
+  device_of() { awk -v n="$1" '$1 == n { print $2 }' "$devices"; }
   local port
-  port=$(awk '$1 == "probe" { print $2 }' "$devices")
-  ./build/apps/marevo-cli/marevo-cli demo ${port:+--probe-port "$port"} "$@" || status=$?
+  port=$(device_of probe)
+  "$cli" demo ${port:+--probe-port "$port"} "$@" || status=$?
+  if [ "$status" -eq 0 ] && [ "$gui" -eq 1 ]; then
+    # The desktop program finds the simulated instruments through Ports.map, so that "Start
+    # Cast" runs a cast against them; the ports it had are given back when it closes.
+    local before
+    before=$("$cli" ${root[@]+"${root[@]}"} config ports | awk '{
+      d = $NF; if (d == "(on)") d = $(NF - 1); if (d == "-") d = "none"; printf "%s ", d }')
+    read -r -a before <<<"$before"
+    "$cli" ${root[@]+"${root[@]}"} config ports --probe "$port" --gps "$(device_of gps)" \
+      --ext "$(device_of par)" --rdr "$(device_of display)"
+    echo
+    echo "Opening the main window on the demo's cast (close it to end the demo). The simulated"
+    echo "instruments are connected: press the record button for a real-time cast."
+    ./build/apps/marevo/marevo ${root[@]+"${root[@]}"} || status=$?
+    if [ ${#before[@]} -eq 4 ]; then
+      "$cli" ${root[@]+"${root[@]}"} config ports --probe "${before[0]}" --gps "${before[1]}" \
+        --ext "${before[2]}" --rdr "${before[3]}" >/dev/null || true
+    fi
+  fi
   kill "$sim" 2>/dev/null || true
   wait "$sim" 2>/dev/null || true
   echo
   echo "simulated instruments: $(tr '\n' ' ' <"$devices")"
   grep -E 'probe (<-|:)' "$simlog" | tail -n 30 || true
-  rm -f "$devices" "$simlog"
-  if [ "$status" -eq 0 ] && [ "$headless" -eq 0 ] && [ -x build/apps/marevo/marevo ] &&
-    [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-    echo
-    echo "Opening the main window on the demo's cast (close it to end the demo)."
-    ./build/apps/marevo/marevo ${root[@]+"${root[@]}"} || status=$?
-  fi
   return "$status"
 }
 

@@ -4,8 +4,10 @@
 
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
+#include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "records/ConfigFields.h"
+#include "shell/Settings.h"
 
 #include <fmt/core.h>
 
@@ -27,9 +29,49 @@ bool ConfigNameOk(const std::string& name) {
     return false;
 }
 
-int Fail(const std::string& what) {
-    fmt::print(stderr, "marevo-cli: {}: {}\n", what, EventLog().LastMessage());
-    return 1;
+// Connects the instruments named on the command line (the others keep their ports), writes
+// Ports.map and the environment, then prints every instrument's port and device.
+int RunPorts(const TConfigOptions& o, TCliApp& app) {
+    TEnviron& environ = app.environ;
+    const std::string map = ReadPortsMap(environ);
+    TPortChoices choices;
+    bool changed = false;
+    for (int i = 0; i < InstrumentCount; ++i) {
+        const auto instrument = static_cast<TInstrument>(i);
+        choices[i] = PortChoiceOf(InstrumentPort(environ, instrument), map);
+        if (o.devices[i].empty())
+            continue;
+        choices[i].device = o.devices[i] == "none" ? "" : o.devices[i];
+        changed = true;
+    }
+    if (changed) {
+        if (const std::string problem = PortChoicesProblem(choices); !problem.empty()) {
+            fmt::print(stderr, "marevo-cli: {}\n", problem);
+            return 1;
+        }
+        const std::string newMap = ApplyPortChoices(choices, environ, map);
+        if (!o.devices[3].empty())
+            environ.RemoteDepth.Enabled = choices[3].device.empty() ? 0 : 1;
+        try {
+            if (newMap != map)
+                WritePortsMap(environ, newMap);
+        } catch (const EMarevoError& e) {
+            fmt::print(stderr, "marevo-cli: {}\n", e.what());
+            return 1;
+        }
+        if (!environ.EnvToFile(app.cast.Loaded.FileLoaded))
+            return Fail("cannot write " + environ.EnvironFileName().string());
+    }
+    for (int i = 0; i < InstrumentCount; ++i) {
+        const auto instrument = static_cast<TInstrument>(i);
+        const TCommPort& port = InstrumentPort(environ, instrument);
+        fmt::print("{:<16} {:<20} {}{}\n", InstrumentName(instrument),
+                   port.PortNumber > 0 ? port.CommCfgStr.Get() : std::string("NONE"),
+                   choices[i].device.empty() ? "-" : choices[i].device,
+                   instrument == TInstrument::Repeater && environ.RemoteDepth.Enabled ? " (on)"
+                                                                                      : "");
+    }
+    return 0;
 }
 
 } // namespace
@@ -50,10 +92,18 @@ void AddConfigCommands(CLI::App& config, TConfigOptions& o) {
     o.create->add_option("--from", o.from, "Configuration copied");
     o.use = config.add_subcommand("use", "Make a configuration the current one");
     o.use->add_option("NAME", o.name, "Configuration")->required();
+    o.ports = config.add_subcommand(
+        "ports", "Connect the instruments to serial devices (\"none\": not connected) and print "
+                 "where each one is");
+    o.ports->add_option("--probe", o.devices[0], "Device of the probe");
+    o.ports->add_option("--gps", o.devices[1], "Device of the GPS receiver");
+    o.ports->add_option("--ext", o.devices[2], "Device of the external sensor");
+    o.ports->add_option("--rdr", o.devices[3],
+                        "Device of the depth repeater (connecting it also switches it on)");
 }
 
 int RunConfig(const TConfigOptions& o, const fs::path& dataRoot) {
-    if (!*o.list && !(*o.show && o.name.empty()) && !ConfigNameOk(o.name))
+    if (!*o.list && !*o.ports && !(*o.show && o.name.empty()) && !ConfigNameOk(o.name))
         return 2;
     if (!o.from.empty() && !ConfigNameOk(o.from))
         return 2;
@@ -65,6 +115,8 @@ int RunConfig(const TConfigOptions& o, const fs::path& dataRoot) {
     const auto fileOf = [&](const std::string& name) { return DefaultConfigName(folder, name); };
     const std::string current = environ.ConfigName.Get();
 
+    if (*o.ports)
+        return RunPorts(o, app);
     if (*o.list) {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder))

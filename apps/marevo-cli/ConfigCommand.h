@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,16 +10,19 @@
 namespace marevo::cli {
 
 struct TConfigOptions {
-    // The verb chosen: list, show, set, new, use.
+    // The verb chosen: list, show, set, new, use, ports.
     CLI::App* list = nullptr;
     CLI::App* show = nullptr;
     CLI::App* set = nullptr;
     CLI::App* create = nullptr;
     CLI::App* use = nullptr;
+    CLI::App* ports = nullptr;
     std::string name;                     // configuration (show: default the current one)
     std::string from;                     // new: the configuration copied
     std::vector<std::string> assignments; // set: FIELD=VALUE
     bool describe = false;                // show: what each field holds
+    // ports: the devices of the probe, GPS, external sensor and depth repeater ("" unchanged).
+    std::array<std::string, 4> devices;
 };
 
 // Declares the configuration verbs under `config`.

@@ -480,4 +480,26 @@ TEST_F(TCliTest, BatchRunWritesWhatReprocessAndExportWriteCastByCast) {
     EXPECT_TRUE(cruise(env.dir / "batch") != cruise(fresh)) << "Marevo5Cfg1 changes the casts";
 }
 
+TEST_F(TCliTest, ConnectedInstrumentsAreFoundThroughThePortMapAndAConflictChangesNothing) {
+    ASSERT_EQ(Run({"config", "ports", "--probe", "/dev/ttyUSB3", "--rdr", "/dev/ttyUSB1"}), 0)
+        << Log();
+    const fs::path environ = Root() / "Cfg" / "Environ.env";
+    const std::string envBytes = ReadFileBytes(environ);
+    const std::string map = ReadFileBytes(Root() / "Cfg" / "Ports.map");
+    ASSERT_FALSE(envBytes.empty());
+
+    // A device already taken by the probe is refused: neither file changes.
+    EXPECT_EQ(Run({"config", "ports", "--gps", "/dev/ttyUSB3"}), 1);
+    EXPECT_NE(Log().find("already used by the probe"), std::string::npos) << Log();
+    EXPECT_TRUE(ReadFileBytes(environ) == envBytes);
+    EXPECT_EQ(ReadFileBytes(Root() / "Cfg" / "Ports.map"), map);
+
+    // A later run reads the ports back from the files; "none" disconnects the repeater.
+    ASSERT_EQ(Run({"config", "ports", "--rdr", "none"}), 0) << Log();
+    const std::string shown = Log();
+    EXPECT_NE(shown.find("/dev/ttyUSB3"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("/dev/ttyUSB1"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("(on)"), std::string::npos) << shown;
+}
+
 } // namespace marevo
