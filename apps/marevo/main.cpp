@@ -2,6 +2,8 @@
 // settings start, then the main window with the windows the environment marks shown and the last
 // cast reopened.
 
+#include "Steps.h"
+
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
@@ -16,12 +18,12 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLinearGradient>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
-#include <QScreen>
 #include <QSplashScreen>
 #include <QTimer>
 #include <QWidget>
@@ -82,7 +84,13 @@ int main(int argc, char** argv) {
         QStringLiteral("trigger"),
         QStringLiteral("Run a command of the menus once started, e.g. Environment (for pictures)."),
         QStringLiteral("action"));
+    const QCommandLineOption stepsOption(
+        QStringLiteral("steps"),
+        QStringLiteral("Run timed steps once started: lines \"SECONDS trigger ACTION\", \"SECONDS "
+                       "click TEXT\", \"SECONDS shot PNG\", \"SECONDS quit\" (for pictures)."),
+        QStringLiteral("file"));
     parser.addOption(rootOption);
+    parser.addOption(stepsOption);
     parser.addOption(openOption);
     parser.addOption(shotOption);
     parser.addOption(triggerOption);
@@ -93,6 +101,19 @@ int main(int argc, char** argv) {
     if (!root) {
         std::fprintf(stderr, "marevo: %s\n", error.c_str());
         return 2;
+    }
+
+    std::vector<TTimedStep> steps;
+    if (parser.isSet(stepsOption)) {
+        QFile file(parser.value(stepsOption));
+        QString problem = QStringLiteral("cannot read the file");
+        if (file.open(QIODevice::ReadOnly))
+            steps = ParseTimedSteps(QString::fromUtf8(file.readAll()), problem);
+        if (steps.empty()) {
+            std::fprintf(stderr, "marevo: %s: %s\n", qPrintable(file.fileName()),
+                         qPrintable(problem));
+            return 2;
+        }
     }
 
     TInstanceLock instance(*root);
@@ -139,19 +160,12 @@ int main(int argc, char** argv) {
                                   ? window.Action(parser.value(triggerOption))
                                   : nullptr)
             QTimer::singleShot(300, action, [action] { action->trigger(); });
+        ScheduleTimedSteps(steps, window);
         if (parser.isSet(shotOption))
             QTimer::singleShot(1500, &window, [&] {
                 window.WaitLongWork();
-                // The part of the screen the windows cover, or the dialog a command opened.
-                QRect covered;
+                SaveScreenPicture(parser.value(shotOption));
                 QWidget* dialog = QApplication::activeModalWidget();
-                for (const QWidget* w : QApplication::topLevelWidgets())
-                    if (w->isVisible() && (dialog == nullptr || w == dialog))
-                        covered |= w->frameGeometry();
-                QScreen* screen = QGuiApplication::primaryScreen();
-                covered &= screen->geometry();
-                screen->grabWindow(0, covered.x(), covered.y(), covered.width(), covered.height())
-                    .save(parser.value(shotOption));
                 if (dialog != nullptr)
                     dialog->close();
                 window.close();

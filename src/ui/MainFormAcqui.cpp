@@ -235,6 +235,8 @@ void TMainForm::StartCast() {
         return;
     }
     SetPlotCaption("Cast : " + rtcast_->RawFile().filename().string());
+    // The plot shows its scales for the running cast; the worker's refreshes bring the curves.
+    plot_->PlotMainFrame->SetPlot();
     RefreshHeader();
     headerForm_->SetEditable(true);
     values_->DrawFixedField();
@@ -312,7 +314,7 @@ void TMainForm::SetNormalEnv() { shell_->SetNormalEnv(); }
 
 // ---- The worker's steps, run on the GUI thread -------------------------------------------------
 
-void TMainForm::UpdatePlot() { plot_->PlotMainFrame->SetPlot(); }
+void TMainForm::UpdatePlot() { plot_->PlotMainFrame->SetPlotA(); }
 
 void TMainForm::UpdateCurValue(const TAcquiLive& live) {
     live_ = live;

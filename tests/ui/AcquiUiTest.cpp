@@ -111,6 +111,8 @@ TEST_F(TAcquiUiTest, ACastFromTheRecordButtonToSaveAndExit) {
     TSimulator sim;
     ASSERT_FALSE(sim.device.empty()) << "the simulator gave no probe device";
     ASSERT_TRUE(form.StartUp());
+    form.PlotWindow()->resize(600, 500); // a plot window on the screen
+    form.PlotWindow()->show();
     form.Action("FileNew")->trigger();
     env.config.GenCfg.CruiseName.Set("CR");
     form.NewCastDialog = [] { return true; };
@@ -139,6 +141,13 @@ TEST_F(TAcquiUiTest, ACastFromTheRecordButtonToSaveAndExit) {
     // Frames come: the values handed over and the probe's indicator green.
     ASSERT_TRUE(RunUntil([&] { return form.LastLive().frames > 64 && form.LinkState(0) == 1; }))
         << "frames " << form.LastLive().frames << ", CTD " << form.LinkState(0);
+    // The plot's refresh takes the rows extracted so far: the profile grows while the cast runs.
+    const TPlotScene& scene = form.PlotWindow()->PlotMainFrame->Scene();
+    EXPECT_TRUE(scene.PlotVisible && scene.YScaleFrame.Visible);
+    const TPlotFrame& plotted = scene.PlotFrame;
+    EXPECT_TRUE(RunUntil([&] { return plotted.Prepared && plotted.series.last > plotted.series.first; }))
+        << "rows " << plotted.series.first << ".." << plotted.series.last << " "
+        << ::testing::PrintToString(env.LogMessages());
 
     // Continue: the cast goes on, the button stays down.
     form.Action("StopCast")->trigger();
