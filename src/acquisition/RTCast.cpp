@@ -276,8 +276,12 @@ bool TRTCast::EndRTAcqui(bool store) {
         host_.View().UpdateCastInfo();
         source_->SaveToRawFiles(true);
         lostBytes_ = source_->LostByteNb();
-        if (TFileCOMM* port = source_->CommStream())
+        // A probe whose device is gone cannot hear the stop: no round of time-outs for it.
+        if (TFileCOMM* port = source_->CommStream(); port && port->IsOpen() && !port->HungUp())
             protocol_->Stop(*port);
+        else if (port)
+            WriteLog("The probe was not told to stop: " + port->DevicePath().string() +
+                     " is gone");
         StatusMessage("Cast End");
         cast_.Acqui.ProbeOnLine = false;
         cast_.Loaded.TypeLoaded = FileTypeRaw;
