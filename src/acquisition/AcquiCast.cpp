@@ -13,7 +13,7 @@ namespace {
 // Holds the row lock, when there is one, for its lifetime.
 class TRowGuard {
 public:
-    explicit TRowGuard(std::mutex* lock) : lock_(lock) {
+    explicit TRowGuard(TCastRowLock* lock) : lock_(lock) {
         if (lock_)
             lock_->lock();
     }
@@ -25,7 +25,7 @@ public:
     TRowGuard& operator=(const TRowGuard&) = delete;
 
 private:
-    std::mutex* lock_;
+    TCastRowLock* lock_;
 };
 
 } // namespace

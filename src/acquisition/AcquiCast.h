@@ -4,11 +4,11 @@
 // protocol); tests drive the worker's timing through a scripted one.
 
 #include "acquisition/AcquiTypes.h"
+#include "acquisition/CastRowLock.h"
 #include "platform/Clock.h"
 #include "records/CollectionTypes.h"
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 namespace marevo {
@@ -75,7 +75,7 @@ public:
     TLiveCast(TParamCollection& col, TRawStream& source, TQvlUtil* protocol);
     // The lock the automatic text export holds while it reads the series (null: none); the
     // pipeline's frame, the start time and the end of the acquisition are taken under it.
-    void SetRowLock(std::mutex* rowLock) { rowLock_ = rowLock; }
+    void SetRowLock(TCastRowLock* rowLock) { rowLock_ = rowLock; }
 
     void SendStartData() override;
     void MarkStart(TDateTime at) override;
@@ -100,7 +100,7 @@ private:
     TParamCollection& col_;
     TRawStream& source_;
     TQvlUtil* protocol_;
-    std::mutex* rowLock_ = nullptr;
+    TCastRowLock* rowLock_ = nullptr;
 };
 
 // The bottle panel's text: "Ready" when the status is ready, else bottle ":" status name.

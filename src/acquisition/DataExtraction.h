@@ -11,21 +11,18 @@
 // The body is a step function (Wake) of "signalled or timed out", so tests drive it on the fake
 // clock without a thread; Start runs it on a thread of its own.
 
+#include "acquisition/CastRowLock.h"
 #include "platform/WakeEvent.h"
 #include "records/Config.h"
 
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <mutex>
 #include <thread>
 
 namespace marevo {
 
 class TParamCollection;
-
-// Held by whoever reads or extends the cast collection's series while a cast runs.
-using TCastRowLock = std::mutex;
 
 // What the export takes from the configuration when it is initialised.
 struct TExtractionSetup {

@@ -13,6 +13,8 @@
 #include "storage/CastImport.h"
 #include "storage/CruiseFile.h"
 
+#include <optional>
+
 namespace marevo {
 
 namespace fs = std::filesystem;
@@ -269,7 +271,7 @@ bool TRTCast::EndRTAcqui(bool store) {
     worker_->WaitFor(MainThread());
     worker_.reset();
     // The text export may still read the series until it has ended.
-    std::unique_lock rows(rowLock_);
+    std::optional<TServingGuard> rows(std::in_place, rowLock_);
     cast_.Acqui.RealTimeOn = false;
     bool ok = Guard({"Error in MainForm.EndRTAcqui", "End Acquisition"}, [&] {
         // The cast header window's edits go into the header before the cast is written.
@@ -288,7 +290,7 @@ bool TRTCast::EndRTAcqui(bool store) {
         if (store && cast_.BinSave(cruise_.BinPath()) != ParaOk)
             Raise("the binary file of " + raw_.filename().string() + " cannot be written");
     });
-    rows.unlock();
+    rows.reset();
     live_.reset();
     cast_.DetachFrameSource();
     source_.reset();
