@@ -117,8 +117,8 @@ kill)
     "$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" \
         >"$work/acquire.out" 2>&1 </dev/null &
     clipid=$!
-    for _ in $(seq 200); do
-        [ "$(grep -c '^Run ' "$work/acquire.out" || true)" -ge 40 ] && break
+    for _ in $(seq 600); do
+        [ "$(grep -c '^Run ' "$work/acquire.out" || true)" -ge 100 ] && break
         sleep 0.05
     done
     kill -9 "$clipid"
