@@ -212,10 +212,12 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
     }
     if (rdr)
         rdr->MyDestroy(); // the repeater ends with the cast
-    const bool linkLost = cast.Worker()->LinkState(TLink::CTD) == ls_linkoff;
     TAcquiThread* worker = cast.Worker();
     cast.Worker()->Terminate();
     worker->WaitFor(mainThread);
+    // Read once the worker has ended: the link it saw last, and a probe device still gone.
+    const bool linkLost = worker->LinkState(TLink::CTD) == ls_linkoff ||
+                          (cast.Source() && cast.Source()->ProbeDeviceLost());
     const double cpu = worker->CpuSeconds(), ran = worker->RunSeconds();
     const bool stored = cast.Stop(TCloseAnswer::SaveAndExit);
     fmt::print("end ({}): {} frames, {} bytes in {}, {} bytes lost{}\n", why,
@@ -223,6 +225,9 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
                cast.LostByteNb(), stored ? ", cast stored" : "");
     fmt::print("worker: {:.3f} s of processor in {:.1f} s ({:.2f} % of a core)\n", cpu, ran,
                ran > 0 ? 100.0 * cpu / ran : 0.0);
+    if (const TDataExtractionThread* x = cast.Extraction())
+        fmt::print("text export: {} ({} exports)\n", x->ExtractionFileName().string(),
+                   x->Exports());
     if (!stored) {
         fmt::print(stderr, "marevo-cli: the cast was not stored: {}\n", EventLog().LastMessage());
         return 1;

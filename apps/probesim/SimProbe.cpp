@@ -148,6 +148,8 @@ TSimFaults ParseFaults(std::string_view text) {
         else if (key == "gap") window(f.gapAt, f.gapFor);
         else if (key == "bindata") f.binaryInAnswers = true;
         else if (key == "lower") f.lowerCase = true;
+        else if (key == "vanish" && value.find(':') != std::string_view::npos)
+            window(f.vanishAt, f.vanishFor);
         else if (key == "vanish") f.vanishAt = Number(value, key);
         else if (key == "seed") f.seed = static_cast<std::uint32_t>(Number(value, key));
         else if (!key.empty())

@@ -60,10 +60,12 @@ struct TSimFaults {
     double gapFor = 0;
     bool binaryInAnswers = false; // frame bytes arrive before each answer
     bool lowerCase = false;       // answers in lower case
-    double vanishAt = -1;         // s after start: the port disappears (for the program)
+    double vanishAt = -1;         // s after the data flow started: the port disappears
+    double vanishFor = -1;        // s until the port is back under the same name; -1: never
     std::uint32_t seed = 12345;
 };
-// "drop=0.001,flip=0.0005,insert=0.001,silence=10:3,gap=20:2,bindata,lower,vanish=60";
+// "drop=0.001,flip=0.0005,insert=0.001,silence=10:3,gap=20:2,bindata,lower,vanish=60"
+// ("vanish=60:10": back after 10 s);
 // raises std::invalid_argument for anything it does not know.
 TSimFaults ParseFaults(std::string_view text);
 

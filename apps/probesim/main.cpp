@@ -43,6 +43,7 @@ struct TLine {
     int fd = -1;    // what the simulator reads and writes
     int slave = -1; // kept open so that the line stays up between the host's sessions
     std::string path;
+    std::string link; // --link-dir: the name the program opens
     std::string pending;           // received, not yet handled
     std::FILE* capture = nullptr;  // --capture: every byte the line sent, as sent
     std::FILE* received = nullptr; // --capture, display line: every byte it received
@@ -107,12 +108,28 @@ struct TLine {
             done += static_cast<std::size_t>(n);
         }
     }
-    void Close() {
+    // --link-dir: the line is announced as a link DIR/<name> to its device, as udev names a USB
+    // adapter; the name stays when the device comes back as another pseudo-terminal.
+    bool Publish(const std::string& dir) {
+        if (dir.empty())
+            return true;
+        link = dir + "/" + name;
+        ::unlink(link.c_str());
+        return ::symlink(path.c_str(), link.c_str()) == 0;
+    }
+    // The device disappears (an adapter pulled out): the program reads a hang-up, the name goes.
+    void Drop() {
         if (fd >= 0)
             ::close(fd);
         if (slave >= 0)
             ::close(slave);
         fd = slave = -1;
+        if (!link.empty())
+            ::unlink(link.c_str());
+    }
+    std::string Shown() const { return link.empty() ? path : link; }
+    void Close() {
+        Drop();
         if (capture)
             std::fclose(capture);
         if (received)
@@ -149,7 +166,15 @@ int main(int argc, char** argv) {
     app.add_option("--serial", settings.serial, "probe serial number (AAA-nnnnnnn)");
     app.add_option("--cast", castFile, "play a recorded cnv cast (.cnv or .cnv.bz2)");
     app.add_option("--bottom", synthetic.bottomPressure, "synthetic cast: bottom [dbar]");
-    app.add_option("--winch-speed", synthetic.winchSpeed, "synthetic cast: winch speed [m/s]");
+    app.add_option("--winch-speed", synthetic.winchSpeed, "synthetic cast: winch speed [m/s]")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--soak", synthetic.soakSeconds,
+                   "synthetic cast: seconds at the soak depth before the descent")
+        ->check(CLI::NonNegativeNumber);
+    app.add_option("--bottom-stay", synthetic.bottomSeconds,
+                   "synthetic cast: seconds at the bottom (a cast in a minute: --soak 10 "
+                   "--bottom 40 --winch-speed 2 --bottom-stay 5)")
+        ->check(CLI::NonNegativeNumber);
     app.add_option("--rosette", settings.rosetteType, "rosette type (0 none, 1..6)")
         ->check(CLI::Range(0, 6));
     app.add_option("--positions", settings.rosettePositions, "rosette positions")
@@ -158,12 +183,15 @@ int main(int argc, char** argv) {
     app.add_option("--memory-casts", memoryCasts, "casts recorded in the probe's memory")
         ->check(CLI::Range(0, 99));
     app.add_option("--faults", faults,
-                   "drop=P,flip=P,insert=P,silence=AT:S,gap=AT:S,bindata,lower,vanish=AT");
+                   "drop=P,flip=P,insert=P,silence=AT:S,gap=AT:S,bindata,lower,vanish=AT[:S]");
     app.add_option("--probe-device", probeDevice, "use this device instead of a pseudo-terminal");
     app.add_option("--gps-device", gpsDevice);
     app.add_option("--par-device", parDevice);
     app.add_option("--display-device", displayDevice);
-    std::string captureDir;
+    std::string captureDir, linkDir;
+    app.add_option("--link-dir", linkDir,
+                   "announce each line as a link DIR/<line> to its device (kept when a vanished "
+                   "device comes back)");
     app.add_option("--capture", captureDir,
                    "write each line's sent bytes, unaltered, to DIR/<line>.bytes, and what the "
                    "display received to DIR/display.received");
@@ -201,7 +229,12 @@ int main(int argc, char** argv) {
                        *device);
             return 1;
         }
-        fmt::print("{} {}\n", line->name, line->path);
+        if (!line->Publish(linkDir)) {
+            fmt::print(stderr, "marevo-probesim: cannot link the {} line in {}\n", line->name,
+                       linkDir);
+            return 1;
+        }
+        fmt::print("{} {}\n", line->name, line->Shown());
         if (!captureDir.empty()) {
             const std::string file = captureDir + "/" + line->name + ".bytes";
             line->capture = std::fopen(file.c_str(), "wb");
@@ -239,14 +272,26 @@ int main(int argc, char** argv) {
     std::uint64_t nextGps = start;
     std::size_t commandsLogged = 0;
     bool flowing = false;
+    bool vanished = false;
+    std::optional<std::uint64_t> flowStartMs; // when the first data flow started
     while (!stopRequested) {
         const std::uint64_t now = clock.TickMs();
         const double t = (now - start) / 1000.0;
         if (duration > 0 && t > duration)
             break;
-        if (settings.faults.vanishAt >= 0 && t >= settings.faults.vanishAt && probeLine.fd >= 0) {
+        // The adapter goes vanishAt s into the data flow, and comes back vanishFor s later.
+        const TSimFaults& faults = settings.faults;
+        const double flowT = flowStartMs ? (now - *flowStartMs) / 1000.0 : -1;
+        if (faults.vanishAt >= 0 && flowT >= faults.vanishAt && !vanished) {
             log("fault: the probe port disappears");
-            probeLine.Close();
+            probeLine.Drop();
+            vanished = true;
+        }
+        if (vanished && probeLine.fd < 0 && faults.vanishFor >= 0 &&
+            flowT >= faults.vanishAt + faults.vanishFor) {
+            // Back as a new device; with --link-dir under the same name.
+            if (probeLine.Open(probeDevice) && probeLine.Publish(linkDir))
+                log("fault: the probe port is back as " + probeLine.Shown());
         }
 
         const std::string in = probeLine.Read();
@@ -257,6 +302,8 @@ int main(int argc, char** argv) {
             log("probe <- " + probe.Commands()[commandsLogged]);
         if (probe.Flowing() != flowing) {
             flowing = probe.Flowing();
+            if (flowing && !flowStartMs)
+                flowStartMs = now;
             log(flowing
                     ? fmt::format("probe: data flow DF{} at {} Hz", probe.Format(),
                                   settings.scanRate)

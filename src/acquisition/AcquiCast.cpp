@@ -8,6 +8,28 @@
 
 namespace marevo {
 
+namespace {
+
+// Holds the row lock, when there is one, for its lifetime.
+class TRowGuard {
+public:
+    explicit TRowGuard(TCastRowLock* lock) : lock_(lock) {
+        if (lock_)
+            lock_->lock();
+    }
+    ~TRowGuard() {
+        if (lock_)
+            lock_->unlock();
+    }
+    TRowGuard(const TRowGuard&) = delete;
+    TRowGuard& operator=(const TRowGuard&) = delete;
+
+private:
+    TCastRowLock* lock_;
+};
+
+} // namespace
+
 std::string BottlePanelText(int bottle, int status) {
     if (status == btl_Ready)
         return "Ready";
@@ -23,6 +45,7 @@ void TLiveCast::SendStartData() {
 }
 
 void TLiveCast::MarkStart(TDateTime at) {
+    TRowGuard guard(rowLock_);
     if (col_.Loaded.CastHeader)
         col_.Loaded.CastHeader->CastTime[0] = at;
     if (protocol_)
@@ -30,6 +53,7 @@ void TLiveCast::MarkStart(TDateTime at) {
 }
 
 bool TLiveCast::DoAcqui() {
+    TRowGuard guard(rowLock_);
     return col_.DoAcqui(source_);
 }
 
@@ -80,6 +104,7 @@ std::string TLiveCast::BottlePanel() const {
 }
 
 void TLiveCast::DoAcquiEnd() {
+    TRowGuard guard(rowLock_);
     col_.DoAcquiEnd();
     col_.Acqui.RealTimeOn = false;
 }

@@ -4,6 +4,7 @@
 // protocol); tests drive the worker's timing through a scripted one.
 
 #include "acquisition/AcquiTypes.h"
+#include "acquisition/CastRowLock.h"
 #include "platform/Clock.h"
 #include "records/CollectionTypes.h"
 
@@ -72,6 +73,9 @@ public:
 class TLiveCast final : public IAcquiCast {
 public:
     TLiveCast(TParamCollection& col, TRawStream& source, TQvlUtil* protocol);
+    // The lock the automatic text export holds while it reads the series (null: none); the
+    // pipeline's frame, the start time and the end of the acquisition are taken under it.
+    void SetRowLock(TCastRowLock* rowLock) { rowLock_ = rowLock; }
 
     void SendStartData() override;
     void MarkStart(TDateTime at) override;
@@ -96,6 +100,7 @@ private:
     TParamCollection& col_;
     TRawStream& source_;
     TQvlUtil* protocol_;
+    TCastRowLock* rowLock_ = nullptr;
 };
 
 // The bottle panel's text: "Ready" when the status is ready, else bottle ":" status name.

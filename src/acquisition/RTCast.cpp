@@ -1,6 +1,7 @@
 #include "acquisition/RTCast.h"
 
 #include "acquisition/CastFilesAside.h"
+#include "acquisition/LockedView.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
@@ -11,6 +12,8 @@
 #include "records/Settings.h"
 #include "storage/CastImport.h"
 #include "storage/CruiseFile.h"
+
+#include <optional>
 
 namespace marevo {
 
@@ -28,6 +31,7 @@ TRTCast::~TRTCast() {
     // A cast still running is ended unstored; its bytes are on disk and its files stay.
     if (worker_)
         EndRTAcqui(false);
+    StopExtraction();
 }
 
 bool TRTCast::InitRTMCA(std::int32_t castNumber) {
@@ -116,8 +120,52 @@ void TRTCast::DeleteSafetyCopies() {
             DeleteRecoveryCopy(file);
 }
 
+void TRTCast::OfferInterruptedCast() {
+    Guard({"Error in MainForm.OfferInterruptedCast"}, [&] {
+        if (!cruise_.AddNextCast())
+            return;
+        const std::optional<TTripletNames> files = TripletOfRaw(cruise_.RawPath());
+        if (!files)
+            return;
+        for (const fs::path& f : {files->raw, files->ext, files->xfr})
+            if (!fs::is_regular_file(f))
+                return;
+        const std::string name = files->raw.stem().string();
+        WriteLog("The files of the interrupted cast " + name + " were found");
+        if (!Operator().Confirm("The cast " + name +
+                                    " was interrupted before it was stored. Would you like to "
+                                    "recover it as a cast of the cruise?",
+                                "Interrupted cast"))
+            return;
+        TCastImport import(cruise_);
+        if (import.RecoverInterruptedCast(*files)) {
+            WriteLog("The interrupted cast " + name + " was recovered as cast " +
+                     std::to_string(import.Appended().front()));
+            StatusMessage("Interrupted cast recovered");
+        } else {
+            WriteLog("The interrupted cast " + name + " was not recovered; its files go aside");
+        }
+    });
+}
+
+void TRTCast::StartExtraction() {
+    const fs::path name = AutomaticExportFileName(Config(), Environ().DataRootPath(), raw_);
+    if (name.empty())
+        return;
+    if (!extraction_)
+        extraction_ = std::make_unique<TDataExtractionThread>(cast_, rowLock_);
+    extraction_->Initialize(TExtractionSetup::From(Config().ExtractionFoldersCfg));
+    extraction_->Start(name);
+}
+
+void TRTCast::StopExtraction() {
+    if (extraction_)
+        extraction_->ExitThread();
+}
+
 void TRTCast::ResetAfterFailure() {
     worker_.reset();
+    StopExtraction();
     live_.reset();
     cast_.DetachFrameSource();
     source_.reset();
@@ -137,6 +185,7 @@ bool TRTCast::Start(const TSafetyFiles& files) {
     // The copy of the cruise file is offered before the file is read for the cast.
     if (!files_.cruise.empty())
         OfferCruiseRecoveryCopy(files_.cruise);
+    OfferInterruptedCast();
     for (int i = 0; i < AlarmCount; ++i)
         cast_.BtlAlarm.SavedAlarmChecked[i] = GenCfg().AlarmChecked[i] != 0;
     if (OpenProbePort)
@@ -160,13 +209,17 @@ bool TRTCast::Start(const TSafetyFiles& files) {
             if (!TakeSafetyCopies())
                 Raise("the safety copies cannot be taken");
             StatusMessage("Probe On Line start acquisition thread");
-            live_ = std::make_unique<TLiveCast>(cast_, *source_, protocol_.get());
+            auto live = std::make_unique<TLiveCast>(cast_, *source_, protocol_.get());
+            live->SetRowLock(&rowLock_);
+            live_ = std::move(live);
+            lockedView_ = std::make_unique<TLockedView>(host_.View(), rowLock_);
             worker_ = std::make_unique<TAcquiThread>(
-                *live_, host_.View(), TAcquiSetup::From(Config(), Environ(), raw_, 0), Sound);
+                *live_, *lockedView_, TAcquiSetup::From(Config(), Environ(), raw_, 0), Sound);
             worker_->Start();
             StatusMessage("Probe On Line");
             host_.SetAcquiEnv();
             StatusMessage("Setup of acquisition environment completed");
+            StartExtraction();
         });
     if (!started) {
         ResetAfterFailure();
@@ -184,6 +237,8 @@ bool TRTCast::Stop(TCloseAnswer answer) {
         protocol_->CompleteXfrFile();
         bool stored = EndRTAcqui(true);
         stored = stored && cruise_.AppendCast(true);
+        // The final export comes with the cast's end, stored or not.
+        StopExtraction();
         if (stored) {
             StatusMessage("Append cast done");
             DeleteSafetyCopies();
@@ -198,6 +253,10 @@ bool TRTCast::Stop(TCloseAnswer answer) {
                                 "and delete acquired data"))
             return false;
         EndRTAcqui(false);
+        StopExtraction();
+        // The operator gave the cast up: its files go aside now, so the next start does not
+        // offer them as an interrupted cast.
+        Guard({"Error in MainForm.AbortCast"}, [&] { MoveCastFilesAside(raw_); });
         DeleteSafetyCopies();
         return false;
     }
@@ -210,21 +269,28 @@ bool TRTCast::EndRTAcqui(bool store) {
     // The worker ends first: the source, the rings and the port are its until it has.
     worker_->Terminate();
     worker_->WaitFor(MainThread());
-    cast_.Acqui.RealTimeOn = false;
     worker_.reset();
+    // The text export may still read the series until it has ended.
+    std::optional<TServingGuard> rows(std::in_place, rowLock_);
+    cast_.Acqui.RealTimeOn = false;
     bool ok = Guard({"Error in MainForm.EndRTAcqui", "End Acquisition"}, [&] {
         // The cast header window's edits go into the header before the cast is written.
         host_.View().UpdateCastInfo();
         source_->SaveToRawFiles(true);
         lostBytes_ = source_->LostByteNb();
-        if (TFileCOMM* port = source_->CommStream())
+        // A probe whose device is gone cannot hear the stop: no round of time-outs for it.
+        if (TFileCOMM* port = source_->CommStream(); port && port->IsOpen() && !port->HungUp())
             protocol_->Stop(*port);
+        else if (port)
+            WriteLog("The probe was not told to stop: " + port->DevicePath().string() +
+                     " is gone");
         StatusMessage("Cast End");
         cast_.Acqui.ProbeOnLine = false;
         cast_.Loaded.TypeLoaded = FileTypeRaw;
         if (store && cast_.BinSave(cruise_.BinPath()) != ParaOk)
             Raise("the binary file of " + raw_.filename().string() + " cannot be written");
     });
+    rows.reset();
     live_.reset();
     cast_.DetachFrameSource();
     source_.reset();

@@ -10,6 +10,7 @@
 // through the operator seam; every step runs on the main thread.
 
 #include "acquisition/AcquiThread.h"
+#include "acquisition/DataExtraction.h"
 
 #include <filesystem>
 #include <functional>
@@ -80,6 +81,9 @@ public:
     TRawStream* Source() { return source_.get(); }
     TQvlUtil& Protocol() { return *protocol_; }
     const std::filesystem::path& RawFile() const { return raw_; }
+    // The automatic text export runs (from the start until the cast has ended).
+    bool Exporting() const { return extraction_ && extraction_->Running(); }
+    TDataExtractionThread* Extraction() { return extraction_.get(); }
     // Received bytes the ring overwrote before they were saved, at the end of the cast.
     std::int64_t LostByteNb() const { return lostBytes_; }
 
@@ -87,6 +91,14 @@ private:
     void ResetAfterFailure();
     bool TakeSafetyCopies();
     void DeleteSafetyCopies();
+    // Files a cast interrupted before it was stored left under the next cast's name (raw, ext
+    // and transcript) are offered to the operator as that cast of the cruise; declined or not
+    // recoverable, the identification renames them aside.
+    void OfferInterruptedCast();
+    // The automatic text export of the cast, when the configuration asks for one.
+    void StartExtraction();
+    // Its final export, and its end.
+    void StopExtraction();
 
     TCruisefile& cruise_;
     ICastHost& host_;
@@ -94,6 +106,10 @@ private:
     std::unique_ptr<TQvlUtil> protocol_;
     std::unique_ptr<TRawStream> source_;
     std::unique_ptr<IAcquiCast> live_;
+    // Taken by the worker per frame and by the text export per export.
+    TCastRowLock rowLock_;
+    std::unique_ptr<IAcquiView> lockedView_;
+    std::unique_ptr<TDataExtractionThread> extraction_;
     std::unique_ptr<TAcquiThread> worker_;
     TSafetyFiles files_;
     std::filesystem::path raw_;

@@ -136,10 +136,14 @@ bool TFileCOMM::OpenPort(std::string_view label, std::string_view configString,
         openError_ = "invalid port setting \"" + std::string(configString) + "\"";
         return false;
     }
-    if (!device_->Open(resolver(cfg->comNumber), cfg->settings)) {
+    hungUp_ = false;
+    const std::filesystem::path device = resolver(cfg->comNumber);
+    if (!device_->Open(device, cfg->settings)) {
         openError_ = device_->LastError();
         return false;
     }
+    devicePath_ = device;
+    settings_ = cfg->settings;
     if (!cfg->settings.rtsCts)
         return true;
 
@@ -168,6 +172,8 @@ std::size_t TFileCOMM::CheckedWaiting(std::string_view failureText, std::string_
         ReportStatus(StatusUnreadable, std::string(failureText));
         return 0;
     }
+    if (status.errors & le_HangUp)
+        hungUp_ = true;
     if (status.errors != 0) {
         ReportStatus(status.errors, std::string(errorText) + std::to_string(status.errors));
         return 0;
@@ -254,6 +260,19 @@ bool TFileCOMM::flush() {
     ComResetted = false;
     reportedCondition_ = NothingReported;
     return true;
+}
+
+bool TFileCOMM::Reopen() {
+    if (devicePath_.empty())
+        return false;
+    device_->Close();
+    isOpen_ = device_->Open(devicePath_, settings_);
+    hungUp_ = !isOpen_;
+    if (isOpen_) {
+        ComResetted = false;
+        reportedCondition_ = NothingReported;
+    }
+    return isOpen_;
 }
 
 void TFileCOMM::free() {

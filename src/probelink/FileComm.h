@@ -71,6 +71,13 @@ public:
     void Seek(std::int64_t position) override;
     std::int64_t Size() const override;
 
+    // The device went away (le_HangUp seen: an unplugged adapter), or a Reopen failed.
+    bool HungUp() const { return hungUp_; }
+    // The device of the last successful Open, opened again by its name with the same line
+    // settings (an adapter plugged back in). Logs nothing; true when the port can be used.
+    bool Reopen();
+    const std::filesystem::path& DevicePath() const { return devicePath_; }
+
     // Why the last Open failed (device path and reason), for the caller's own message.
     const std::string& OpenError() const { return openError_; }
 
@@ -97,6 +104,9 @@ private:
     bool isOpen_ = false;
     std::string openError_;
     std::uint64_t reportedCondition_ = NothingReported;
+    bool hungUp_ = false;
+    std::filesystem::path devicePath_;
+    TSerialSettings settings_;
 };
 
 } // namespace marevo

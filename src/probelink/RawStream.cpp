@@ -234,6 +234,7 @@ bool TRawStream::EnoughByte() {
                 endOfStream_ = true;
             return enough;
         }
+        KeepProbeDevice();
         const bool enough = probePort_ && probePort_->IsOpen() && probePort_->size() >= frameSize;
         if (enough) {
             startTimeout_ = Clock().Now();
@@ -250,6 +251,26 @@ bool TRawStream::EnoughByte() {
         }
         return false;
     });
+}
+
+void TRawStream::KeepProbeDevice() {
+    if (!probePort_ || probePort_->DevicePath().empty() || !probePort_->HungUp())
+        return;
+    const std::string device = probePort_->DevicePath().string();
+    if (!probeLost_) {
+        probeLost_ = true;
+        probeReopenTimer_ = Clock().TickMs();
+        WriteLog("Probe link lost: " + device + " is gone, opening it again every " +
+                 std::to_string(ProbeReopenMs / 1000) + " s");
+        return;
+    }
+    if (!Elapsed(probeReopenTimer_, ProbeReopenMs))
+        return;
+    probeReopenTimer_ = Clock().TickMs();
+    if (probePort_->Reopen()) {
+        probeLost_ = false;
+        WriteLog("Probe link back: " + device + " opened again, the cast goes on");
+    }
 }
 
 bool TRawStream::GetNewFrame() {

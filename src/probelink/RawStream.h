@@ -25,6 +25,9 @@ class TParamCollection;
 
 // Silence after which a link counts as lost [ms].
 constexpr std::uint64_t LinkTimeoutMs = 5000;
+// While the probe's device is gone (a USB adapter pulled out), it is opened again by its name
+// this often [ms].
+constexpr std::uint64_t ProbeReopenMs = 2000;
 
 class TRawStream final : public IFrameSource {
 public:
@@ -84,6 +87,8 @@ public:
     void RequestStop() override { stopRequested_ = true; }
     bool StopRequested() const { return stopRequested_; }
     bool CTDLinkOff() const { return ctdLinkOff_; }
+    // The probe's device is gone and being reopened.
+    bool ProbeDeviceLost() const { return probeLost_; }
     bool NMEALinkOff() const { return nmeaLinkOff_; }
     bool PARLinkOff() const { return parLinkOff_; }
     bool ExtCommOk() const { return extCommOk_; }
@@ -105,6 +110,9 @@ public:
 
     // The probe port, for the command protocol (null when not live or not open).
     TFileCOMM* CommStream() { return probePort_.get(); }
+    // A probe device gone away is opened again every ProbeReopenMs; the cast goes on with its
+    // bytes when it is back. Logged once when lost and once when back.
+    void KeepProbeDevice();
     TFileCOMM* NMEACommStream() { return nmeaPort_.get(); }
     TFileCOMM* ExtCommStream() { return extPort_.get(); }
 
@@ -150,6 +158,8 @@ private:
     bool nmeaLinkOff_ = false;
     bool parLinkOff_ = false;
     bool ctdLinkOff_ = false;
+    bool probeLost_ = false;
+    std::uint64_t probeReopenTimer_ = 0;
 
     // Auxiliary readers' state: the GPS receive buffer, the link timers [tick ms] and the PAR
     // request cycle.

@@ -774,6 +774,38 @@ bool TCastImport::ImportMicroMarevoFiles(const std::vector<fs::path>& rawFiles) 
     });
 }
 
+// ---- An interrupted cast ------------------------------------------------------------------------
+
+bool TCastImport::RecoverInterruptedCast(const TTripletNames& files) {
+    appended_.clear();
+    bool done = false;
+    const std::string name = files.raw.string();
+    Guard({"Error in RecoverInterruptedCast"}, [&] {
+        const fs::path cruise = Config().DefaultCruisePath(Environ().DataRootPath());
+        if (cruise.empty())
+            Raise("no current cruise");
+        TFileLock lock;
+        LockCruise(cruise, lock);
+        if (!PrepareCast(files.xfr, files.xfr.string(), files.raw))
+            return;
+        // Only the files of the very cast about to be appended are its own.
+        if (file_.RawPath() != files.raw) {
+            Warn("Can not import " + name + "!. It is not the cruise's next cast!");
+            return;
+        }
+        const int castNb = file_.CastInfoc.Cast.ID;
+        if (!ProcessPrepared(files.raw, name, file_.BinPath()))
+            return;
+        if (!file_.AppendCast(true)) {
+            Warn("Can not import " + name + "!. Problem with AppendCast!");
+            return;
+        }
+        appended_.push_back(castNb);
+        done = true;
+    });
+    return done;
+}
+
 // ---- Rebuild -----------------------------------------------------------------------------------
 
 TRebuildResult TCastImport::RebuildCruiseFile(const fs::path& cruiseFile) {

@@ -119,6 +119,11 @@ public:
     // imported.
     bool ImportMicroMarevoFiles(const std::vector<std::filesystem::path>& rawFiles);
 
+    // The files of a cast interrupted before it was stored (its raw, ext and transcript under the
+    // name of the current cruise's next cast) stored as that cast, as a rebuild stores each
+    // transcript: replayed, its binary file written, then appended. Under the cruise's lock;
+    // the files stay where they are. False after the warning; nothing is appended then.
+    bool RecoverInterruptedCast(const TTripletNames& files);
     // Rebuilds cruiseFile (it may be missing or damaged) from the transcripts of its raw folder,
     // sorted by name, under the cruise's lock. The new file is built as RebuildWorkName and takes
     // the cruise file's name at the end; the previous file is kept as RebuildCopyName; when a

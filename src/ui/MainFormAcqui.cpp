@@ -3,6 +3,7 @@
 // button and the status bar's bottle and alarm panels. The cast itself is TRTCast's; its worker
 // reaches these windows only through the steps it hands to the GUI thread, which keep copies.
 
+#include "ui/AlarmSound.h"
 #include "ui/HeaderForm.h"
 #include "ui/MainForm.h"
 #include "ui/PlotForm.h"
@@ -68,12 +69,6 @@ QIcon RecordIcon(TRecordPicture picture) {
     }
     return QIcon(pixmap);
 }
-
-// The alarm tone: played inside a hand-off, so on the GUI thread.
-class TBeepSound final : public IAlarmSound {
-public:
-    void Play() override { QApplication::beep(); }
-};
 
 // "NewCastWindow": the cruise that takes the next cast, and that cast's name.
 class TNewCastWindow final : public QDialog {
@@ -162,7 +157,7 @@ TCloseAnswer AskClose(QWidget* parent) {
 } // namespace
 
 void TMainForm::InitAcqui() {
-    sound_ = std::make_unique<TBeepSound>();
+    sound_ = std::make_unique<TQtAlarmSound>();
     SetRecordPicture(TRecordPicture::Record);
     NewCastDialog = [this] {
         TNewCastWindow window(*shell_, app_.config, [this] { FileNew(); }, this);

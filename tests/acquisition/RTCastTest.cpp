@@ -7,6 +7,7 @@
 #include "SimProbe.h"
 #include "SimProfile.h"
 #include "acquisition/CastFilesAside.h"
+#include "acquisition/DataExtraction.h"
 #include "probelink/FileComm.h"
 #include "probelink/QvlUtil.h"
 #include "probelink/RawStream.h"
@@ -17,6 +18,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <mutex>
 #include <thread>
 
@@ -86,8 +88,12 @@ struct TRTCastTest : ::testing::Test {
             return true;
         }));
         probe = std::make_shared<TSimProbe>(TSimProbeSettings{}, sim::MakeSyntheticProfile());
-        rt.OpenProbePort = [this] { return Port(); };
-        rt.OpenSource = [this](const fs::path& raw, TParamCollection& cast, bool& isOpen) {
+        Wire(rt);
+    }
+    // The cast's ports on the simulated probe.
+    void Wire(TRTCast& r) {
+        r.OpenProbePort = [this] { return Port(); };
+        r.OpenSource = [this](const fs::path& raw, TParamCollection& cast, bool& isOpen) {
             TRawStream::TPorts ports;
             ports.probe = std::make_unique<TFileCOMM>(std::make_unique<TCapturingDevice>(
                 std::make_unique<sim::TSimProbeDevice>(probe), received));
@@ -198,6 +204,40 @@ TEST_F(TRTCastTest, LeftoversOfAnInterruptedCastAreRenamedAsideNotOverwritten) {
     EXPECT_GT(ReadFileBytes(Raw(1)).size(), 5u * env.cast.FrameInfo.RawSize);
 }
 
+// A cast that ended without being stored (the program died) leaves its three files under the
+// next cast's name: the next start offers them, and recovers them as that cast of the cruise.
+TEST_F(TRTCastTest, AnInterruptedCastIsOfferedAndRecoveredAtTheNextStart) {
+    {
+        TRTCast interrupted(file, host);
+        Wire(interrupted);
+        ASSERT_TRUE(interrupted.Start(Files()));
+        ASSERT_TRUE(WaitForFrames(100));
+    } // ended unstored: its files stay, as a killed program leaves them
+    const std::string raw1 = ReadFileBytes(Raw(1));
+    ASSERT_GT(raw1.size(), 0u);
+    env.op.SetDefaultAnswer(true); // the cruise's safety copy, then the interrupted cast
+    ASSERT_TRUE(rt.Start(Files()));
+    EXPECT_EQ(rt.RawFile(), Raw(2));
+    ASSERT_TRUE(WaitForFrames(10));
+    ASSERT_TRUE(rt.Stop(TCloseAnswer::SaveAndExit));
+    EXPECT_EQ(file.GetLastIndex(), 2);
+    EXPECT_TRUE(ReadFileBytes(Raw(1)) == raw1) << "recovered in place";
+    EXPECT_TRUE(fs::exists(Root() / "CR" / "bin" / "CR001.bin"));
+    EXPECT_FALSE(fs::exists(Raw(1).string() + ".1"));
+    EXPECT_TRUE(env.Logged("The interrupted cast CR001 was recovered as cast 1"));
+}
+
+TEST_F(TRTCastTest, AConfirmedAbortPutsTheCastFilesAsideAtOnce) {
+    ASSERT_TRUE(rt.Start(Files()));
+    ASSERT_TRUE(WaitForFrames(10));
+    env.op.ScriptAnswers({true});
+    EXPECT_FALSE(rt.Stop(TCloseAnswer::AbortCast));
+    for (const fs::path& f : CastDataFiles(Raw(1))) {
+        EXPECT_FALSE(fs::exists(f)) << f;
+        EXPECT_TRUE(fs::exists(f.string() + ".1")) << f;
+    }
+}
+
 TEST_F(TRTCastTest, AProbeThatDoesNotAnswerLeavesEverythingIdle) {
     rt.OpenProbePort = [] {
         struct TSilent final : ISerialDevice {
@@ -220,6 +260,114 @@ TEST_F(TRTCastTest, AProbeThatDoesNotAnswerLeavesEverythingIdle) {
     EXPECT_FALSE(env.cast.Acqui.RealTimeOn);
     EXPECT_EQ(env.cast.Loaded.TypeLoaded, FileTypeNone);
     EXPECT_FALSE(fs::exists(RecoveryCopyName(Cruise())));
+}
+
+
+// The automatic export in the time-out mode, on its own thread as the worker appends rows: it
+// exports over and over (a period of 1 ms of test time), survives an unconfirmed abort, and ends
+// with the cast by a final export equal to the export of the stored cast; no row is torn.
+TEST_F(TRTCastTest, AutomaticExportRunsWithTheCastAndEndsWithIt) {
+    TExtractionTextFoldersCfg& x = env.config.ExtractionFoldersCfg;
+    x.AutomaticTextDataExportMode = TEMOnTimeout;
+    x.AutomaticTextDataExportTimeout = 0.001 / 86'400.0;
+    const fs::path txt = Root() / "CR" / "txt" / "CR001.txt";
+    ASSERT_TRUE(rt.Start(Files()));
+    ASSERT_TRUE(rt.Exporting());
+    ASSERT_TRUE(WaitForFrames(200));
+    env.op.ScriptAnswers({false});
+    EXPECT_FALSE(rt.Stop(TCloseAnswer::AbortCast));
+    EXPECT_TRUE(rt.Exporting()) << "an unconfirmed abort keeps the export";
+    ASSERT_TRUE(WaitForFrames(400));
+    ASSERT_TRUE(rt.Stop(TCloseAnswer::SaveAndExit));
+    EXPECT_FALSE(rt.Exporting());
+    EXPECT_GE(rt.Extraction()->Exports(), 3);
+    const std::string exported = ReadFileBytes(txt);
+    std::int32_t start = 0;
+    ASSERT_TRUE(env.cast.TxtSave(env.dir / "whole.txt", false, false, start));
+    EXPECT_GT(start, 0);
+    EXPECT_TRUE(exported == ReadFileBytes(env.dir / "whole.txt"));
+    for (const std::string& m : env.LogMessages())
+        EXPECT_FALSE(m.starts_with("DataExtractionThread") || m.find("TxtSave") != std::string::npos)
+            << m;
+}
+
+// The export's body step by step on the fake clock, over the rows of a finished cast: which wake
+// exports what, in each mode.
+TEST_F(TRTCastTest, ExportBodyExportsByModeAndEndsWithTheFinalForm) {
+    ASSERT_TRUE(rt.Start(Files()));
+    ASSERT_TRUE(WaitForFrames(300));
+    ASSERT_TRUE(rt.Stop(TCloseAnswer::SaveAndExit));
+    std::int32_t rows = 0;
+    ASSERT_TRUE(env.cast.TxtSave(env.dir / "whole.txt", false, false, rows));
+    const std::string whole = ReadFileBytes(env.dir / "whole.txt");
+    ASSERT_GT(rows, 1);
+
+    struct TCase {
+        TAutomaticTextDataExportMode mode;
+        bool append;
+        bool realTime;
+        int periodicExports; // after one start and two time-outs
+        bool keepsOld;       // the final export is appended to what the file held
+    } cases[] = {
+        {TEMOnTimeout, false, true, 2, false}, // the second time-out finds no new row
+        {TEMOnTimeout, true, true, 2, false},
+        {TEMOnTimeout, false, false, 0, false}, // not in real time: no periodic export
+        {TEMOnEndAcquisition, false, true, 0, false},
+        {TEMOnEndAcquisition, true, true, 0, true},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(n);
+        const fs::path file = env.dir / ("auto" + std::to_string(n++) + ".txt");
+        std::ofstream(file, std::ios::binary) << "old\r\n";
+        env.cast.Acqui.RealTimeOn = c.realTime;
+        TCastRowLock lock;
+        TDataExtractionThread x(env.cast, lock);
+        x.Initialize({c.mode, 1000, c.append});
+        x.Prepare(file);
+        EXPECT_TRUE(x.Wake(true)); // the start
+        EXPECT_EQ(x.Exports(), 0);
+        EXPECT_TRUE(x.Wake(false));
+        EXPECT_TRUE(x.Wake(false));
+        EXPECT_EQ(x.Exports(), c.periodicExports);
+        if (c.periodicExports > 0) {
+            EXPECT_EQ(x.StartIdx(), rows);
+            EXPECT_TRUE(ReadFileBytes(file) == "old\r\n" + whole) << "the rows, appended once";
+        }
+        x.RequestTerminate();
+        EXPECT_FALSE(x.Wake(true));
+        EXPECT_EQ(x.Exports(), c.periodicExports + 1);
+        EXPECT_TRUE(ReadFileBytes(file) == (c.keepsOld ? "old\r\n" + whole : whole));
+    }
+    env.cast.Acqui.RealTimeOn = false;
+}
+
+TEST(AutomaticExport, FileNameAndPeriodFollowTheConfiguration) {
+    TConfig config;
+    config.GenCfg.CruiseName.Set("CR");
+    TExtractionTextFoldersCfg& x = config.ExtractionFoldersCfg;
+    x.AutomaticTextDataExportMode = TEMDisabled;
+    x.AutomaticTextDataExportCastFileName = 0;
+    x.AutomaticTextDataExportFileName.Set("/fixed/all.txt");
+    const fs::path root = "/data";
+    EXPECT_EQ(AutomaticExportFileName(config, root, "/data/CR/raw/CR004.raw"), fs::path());
+    x.AutomaticTextDataExportMode = TEMOnTimeout;
+    EXPECT_EQ(AutomaticExportFileName(config, root, "/data/CR/raw/CR004.raw"),
+              fs::path("/data/CR/txt/CR004.txt"));
+    x.AutomaticTextDataExportCastFileName = 1;
+    EXPECT_EQ(AutomaticExportFileName(config, root, "/data/CR/raw/CR004.raw"),
+              fs::path("/fixed/all.txt"));
+    x.AutomaticTextDataExportFileName.Set("");
+    EXPECT_EQ(AutomaticExportFileName(config, root, "/data/CR/raw/CR004.raw"), fs::path());
+
+    const struct {
+        double seconds;
+        std::uint32_t ms;
+    } periods[] = {{0, 10'000}, {2.5, 2'500}, {-1, 10'000}, {1e9, 86'400'000}};
+    for (const auto& p : periods) {
+        x.AutomaticTextDataExportTimeout = p.seconds / 86'400.0;
+        EXPECT_EQ(TExtractionSetup::From(x).periodMs, p.ms) << p.seconds;
+    }
 }
 
 } // namespace

@@ -3,7 +3,8 @@
 # start, descent, Save and Exit after a few seconds. The .raw file must be what the simulator sent
 # from its first frame on (its capture), without loss; the .bin file what `reprocess` makes of
 # that raw file; the cruise must list the cast and the transcript carry its start and positions;
-# the remote depth display must have received its initialisation.
+# the remote depth display must have received its initialisation; the automatic text export must
+# be the export of the stored cast.
 # Usage: acquire_e2e.sh MAREVO-CLI MAREVO-PROBESIM
 set -euo pipefail
 cli=$1
@@ -35,6 +36,9 @@ display=$(awk '/^display /{print $2}' "$work/sim.out")
 root=$work/data
 "$cli" --data-root "$root" -q init >/dev/null
 "$cli" --data-root "$root" -q --yes cruise new CR >/dev/null
+# The automatic text export on time-out: its file at the end is the export of the stored cast.
+"$cli" --data-root "$root" -q config set qvtst ExtractionFoldersCfg.AutomaticTextDataExportMode=2 \
+    >/dev/null
 "$cli" --data-root "$root" --yes acquire --cruise CR --probe-port "$probe" --rdr-port "$display" \
     --seconds 4 \
     >"$work/acquire.out" 2>&1 || { cat "$work/acquire.out"; fail "acquire ended with $?"; }
@@ -66,6 +70,9 @@ for tag in '\[SDT\]' '\[SGP\]' '\[EGP\]'; do
     grep -q "$tag" "$root/CR/raw/CR001.xfr" || fail "no $tag in the transcript"
 done
 "$cli" --data-root "$root" cruise show CR | grep -q '^casts      1' || fail "the cruise does not list the cast"
+
+"$cli" --data-root "$root" -q export CR 1 "$work/stored.txt" >/dev/null || fail "export failed"
+cmp -s "$root/CR/txt/CR001.txt" "$work/stored.txt" || fail "the automatic export differs"
 
 cp "$root/CR/bin/CR001.bin" "$work/live.bin"
 "$cli" --data-root "$root" -q reprocess CR 1 >/dev/null || fail "reprocess failed"

@@ -257,6 +257,60 @@ INSTANTIATE_TEST_SUITE_P(
                                                            : "PAR");
     });
 
+// A probe adapter pulled out mid-cast: the loss is logged once, the device is opened again by its
+// name every 2 s (quietly while it stays away), and frames flow again once it is back.
+TEST(RawStream, AVanishedProbeDeviceIsOpenedAgainEveryTwoSecondsUntilItIsBack) {
+    TRig rig;
+    auto* line = new TFakeSerialDevice;
+    auto port = std::make_unique<TFileCOMM>(std::unique_ptr<ISerialDevice>(line));
+    ASSERT_TRUE(port->Open("CTD", "COM1:9600,n,8,1,n",
+                           [](int) { return std::filesystem::path("/dev/ttyUSB7"); }));
+    TRawStream::TPorts ports;
+    ports.probe = std::move(port);
+    ports.nmea = TRig::Port(rig.gps);
+    ports.ext = TRig::Port(rig.ext);
+    bool isOpen = false;
+    auto source = TRawStream::CreateOnPorts(std::move(ports), isOpen, rig.env.dir / "C001.raw");
+    ASSERT_TRUE(isOpen);
+    line->received = Text(Frame(0));
+    ASSERT_TRUE(source->GetNewFrame());
+
+    line->errors = le_HangUp;
+    line->openSucceeds = false;
+    std::vector<int> reopenedAt;
+    for (int t = 100, opens = line->opens; t <= 5000; t += 100, opens = line->opens) {
+        rig.env.clock.AdvanceMs(100);
+        EXPECT_FALSE(source->GetNewFrame());
+        if (line->opens != opens)
+            reopenedAt.push_back(t);
+    }
+    // The hang-up is read at 100 ms and acted upon in the next pass.
+    EXPECT_EQ(reopenedAt, (std::vector<int>{2200, 4200}));
+    EXPECT_TRUE(source->ProbeDeviceLost());
+    const auto count = [&](std::string_view start) {
+        const auto m = rig.env.LogMessages();
+        return std::count_if(m.begin(), m.end(), [&](const std::string& s) {
+            return s.starts_with(start);
+        });
+    };
+    EXPECT_EQ(count("Probe link lost: /dev/ttyUSB7"), 1);
+
+    // Plugged in again: opened by the same name at the next attempt, and the cast goes on.
+    line->errors = 0;
+    line->openSucceeds = true;
+    line->received = Text(Frame(1));
+    bool frame = false;
+    for (int t = 5100; t <= 6500 && !frame; t += 100) {
+        rig.env.clock.AdvanceMs(100);
+        frame = source->GetNewFrame();
+    }
+    EXPECT_TRUE(frame);
+    EXPECT_FALSE(source->ProbeDeviceLost());
+    EXPECT_EQ(line->openedPath, std::filesystem::path("/dev/ttyUSB7"));
+    EXPECT_EQ(count("Probe link lost"), 1);
+    EXPECT_EQ(count("Probe link back: /dev/ttyUSB7"), 1);
+}
+
 TEST(RawStream, ParExchangeSendsItsRequestsOnTheClockAndStoresTheReplyAtItsIndex) {
     TRig rig({809, 807}); // 807 second in the list, after the three GPS values: float 5
     auto source = rig.Open();

@@ -151,6 +151,11 @@ TEST(SimProbe, FaultsAreParsedAndApplied) {
     EXPECT_TRUE(f.binaryInAnswers);
     EXPECT_THROW(ParseFaults("melt=1"), std::invalid_argument);
     EXPECT_THROW(ParseFaults("gap=20"), std::invalid_argument);
+    const TSimFaults gone = ParseFaults("vanish=20"), back = ParseFaults("vanish=20:4");
+    EXPECT_EQ(gone.vanishAt, 20);
+    EXPECT_LT(gone.vanishFor, 0) << "gone for good";
+    EXPECT_EQ(back.vanishAt, 20);
+    EXPECT_EQ(back.vanishFor, 4);
 
     TSimProbeSettings settings;
     settings.faults.lowerCase = true;
