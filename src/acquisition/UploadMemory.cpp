@@ -212,9 +212,11 @@ void TUploadMemoryThread::Pass() {
             castIndex_ < static_cast<std::int32_t>(items_.size())) {
             StopAndFree(true);
             const int index = castIndex_;
+            const bool chosen = selected_[static_cast<std::size_t>(index)];
             Hand([&] {
                 host_.UnselectItem(index);
-                host_.CastResult(index, TUploadResult::Skipped, raw_);
+                if (chosen)
+                    host_.CastResult(index, TUploadResult::Skipped, raw_);
             });
             selected_[static_cast<std::size_t>(index)] = false;
             firstTime_ = true;
@@ -386,7 +388,8 @@ int TUploadMemoryThread::GetCurrentMemoryCast(std::int32_t castNumber) {
             firstTime_ = false;
             Hand([&] { host_.EnableSkipAbort(); });
         }
-        if (frameIndex_ % 10 == 0 || frameIndex_ == castSize_)
+        // The first set shows the bar at once; then every 10 sets and the last.
+        if (first || frameIndex_ % 10 == 0 || frameIndex_ == castSize_)
             UpdateDialog();
         if (frameIndex_ == castSize_) {
             bool completed = false;
