@@ -1,6 +1,7 @@
 // marevo-cli: the headless face of Marevo. Verbs mirror the library's operations.
 
 #include "AcquireCommand.h"
+#include "UploadCommand.h"
 #include "BatchCommand.h"
 #include "CalcCommand.h"
 #include "CastCommands.h"
@@ -101,6 +102,8 @@ int main(int argc, char** argv) {
 
     cli::TAcquireOptions acquireOptions;
     cli::AddAcquireCommand(app, acquireOptions);
+    cli::TUploadOptions uploadOptions;
+    cli::AddUploadCommand(app, uploadOptions);
 
     CLI11_PARSE(app, argc, argv);
     {
@@ -151,6 +154,8 @@ int main(int argc, char** argv) {
 #endif
     if (*acquireOptions.acquire)
         return cli::RunAcquire(acquireOptions, dataRoot, quiet);
+    if (*uploadOptions.upload)
+        return cli::RunUpload(uploadOptions, dataRoot, quiet);
     if (*acquireOptions.probe)
         return cli::RunProbeCommand(acquireOptions, dataRoot);
     if (cli::CastCommandChosen(castOptions))

@@ -151,6 +151,26 @@ TSimFaults ParseFaults(std::string_view text) {
         else if (key == "vanish" && value.find(':') != std::string_view::npos)
             window(f.vanishAt, f.vanishFor);
         else if (key == "vanish") f.vanishAt = Number(value, key);
+        else if (key == "lose-set" || key == "flip-set" || key == "stall") {
+            TSimSetFault fault;
+            fault.kind = key == "lose-set" ? TSimSetFault::Lose
+                         : key == "flip-set" ? TSimSetFault::Flip
+                                             : TSimSetFault::Stall;
+            std::vector<int> parts;
+            for (std::size_t at = 0; at <= value.size();) {
+                std::size_t colon = value.find(':', at);
+                if (colon == std::string_view::npos)
+                    colon = value.size();
+                parts.push_back(static_cast<int>(Number(value.substr(at, colon - at), key)));
+                at = colon + 1;
+            }
+            if (parts.size() < 2 || parts.size() > 3)
+                throw std::invalid_argument(fmt::format("{} needs CAST:SET[:TIMES]", key));
+            fault.cast = parts[0];
+            fault.set = parts[1];
+            fault.times = parts.size() == 3 ? parts[2] : 1;
+            f.setFaults.push_back(fault);
+        }
         else if (key == "seed") f.seed = static_cast<std::uint32_t>(Number(value, key));
         else if (!key.empty())
             throw std::invalid_argument(fmt::format("unknown fault '{}'", key));
@@ -215,6 +235,25 @@ std::vector<std::uint8_t> TSimProbe::Frame(std::uint64_t k, double t, std::uint6
     head.timeCount = 1000 + Ms(t);
     head.bottleNumber = static_cast<std::uint8_t>(bottleNumber_);
     head.bottleStatus = static_cast<std::uint8_t>(BottleStatus(nowMs));
+    return EncodeFrame(FrameFormatOfProtocol(format_), head, channels, FrameSize());
+}
+
+std::vector<std::uint8_t> TSimProbe::MemorySet(const TSimMemoryCast& cast, std::uint64_t k) const {
+    // The cast's own water: each recorded cast starts at another moment of the profile.
+    const double step = cast.interval > 0 ? cast.interval : 1.0 / s_.scanRate;
+    const double t = 30.0 * (cast.number - 1) + step * static_cast<double>(k);
+    const TWater water = profile_->At(t);
+    std::vector<std::uint8_t> channels;
+    for (const TSimChannel& c : s_.channels) {
+        const double raw = (ChannelValue(c.code, water) - c.offset) / c.slope;
+        std::uint8_t bytes[4] = {};
+        EncodeChannel(c.length == 3 ? ParaConvByte3 : ParaConvSingle, raw, bytes);
+        channels.insert(channels.end(), bytes, bytes + c.length);
+    }
+    TFrameHead head;
+    head.counter = static_cast<std::uint16_t>(k);
+    head.timeCount = 1000 + Ms(step * static_cast<double>(k));
+    head.bottleStatus = static_cast<std::uint8_t>(s_.rosetteType == 0 ? btl_NoRosette : btl_Ready);
     return EncodeFrame(FrameFormatOfProtocol(format_), head, channels, FrameSize());
 }
 
@@ -393,9 +432,11 @@ void TSimProbe::Command(const std::string& raw, std::uint64_t nowMs) {
                 if (c.number == n)
                     cast = &c;
         if (cast && set >= 0 && set < cast->sets) {
+            uploadCast_ = static_cast<int>(cast - s_.memory.data());
             uploadNext_ = static_cast<std::uint64_t>(set);
             uploadLeft_ = static_cast<std::uint64_t>(cast->sets - set);
-            uploadClockMs_ = nowMs + Ms(s_.answerDelay);
+            uploadClockMs_ = static_cast<double>(nowMs + Ms(s_.answerDelay));
+            ++transfers_;
         } else {
             Answer("ER 002", nowMs);
         }
@@ -426,14 +467,34 @@ void TSimProbe::MakeFrames(std::uint64_t nowMs) {
             ++framesSent_;
         }
     }
-    // A recorded cast goes out as fast as the line takes it: a few hundred frames per 10 ms.
-    while (uploadLeft_ > 0 && nowMs >= uploadClockMs_) {
-        for (int i = 0; i < 200 && uploadLeft_ > 0; ++i, --uploadLeft_, ++uploadNext_) {
-            const auto frame = Frame(uploadNext_, uploadNext_ / s_.scanRate, nowMs);
-            Emit(std::string(frame.begin(), frame.end()), uploadClockMs_);
-            ++framesSent_;
+    // A recorded cast goes out as fast as the line takes it (10 bits a byte), with the
+    // transfer faults of its sets.
+    const double msPerByte = 10'000.0 / std::max(300.0, s_.lineRate);
+    while (uploadLeft_ > 0 && static_cast<double>(nowMs) >= uploadClockMs_) {
+        const TSimMemoryCast& cast = s_.memory[static_cast<std::size_t>(uploadCast_)];
+        std::vector<std::uint8_t> set = MemorySet(cast, uploadNext_);
+        TSimSetFault* fault = nullptr;
+        for (TSimSetFault& f : s_.faults.setFaults)
+            if (f.times > 0 && f.cast == cast.number &&
+                static_cast<std::uint64_t>(f.set) == uploadNext_)
+                fault = &f;
+        if (fault) {
+            --fault->times;
+            if (fault->kind == TSimSetFault::Stall) {
+                uploadLeft_ = 0; // silent until the transmission is restarted
+                break;
+            }
+            if (fault->kind == TSimSetFault::Flip)
+                set[set.size() / 2] ^= 0x10;
         }
-        uploadClockMs_ += 10;
+        const auto due = static_cast<std::uint64_t>(uploadClockMs_);
+        if (!fault || fault->kind != TSimSetFault::Lose) {
+            Emit(std::string(set.begin(), set.end()), due);
+            uploadClockMs_ += msPerByte * static_cast<double>(set.size());
+        }
+        ++framesSent_;
+        --uploadLeft_;
+        ++uploadNext_;
     }
 }
 

@@ -49,6 +49,16 @@ struct TSimMemoryCast {
     TDateTime start = 46080.4; // 27 February 2026
 };
 
+// A fault of the memory transfer: set `set` of memory cast `cast` is lost (not sent, the next
+// follows), flipped (one bit of it changed) or stalls the transfer (the probe falls silent before
+// it until the transmission is restarted), the first `times` times it is sent.
+struct TSimSetFault {
+    enum TKind { Lose, Flip, Stall } kind = Lose;
+    int cast = 1;
+    int set = 0;
+    int times = 1;
+};
+
 // Faults injected into what the probe sends.
 struct TSimFaults {
     double dropRate = 0;     // probability per byte of losing it
@@ -62,10 +72,12 @@ struct TSimFaults {
     bool lowerCase = false;       // answers in lower case
     double vanishAt = -1;         // s after the data flow started: the port disappears
     double vanishFor = -1;        // s until the port is back under the same name; -1: never
+    std::vector<TSimSetFault> setFaults; // memory transfer
     std::uint32_t seed = 12345;
 };
-// "drop=0.001,flip=0.0005,insert=0.001,silence=10:3,gap=20:2,bindata,lower,vanish=60"
-// ("vanish=60:10": back after 10 s);
+// "drop=0.001,flip=0.0005,insert=0.001,silence=10:3,gap=20:2,bindata,lower,vanish=60,
+// lose-set=1:40,flip-set=2:70,stall=3:100:2" ("vanish=60:10": back after 10 s; memory faults
+// CAST:SET[:TIMES]);
 // raises std::invalid_argument for anything it does not know.
 TSimFaults ParseFaults(std::string_view text);
 
@@ -89,6 +101,7 @@ struct TSimProbeSettings {
     std::vector<TSimMemoryCast> memory = {TSimMemoryCast{}};
     int memorySets = 65536; // capacity in frames
     double answerDelay = 0.02; // s between a command and its answer
+    double lineRate = 115200;  // bits per second of the line: paces a memory transfer
     double eraseSeconds = 2;   // s a DM takes
     TSimFaults faults;
 };
@@ -120,6 +133,12 @@ public:
     int FrameSize() const;
     // Frame k of a flow started at time 0, at t seconds.
     std::vector<std::uint8_t> Frame(std::uint64_t k, double t, std::uint64_t nowMs) const;
+    // Data set k of a memory cast, as a transfer sends it (before the transfer faults).
+    std::vector<std::uint8_t> MemorySet(const TSimMemoryCast& cast, std::uint64_t k) const;
+    // A memory transfer is under way (sets still to send).
+    bool Transferring() const { return uploadLeft_ > 0; }
+    // Memory transfers started (CD commands taken).
+    int TransfersStarted() const { return transfers_; }
 
 private:
     void Command(const std::string& line, std::uint64_t nowMs);
@@ -151,7 +170,9 @@ private:
     // Memory transfer (CD): frames still to send
     std::uint64_t uploadLeft_ = 0;
     std::uint64_t uploadNext_ = 0;
-    std::uint64_t uploadClockMs_ = 0;
+    double uploadClockMs_ = 0; // when the next set is on the line
+    int uploadCast_ = 0;       // index in s_.memory
+    int transfers_ = 0;
     // Rosette
     int bottleNumber_ = 0;
     std::uint64_t fireMs_ = 0;

@@ -182,8 +182,15 @@ int main(int argc, char** argv) {
     int memoryCasts = 1;
     app.add_option("--memory-casts", memoryCasts, "casts recorded in the probe's memory")
         ->check(CLI::Range(0, 99));
+    int memorySets = 600;
+    app.add_option("--memory-sets", memorySets, "data sets of memory cast k: k times this")
+        ->check(CLI::Range(1, 100000));
+    app.add_option("--line-rate", settings.lineRate,
+                   "bits per second of the probe line (paces a memory transfer)")
+        ->check(CLI::Range(300.0, 4'000'000.0));
     app.add_option("--faults", faults,
-                   "drop=P,flip=P,insert=P,silence=AT:S,gap=AT:S,bindata,lower,vanish=AT[:S]");
+                   "drop=P,flip=P,insert=P,silence=AT:S,gap=AT:S,bindata,lower,vanish=AT[:S],"
+                   "lose-set=C:K[:N],flip-set=C:K[:N],stall=C:K[:N]");
     app.add_option("--probe-device", probeDevice, "use this device instead of a pseudo-terminal");
     app.add_option("--gps-device", gpsDevice);
     app.add_option("--par-device", parDevice);
@@ -207,7 +214,7 @@ int main(int argc, char** argv) {
         settings.memory.clear();
         for (int k = 1; k <= memoryCasts; ++k)
             settings.memory.push_back({.number = k,
-                                       .sets = 600 * k,
+                                       .sets = memorySets * k,
                                        .mode = k % 2 ? "LINEAR" : "TIMED",
                                        .name = fmt::format("CAST{:03d}", k),
                                        .interval = 0.5,

@@ -53,4 +53,21 @@ std::vector<fs::path> MoveCastFilesAside(const fs::path& raw) {
     return moved;
 }
 
+std::vector<fs::path> KeepPartialCastFiles(const fs::path& raw) {
+    std::vector<fs::path> kept;
+    for (const fs::path& file : CastDataFiles(raw)) {
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(file, ec)))
+            continue;
+        fs::path partial = file;
+        partial += ".partial";
+        RenameAside(partial);
+        if (::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, partial.c_str(), RENAME_NOREPLACE) != 0)
+            Raise("cannot rename " + file.string() + ": " + std::strerror(errno));
+        WriteLog("Cast file " + file.string() + " not completed: kept as " + partial.string());
+        kept.push_back(partial);
+    }
+    return kept;
+}
+
 } // namespace marevo

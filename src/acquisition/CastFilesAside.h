@@ -15,5 +15,9 @@ std::vector<std::filesystem::path> CastDataFiles(const std::filesystem::path& ra
 std::filesystem::path RenameAside(const std::filesystem::path& file);
 // RenameAside for each of the cast's data files; the names given.
 std::vector<std::filesystem::path> MoveCastFilesAside(const std::filesystem::path& raw);
+// The data files of a cast that was not completed (a skipped or failed upload) renamed to
+// <name>.partial, so that a rebuild does not take them for a cast; an older ".partial" is
+// renamed aside first. Nothing is deleted. The names given.
+std::vector<std::filesystem::path> KeepPartialCastFiles(const std::filesystem::path& raw);
 
 } // namespace marevo

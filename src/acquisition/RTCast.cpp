@@ -37,15 +37,14 @@ TRTCast::~TRTCast() {
 bool TRTCast::InitRTMCA(std::int32_t castNumber) {
     bool result = false;
     const bool guarded = Guard({"Error in MainForm.InitRTMCA", "Start Acquisition"}, [&] {
-        bool ok = true;
-        if (castNumber < 0) {
-            ok = cruise_.AddNextCast();
-            if (!ok)
-                StatusMessage("Acquisition aborted - Problem to add a new CAST");
-            else
-                raw_ = cruise_.RawPath();
-        }
-        if (ok && castNumber < 0)
+        // A real-time cast and an uploaded memory cast (castNumber >= 0) alike become the next
+        // cast of the cruise.
+        bool ok = cruise_.AddNextCast();
+        if (!ok)
+            StatusMessage("Acquisition aborted - Problem to add a new CAST");
+        else
+            raw_ = cruise_.RawPath();
+        if (ok)
             // Files an interrupted cast of this number left are kept under other names.
             MoveCastFilesAside(raw_);
         if (ok) {

@@ -83,6 +83,22 @@ bool FrameCheckOK(TFrameFormat format, std::span<const std::uint8_t> frame) {
     }
 }
 
+std::uint16_t FrameCounter(TFrameFormat format, std::span<const std::uint8_t> frame) {
+    if (frame.empty())
+        return 0;
+    if (format == TFrameFormat::DF7)
+        return frame.size() < 2 ? 0 : static_cast<std::uint16_t>((frame[0] & 0x07) * 256 + frame[1]);
+    return frame[0] & 0x7F;
+}
+
+bool MemorySetOK(TFrameFormat format, std::span<const std::uint8_t> set, bool anyCounter,
+                 std::uint16_t lastCounter) {
+    if (format == TFrameFormat::None || !FrameCheckOK(format, set))
+        return false;
+    const std::uint16_t mask = format == TFrameFormat::DF7 ? 0x7FF : 0x7F;
+    return anyCounter || FrameCounter(format, set) == ((lastCounter + 1) & mask);
+}
+
 std::vector<std::uint8_t> EncodeFrame(TFrameFormat format, const TFrameHead& head,
                                       std::span<const std::uint8_t> channels, int frameSize) {
     std::vector<std::uint8_t> f(static_cast<std::size_t>(std::max(frameSize, 0)), 0);

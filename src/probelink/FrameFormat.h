@@ -40,6 +40,16 @@ std::uint16_t FrameCrc16(std::span<const std::uint8_t> bytes);
 // passes (its CRC-16 would be zero).
 bool FrameCheckOK(TFrameFormat format, std::span<const std::uint8_t> frame);
 
+// The sequence counter of a frame: 7 bits (DF5, DF6) or 11 bits (DF7).
+std::uint16_t FrameCounter(TFrameFormat format, std::span<const std::uint8_t> frame);
+
+// A data set read from the probe's memory: its check field holds and, unless anyCounter (the
+// first set after the transmission (re)started), its counter is the one after lastCounter. A
+// flipped, lost or extra byte fails one of the two, so a bad set is sent again instead of
+// becoming a lost or shifted frame in the cast's raw file.
+bool MemorySetOK(TFrameFormat format, std::span<const std::uint8_t> set, bool anyCounter,
+                 std::uint16_t lastCounter);
+
 struct TFrameHead {
     std::uint16_t counter = 0;     // 7-bit (DF5, DF6) or 11-bit (DF7) sequence number
     std::uint64_t timeCount = 0;   // 32-bit (DF5, DF6) or 40-bit (DF7) time counter

@@ -68,6 +68,9 @@ public:
     // Caption of the main window, stored with the probe information.
     std::string ProgramCaption = "Marevo";
 
+    // The probe port through OpenProbePort, or the environment's.
+    std::unique_ptr<TFileCOMM> OpenPort();
+
     // ---- Operations -----------------------------------------------------------------------------
     bool WakeUp();
     // Identification for a cast: upload cast number, -1 for a real-time cast. port: an open
@@ -183,7 +186,6 @@ private:
     // Seconds since the clock stood at from.
     static double Elapsed(TDateTime from);
     double CommandGap() const;
-    std::unique_ptr<TFileCOMM> OpenPort();
 
     TParamCollection* collection_;
     std::string answer_; // the answer as received, for the transcript (ResStr may change)

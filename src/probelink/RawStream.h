@@ -16,12 +16,16 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace marevo {
 
 class TParamCollection;
+class TQvlUtil;
 
 // Silence after which a link counts as lost [ms].
 constexpr std::uint64_t LinkTimeoutMs = 5000;
@@ -108,6 +112,29 @@ public:
     // Bytes of one auxiliary record (0 when there is no auxiliary ring).
     int ExtFrameSize() const { return extInputBuffer_ ? extInputBuffer_->FrameSize() : 0; }
 
+    // ---- Memory upload: one data set per call ----------------------------------------------------
+    // One transfer step of the probe's memory cast castNb into the .raw file, in the data format
+    // qvl last agreed with the probe (GetDFProtocol): DF5, DF6 or DF7, any other fails. With
+    // first, the cast's description (CS) gives castSize and the transmission starts at set 0
+    // (CD); a cast the probe describes with no set, or as another cast, fails. Then one set is
+    // read, checked (check field, counter one more than the last, any counter after a
+    // (re)start) and written, and frameIndex counts it. A set that does not come within 1 s, is
+    // cut by a port error or fails its check stops the probe and the transmission restarts at
+    // that set after 1 s; the third failure in one step fails the step.
+    bool UploadProbeMemory(TQvlUtil& qvl, std::int32_t castNb, bool first,
+                           std::int32_t& frameIndex, std::int32_t& castSize);
+    bool UploadProbeMemoryCastDF5(TQvlUtil& qvl, std::int32_t castNb, bool first,
+                                  std::int32_t& frameIndex, std::int32_t& castSize);
+    bool UploadProbeMemoryCastDF6(TQvlUtil& qvl, std::int32_t castNb, bool first,
+                                  std::int32_t& frameIndex, std::int32_t& castSize);
+    bool UploadProbeMemoryCastDF7(TQvlUtil& qvl, std::int32_t castNb, bool first,
+                                  std::int32_t& frameIndex, std::int32_t& castSize);
+    // The transfer's waits [ms of the clock seam]; a false answer ends the wait at once (the
+    // operator asked something of the upload) and the step returns false with
+    // UploadInterrupted set. Default: the clock's sleep.
+    std::function<bool(std::uint32_t ms)> UploadWait;
+    bool UploadInterrupted() const { return uploadInterrupted_; }
+
     // The probe port, for the command protocol (null when not live or not open).
     TFileCOMM* CommStream() { return probePort_.get(); }
     // A probe device gone away is opened again every ProbeReopenMs; the cast goes on with its
@@ -133,6 +160,13 @@ private:
     bool ReadCommWinch();
     bool ReadExternalFile();
     bool ReadNmeaSentence();
+
+    // Memory upload (RawStreamUpload.cpp).
+    bool UploadProbeMemoryCast(int format, std::string_view name, TQvlUtil& qvl,
+                               std::int32_t castNb, bool first, std::int32_t& frameIndex,
+                               std::int32_t& castSize);
+    bool GetOneSet(int format, std::string_view name, std::vector<std::uint8_t>& set);
+    bool UploadPause(std::uint32_t ms);
 
     TParamCollection& frames_;
     bool isOnLine_ = false;
@@ -169,6 +203,12 @@ private:
     std::uint64_t ctdTimer_ = 0;
     std::uint64_t parCycleStart_ = 0;
     bool par2dSent_ = false;
+
+    // Memory upload: the next set may carry any counter (the transmission (re)started), the
+    // counter of the last set written, an operator request ended a wait.
+    bool anyCounter_ = true;
+    std::uint16_t lastCounter_ = 0;
+    bool uploadInterrupted_ = false;
 };
 
 // Replays a raw file into cast through a replay source that follows cast's frame layout

@@ -21,6 +21,7 @@
 #include "ui/PlotForm.h"
 #include "ui/PrintDialogs.h"
 #include "ui/QtSeams.h"
+#include "ui/UploadDialog.h"
 #include "ui/ValuesForm.h"
 #include "ui/WindowPlace.h"
 
@@ -116,6 +117,8 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // An upload still running ends (and its worker with it) before the windows it uses go.
+    upload_.reset();
     // A cast still running ends unstored before the windows its worker refreshes go.
     rtcast_.reset();
     if (worker_.joinable())
@@ -223,7 +226,7 @@ void TMainForm::BuildMenus() {
     Add(cfg, "Environment", "Environment", [this] { EditEnvironment(); });
 
     QMenu* remote = menu("RemoteMenu", "&Remote");
-    Add(remote, "UploadCast", "Upload cast", [this] { NotYet("Upload cast"); });
+    Add(remote, "UploadCast", "Upload cast", [this] { UploadCast(); });
     Add(remote, "ClearMemory", "Clear Memory", [this] { NotYet("Clear Memory"); });
     Add(remote, "StopDataFlow", "Stop Data Flow", [this] { NotYet("Stop Data Flow"); });
 

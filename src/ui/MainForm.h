@@ -39,6 +39,7 @@ class THeaderForm;
 class THelpViewer;
 class TBatchTool;
 class TValuesForm;
+class TUploadDialog;
 
 class TMainForm : public QMainWindow, public IShellView, public IPlotHost, public IBatchPlot,
                   public ICastHost, public IAcquiView {
@@ -109,6 +110,12 @@ public:
     std::function<TCloseAnswer()> CloseAcquisitionDialog;
     // Called with a cast about to start, before its probe is woken (the ports can be set there).
     std::function<void(TRTCast&)> PrepareCast;
+
+    // ---- Memory upload (UploadDialog.cpp) -------------------------------------------------------
+    // "Upload cast": the probe woken and its cast list read on the worker, then the dialog.
+    void UploadCast();
+    // The dialog, once the command made it (null before).
+    TUploadDialog* UploadDialog() const { return upload_.get(); }
 
     // ---- ICastHost and IAcquiView (all on the GUI thread) ---------------------------------------
     void SetAcquiEnv() override;
@@ -250,6 +257,7 @@ private:
     QWidget* batchCancel_ = nullptr;
     // The real-time cast, its watch for the automatic stop and the copies its steps handed over.
     std::unique_ptr<TRTCast> rtcast_;
+    std::unique_ptr<TUploadDialog> upload_;
     std::unique_ptr<IAlarmSound> sound_;
     QTimer* castWatch_ = nullptr;
     TAcquiLive live_;

@@ -94,6 +94,46 @@ TEST(CheckFields, ChecksumAndCrcOfKnownBytes) {
     }
 }
 
+// A set from the probe's memory: check field, then the counter one more than the last unless
+// the transmission (re)started; DF7 counts with 11 bits.
+TEST(CheckFields, MemorySetsAreCheckedForCheckFieldAndCounter) {
+    struct TCase {
+        TFrameFormat format;
+        int k;
+        bool anyCounter;
+        std::uint16_t last;
+        bool flip;
+        bool ok;
+    };
+    const TCase cases[] = {
+        {TFrameFormat::DF5, 5, false, 4, false, true},
+        {TFrameFormat::DF5, 6, false, 4, false, false}, // a set lost before it
+        {TFrameFormat::DF5, 6, true, 4, false, true},   // after a restart
+        {TFrameFormat::DF5, 128, false, 127, false, true}, // 7 bits wrap
+        {TFrameFormat::DF5, 5, true, 4, true, false},
+        {TFrameFormat::DF6, 5, false, 4, false, true},
+        {TFrameFormat::DF6, 5, false, 5, false, false}, // the same set twice
+        {TFrameFormat::DF6, 5, true, 4, true, false},
+        {TFrameFormat::DF7, 300, false, 299, false, true},
+        {TFrameFormat::DF7, 300, false, 43, false, false},
+        {TFrameFormat::DF7, 2048, false, 2047, false, true}, // 11 bits wrap
+        {TFrameFormat::DF7, 300, false, 299, true, false},
+        {TFrameFormat::None, 5, true, 4, false, false},
+    };
+    for (const TCase& c : cases) {
+        TBytes set = Frame(c.format == TFrameFormat::None ? TFrameFormat::DF6 : c.format, c.k);
+        if (c.flip)
+            set[12] ^= 0x01;
+        EXPECT_EQ(MemorySetOK(c.format, set, c.anyCounter, c.last), c.ok)
+            << static_cast<int>(c.format) << " set " << c.k;
+    }
+    // A set with a byte lost is a set shifted by one: it fails too.
+    TBytes shifted = Stream(TFrameFormat::DF6, 5, 2);
+    EXPECT_FALSE(MemorySetOK(TFrameFormat::DF6,
+                             std::span(shifted).subspan(1, static_cast<std::size_t>(FrameSize)),
+                             true, 0));
+}
+
 TEST(CheckFields, ChannelsAreWrittenAsTheProbeSendsThem) {
     struct Case {
         TParaConv conv;
