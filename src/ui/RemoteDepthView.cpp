@@ -171,6 +171,8 @@ TRemoteDepthFrame::TRemoteDepthFrame(QWidget* parent) : QWidget(parent) {
     UpDownLight = new QSpinBox(box);
     UpDownLight->setObjectName(QStringLiteral("UpDownLight"));
     UpDownLight->setRange(0, 255); // sent as one byte
+    Refresh->setMaximumWidth(120);
+    UpDownLight->setMaximumWidth(120);
     Port = new QLabel(box);
     Port->setObjectName(QStringLiteral("Port"));
     form->addRow(RDREnable);

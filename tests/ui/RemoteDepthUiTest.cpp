@@ -279,7 +279,7 @@ TEST(RemoteDepthScreenshots, ViewDuringACastAndTheEnvironmentPage) {
     env.environ.RDRCommPort.CommCfgStr.Set("COM3:9600,n,8,1,n");
     TRemoteDepthFrame page;
     page.SetInfo(env.environ);
-    page.resize(460, 200);
+    page.resize(page.sizeHint());
     page.show();
     QCoreApplication::processEvents();
     ASSERT_TRUE(page.grab().save(QString::fromStdString((folder / "remote-depth-page.png").string())));
