@@ -140,6 +140,23 @@ TEST_F(TRemoteDepthUiTest, EnvironmentOkStartsTheRepeaterAndTheViewShowsItsLines
     EXPECT_EQ(env.environ.RemoteDepth.Enabled, 0);
 }
 
+TEST_F(TRemoteDepthUiTest, ClosingStopsTheRepeaterAndKeepsTheViewsPlaceForTheNextStart) {
+    test::TPty pty;
+    RepeaterOn(pty.path);
+    ASSERT_TRUE(form.RemoteDepthActive());
+    form.Action("ViewRDR")->trigger();
+    form.RemoteDepthView()->setGeometry(150, 160, 380, 210);
+    ASSERT_TRUE(form.close());
+    EXPECT_FALSE(form.RemoteDepthActive());
+    TEnviron stored(env.dir / "data");
+    stored.Dir[FileTypeConfig].Set(env.environ.ConfigFolder().string());
+    ASSERT_TRUE(stored.FileToEnv());
+    EXPECT_EQ(stored.RDRShown, 1);
+    EXPECT_EQ(stored.RemoteDepth.Enabled, 1);
+    EXPECT_EQ(stored.RDRRect.Left, 150);
+    EXPECT_EQ(stored.RDRRect.Right, 530);
+}
+
 TEST_F(TRemoteDepthUiTest, APortThatDoesNotOpenSwitchesTheRepeaterOff) {
     RepeaterOn((env.dir / "no-such-display").string());
     EXPECT_FALSE(form.RemoteDepthActive());
