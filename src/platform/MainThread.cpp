@@ -29,9 +29,34 @@ void TQueuedMainThread::Run(const std::function<void()>& step) {
     finished_.wait(lock, [&] { return item.done; });
 }
 
+void TQueuedMainThread::Post(std::function<void()> step) {
+    if (!step)
+        return;
+    if (std::this_thread::get_id() == mainId_) {
+        step();
+        return;
+    }
+    std::lock_guard guard(lock_);
+    posted_.push_back(std::move(step));
+    handed_.notify_all();
+}
+
 void TQueuedMainThread::Serve(std::uint32_t ms) {
     std::unique_lock lock(lock_);
-    handed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !queue_.empty(); });
+    handed_.wait_for(lock, std::chrono::milliseconds(ms),
+                     [this] { return !queue_.empty() || !posted_.empty(); });
+    while (!posted_.empty()) {
+        std::function<void()> step = std::move(posted_.front());
+        posted_.pop_front();
+        lock.unlock();
+        try {
+            step();
+        } catch (...) {
+            // A step guards itself.
+        }
+        lock.lock();
+        ++served_;
+    }
     while (!queue_.empty()) {
         TItem* item = queue_.front();
         queue_.pop_front();

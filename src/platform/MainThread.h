@@ -21,6 +21,9 @@ public:
     virtual ~IMainThread() = default;
     // Runs step on the main thread and returns once it has completed.
     virtual void Run(const std::function<void()>& step) = 0;
+    // Hands step to the main thread without waiting for it (a display refresh a worker must not
+    // be held up by). By default it runs as Run runs it.
+    virtual void Post(std::function<void()> step) { Run(step); }
     // Called on the main thread while it waits for a worker: runs the steps handed over by then,
     // waiting up to about ms milliseconds for one. Implementations whose steps never wait for the
     // main thread need not do anything but let the time pass.
@@ -38,6 +41,8 @@ class TQueuedMainThread final : public IMainThread {
 public:
     TQueuedMainThread();
     void Run(const std::function<void()>& step) override;
+    // Queued like Run's steps; the caller goes on at once.
+    void Post(std::function<void()> step) override;
     void Serve(std::uint32_t ms) override;
     // Steps served so far.
     std::uint64_t Served() const;
@@ -52,6 +57,7 @@ private:
     std::condition_variable handed_;
     std::condition_variable finished_;
     std::deque<TItem*> queue_;
+    std::deque<std::function<void()>> posted_;
     std::uint64_t served_ = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
+#include "shell/Terminal.h"
+#include "ui/RemoteDepthView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,6 +50,10 @@ TEnvironmentDialog::TEnvironmentDialog(TEnviron& env, bool portPagesEnabled,
     pages_->addTab(ItemsPage(), QStringLiteral("GPS and external"));
     pages_->addTab(DelaysPage(), QStringLiteral("Delays"));
     pages_->addTab(FoldersPage(), QStringLiteral("Folders and preferences"));
+    rdrFrame_ = new TRemoteDepthFrame(this);
+    rdrFrame_->SetInfo(env_);
+    pages_->addTab(rdrFrame_, QStringLiteral("Remote Depth Control"));
+    rdrFrame_->setEnabled(portPagesEnabled);
     // While a cast runs its ports stay as they are; the delays may still be tuned.
     pages_->widget(0)->setEnabled(portPagesEnabled);
     pages_->widget(1)->setEnabled(portPagesEnabled);
@@ -65,6 +71,8 @@ QComboBox* TEnvironmentDialog::Device(TInstrument instrument) const {
 QComboBox* TEnvironmentDialog::LineSetting(TInstrument instrument, int which) const {
     return ports_[static_cast<std::size_t>(instrument)].line[static_cast<std::size_t>(which)];
 }
+
+QCheckBox* TEnvironmentDialog::RepeaterEnabled() const { return rdrFrame_->RDREnable; }
 
 QWidget* TEnvironmentDialog::PortsPage() {
     auto* page = new QWidget(this);
@@ -111,16 +119,14 @@ QWidget* TEnvironmentDialog::PortsPage() {
 
     df7_ = new QCheckBox(QStringLiteral("Allow the probe's DF7 data format"), page);
     df7_->setChecked(env_.DF7Enabling != 0);
-    auto* rdr = new QGroupBox(QStringLiteral("Depth repeater"), page);
-    auto* rdrForm = new QFormLayout(rdr);
-    rdrEnabled_ = new QCheckBox(QStringLiteral("Enabled"), rdr);
-    rdrEnabled_->setChecked(env_.RemoteDepth.Enabled != 0);
-    rdrRefresh_ = NumberEdit(env_.RemoteDepth.RefreshInterval, rdr);
-    rdrLight_ = NumberEdit(env_.RemoteDepth.LightLevel, rdr);
-    rdrForm->addRow(rdrEnabled_);
-    rdrForm->addRow(QStringLiteral("Refresh interval [s]"), rdrRefresh_);
-    rdrForm->addRow(QStringLiteral("Display light level"), rdrLight_);
-
+    terminal_ = new QLineEdit(QString::fromStdString(ReadTerminalCommand(env_)), page);
+    terminal_->setObjectName(QStringLiteral("TerminalCommand"));
+    terminal_->setToolTip(QStringLiteral(
+        "Tools > Terminal runs this command; DEV stands for the probe's device, BAUD for its "
+        "baud rate. It must stay in the foreground while the terminal is open."));
+    auto* terminalRow = new QHBoxLayout;
+    terminalRow->addWidget(new QLabel(QStringLiteral("Terminal command"), page));
+    terminalRow->addWidget(terminal_, 1);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(grid);
     auto* row = new QHBoxLayout;
@@ -128,7 +134,7 @@ QWidget* TEnvironmentDialog::PortsPage() {
     row->addStretch();
     row->addWidget(refresh);
     layout->addLayout(row);
-    layout->addWidget(rdr);
+    layout->addLayout(terminalRow);
     layout->addStretch();
     return page;
 }
@@ -315,10 +321,9 @@ bool TEnvironmentDialog::Apply() {
             reader.Read(Text(extCoefficients_[static_cast<std::size_t>(i)]),
                         {coefficientNames[i]},
                         static_cast<double>(coefficientValues[i]->ToLongDouble()));
-    const double rdrRefresh = reader.Read(Text(rdrRefresh_), {"Repeater refresh interval", 1, 3600, true},
-                                          env_.RemoteDepth.RefreshInterval);
-    const double rdrLight =
-        reader.Read(Text(rdrLight_), {"Repeater light level", 0, 99, true}, env_.RemoteDepth.LightLevel);
+    std::string terminal = terminal_->text().trimmed().toStdString();
+    if (terminal.empty())
+        terminal = std::string(DefaultTerminalCommand);
     const std::string prefix = nmeaPrefix_->text().trimmed().toStdString();
     if (prefix.empty() || prefix[0] != '$')
         reader.Refuse("\"Sentence prefix\" must start with \"$\" (e.g. \"$GP\").");
@@ -341,6 +346,10 @@ bool TEnvironmentDialog::Apply() {
         if (!written)
             return false;
     }
+    if (terminal != ReadTerminalCommand(env_) &&
+        !Guard({"Error in TEnvironmentDialog.Apply ", "Saving the terminal command"},
+               [&] { WriteTerminalCommand(env_, terminal); }))
+        return false;
     for (int i = 0; i < 7; ++i)
         env_.CommDelay[i] = delays[i];
     for (int i = 0; i < 3; ++i)
@@ -352,9 +361,7 @@ bool TEnvironmentDialog::Apply() {
         if (extCoefficients_[static_cast<std::size_t>(i)]->isModified())
             *targets[i] = TExtended::FromDouble(coefficients[i]);
     env_.DF7Enabling = df7_->isChecked() ? 1 : 0;
-    env_.RemoteDepth.Enabled = rdrEnabled_->isChecked() ? 1 : 0;
-    env_.RemoteDepth.RefreshInterval = static_cast<std::int32_t>(rdrRefresh);
-    env_.RemoteDepth.LightLevel = static_cast<std::int32_t>(rdrLight);
+    rdrFrame_->RestoreInfo(env_);
     for (int i = 0; i < 3; ++i)
         env_.NMEAParaArray[i] = nmeaItems_[static_cast<std::size_t>(i)]->isChecked() ? 1 : 0;
     for (int i = 0; i < 2; ++i)

@@ -1,8 +1,9 @@
 #pragma once
 // Configuration › Environment: the instruments' serial ports, the probe protocol delays and the
-// refresh periods, the GPS and external sensor items, the data folder and the preferences. The
-// dialog edits copies in its fields; OK checks every field first and changes the environment only
-// when all are sound, so Cancel leaves it as it was.
+// refresh periods, the GPS and external sensor items, the data folder and the preferences, the
+// terminal command and the remote depth repeater. The dialog edits copies in its fields; OK checks
+// every field first and changes the environment only when all are sound, so Cancel leaves it as
+// it was.
 
 #include "shell/Settings.h"
 
@@ -19,6 +20,8 @@ class QLineEdit;
 class QTabWidget;
 
 namespace marevo {
+
+class TRemoteDepthFrame;
 
 class TEnvironmentDialog : public QDialog {
 public:
@@ -37,7 +40,9 @@ public:
     QComboBox* LineSetting(TInstrument instrument, int which) const; // 0 baud .. 4 flow
     QLineEdit* Delay(int index) const { return delays_[static_cast<std::size_t>(index)]; }
     QLineEdit* Refresh(int index) const { return refresh_[static_cast<std::size_t>(index)]; }
-    QCheckBox* RepeaterEnabled() const { return rdrEnabled_; }
+    QCheckBox* RepeaterEnabled() const;
+    TRemoteDepthFrame* RemoteDepthFrame() const { return rdrFrame_; }
+    QLineEdit* TerminalCommand() const { return terminal_; }
     // The last refusal shown (empty when none).
     const std::string& LastRefusal() const { return refusal_; }
 
@@ -62,9 +67,8 @@ private:
     std::array<QLineEdit*, 7> delays_{};
     std::array<QLineEdit*, 3> refresh_{};
     QCheckBox* df7_ = nullptr;
-    QCheckBox* rdrEnabled_ = nullptr;
-    QLineEdit* rdrRefresh_ = nullptr;
-    QLineEdit* rdrLight_ = nullptr;
+    TRemoteDepthFrame* rdrFrame_ = nullptr;
+    QLineEdit* terminal_ = nullptr;
     std::array<QCheckBox*, 3> nmeaItems_{};
     std::array<QCheckBox*, 2> extItems_{};
     QLineEdit* nmeaPrefix_ = nullptr;

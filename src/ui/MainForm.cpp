@@ -77,6 +77,7 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
     BuildWindows();
     InitBatch();
     InitAcqui();
+    InitRemote();
 
     // The dialogs; tests replace them.
     OpenDataDialog = [this]() -> std::optional<std::pair<std::string, int>> {
@@ -189,14 +190,14 @@ void TMainForm::BuildMenus() {
         TParameterEditor view(app_.cast, false, this);
         RunDialog(view);
     });
-    Add(view, "ViewRDR", "RDR", [this] { NotYet("Remote depth repeater"); });
+    Add(view, "ViewRDR", "RDR", [this] { ShowRemoteDepthView(); });
     view->addSeparator();
     Add(view, "ResetPosition", "Reset position", [this] { ResetPositions(); });
 
     QMenu* tools = menu("ToolsMenu", "&Tools");
     Add(tools, "CastEditor", "Cast Editor", [this] { EditCruises(); });
     Add(tools, "ParameterEditor", "Parameter Editor", [this] { EditParameters(); });
-    Add(tools, "Terminal", "Terminal", [this] { NotYet("Terminal"); });
+    Add(tools, "Terminal", "Terminal", [this] { StartTerminal(); });
     Add(tools, "ClearLogs", "Clear log files", [this] { ClearLogs(); });
     Add(tools, "RebuildCruise", "Rebuild Cruise File", [this] { RebuildCruise(); });
 
@@ -227,8 +228,8 @@ void TMainForm::BuildMenus() {
 
     QMenu* remote = menu("RemoteMenu", "&Remote");
     Add(remote, "UploadCast", "Upload cast", [this] { UploadCast(); });
-    Add(remote, "ClearMemory", "Clear Memory", [this] { NotYet("Clear Memory"); });
-    Add(remote, "StopDataFlow", "Stop Data Flow", [this] { NotYet("Stop Data Flow"); });
+    Add(remote, "ClearMemory", "Clear Memory", [this] { ClearMemoryCommand(); });
+    Add(remote, "StopDataFlow", "Stop Data Flow", [this] { StopDataFlowCommand(); });
 
     QMenu* batch = menu("BatchMenu", "&Batch");
     Add(batch, "BatchCastList", "Cast List", [this] { BatchCastList(); });
@@ -446,6 +447,9 @@ void TMainForm::FirstShow() {
     // A new workstation shows the plot too.
     if (env.PlotShown || env.LastFile.Get().empty())
         plot_->show();
+    ApplyRemoteDepth();
+    if (env.RDRShown && env.RemoteDepth.Enabled != 0)
+        ShowRemoteDepthView();
     // Reopening the last cast reads its file on the worker, as every opening does.
     RunLong([this] { shell_->FirstShow(); });
 }
@@ -462,6 +466,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     env.ValueShown = values_->isVisible();
     env.BottleShown = bottles_->isVisible();
     env.HeaderShown = header_->isVisible();
+    CloseRemote();
     shell_->Close();
     for (QWidget* w : std::initializer_list<QWidget*>{plot_, values_, bottles_, header_})
         w->close();
@@ -664,8 +669,10 @@ void TMainForm::EditConfiguration() {
 void TMainForm::EditEnvironment() {
     const bool ports = At(shell_->States(), TModeElement::EnvironmentPortPages).enabled;
     TEnvironmentDialog dialog(app_.environ, ports, [] { return DetectSerialDevices(); }, this);
-    if (RunDialog(dialog))
+    if (RunDialog(dialog)) {
+        ApplyRemoteDepth(); // before the environment is written: a port that fails disables it
         shell_->EnvironmentChanged();
+    }
 }
 
 void TMainForm::ResetPositions() {

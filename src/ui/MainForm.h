@@ -5,10 +5,13 @@
 // the mode table to its actions. Long work (imports, the rebuild, a raw file replay) runs on a
 // worker while the menus and the tool bar are disabled and the last status panel is a bar.
 
+#include "acquisition/ProbeCommands.h"
+#include "acquisition/RDRControl.h"
 #include "acquisition/RTCast.h"
 #include "display/PlotHost.h"
 #include "shell/Batch.h"
 #include "shell/MainShell.h"
+#include "shell/Terminal.h"
 
 #include <QMainWindow>
 
@@ -35,6 +38,7 @@ namespace marevo {
 
 class TBottlesForm;
 class TPlotForm;
+class TRemoteDepthView;
 class THeaderForm;
 class THelpViewer;
 class TBatchTool;
@@ -116,6 +120,19 @@ public:
     void UploadCast();
     // The dialog, once the command made it (null before).
     TUploadDialog* UploadDialog() const { return upload_.get(); }
+
+    // ---- Remote depth repeater, probe commands, terminal (MainFormRemote.cpp) -------------------
+    TRemoteDepthView* RemoteDepthView() const { return rdrView_; }
+    bool RemoteDepthActive() const;
+    // Switches the repeater as the environment says (start-up, the environment dialog's OK): a
+    // port that does not open shows its box and switches the repeater off in the environment.
+    void ApplyRemoteDepth();
+    TTerminal& Terminal() { return *terminal_; }
+    // The terminal guard: false, with message shown, while the terminal program runs.
+    bool TerminalClosed(std::string_view message);
+    // Opens the probe's port for "Stop Data Flow" and "Clear Memory" (by default the
+    // environment's); tests replace it.
+    TProbePortOpener ProbeCommandPort;
 
     // ---- ICastHost and IAcquiView (all on the GUI thread) ---------------------------------------
     void SetAcquiEnv() override;
@@ -266,6 +283,23 @@ private:
     std::string bottlePanel_;
     bool headerEdited_ = false;
     bool stopping_ = false;
+
+    // The remote depth repeater and the terminal (MainFormRemote.cpp). Declared last: the worker
+    // is stopped before anything it reads goes.
+    void InitRemote();
+    void StoreRDRPanel();
+    void ShowRemoteDepthView();
+    void CloseRemote();
+    void StartTerminal();
+    void StopDataFlowCommand();
+    void ClearMemoryCommand();
+    std::unique_ptr<TRDRSources> rdrSources_;
+    std::unique_ptr<TRemoteDepthSwitch> rdrSwitch_;
+    TRemoteDepthView* rdrView_ = nullptr;
+    QTimer* rdrPanelTimer_ = nullptr;
+    std::int32_t rdrInterval_ = 0;
+    bool rdrPlaced_ = false;
+    std::unique_ptr<TTerminal> terminal_;
 };
 
 } // namespace marevo

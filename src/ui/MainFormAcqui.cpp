@@ -198,6 +198,10 @@ void TMainForm::ReleaseRecordButton() {
 void TMainForm::StartCast() {
     if (CastRunning())
         return;
+    if (!TerminalClosed(TerminalOpenAtStart)) { // the terminal holds the probe's port
+        ReleaseRecordButton();
+        return;
+    }
     bool started = false;
     Guarded("SpeedButtonRecordClick", "Starting or ending acquisition", [&] {
         shell_->SetAcquiEnv();

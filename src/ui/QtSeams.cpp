@@ -80,6 +80,12 @@ void RunOnGuiThread(const std::function<void()>& step) {
     h.finished.wait(lock, [&] { return item.done; });
 }
 
+void PostToGuiThread(std::function<void()> step) {
+    if (step)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(step),
+                                  Qt::QueuedConnection);
+}
+
 void ServeGuiSteps(std::uint32_t ms) {
     THandOffs& h = HandOffs();
     std::unique_lock lock(h.lock);

@@ -19,12 +19,16 @@ namespace marevo {
 // waits in a queue that the event loop serves, and that ServeGuiSteps serves as well while the
 // GUI thread waits for a worker.
 void RunOnGuiThread(const std::function<void()>& step);
+// Runs step on the GUI thread's event loop later; returns at once, whatever thread calls it.
+void PostToGuiThread(std::function<void()> step);
 // On the GUI thread: runs the steps handed over by now, waiting up to ms milliseconds for one.
 void ServeGuiSteps(std::uint32_t ms);
 
 class TQtMainThread final : public IMainThread {
 public:
     void Run(const std::function<void()>& step) override { RunOnGuiThread(step); }
+    // Posted to the event loop; the caller goes on at once.
+    void Post(std::function<void()> step) override { PostToGuiThread(std::move(step)); }
     // A join on the GUI thread runs the steps the worker waits on, so it cannot deadlock.
     void Serve(std::uint32_t ms) override { ServeGuiSteps(ms); }
 };

@@ -8,6 +8,7 @@
 #include "probelink/QvlUtil.h"
 #include "processing/ParamCollection.h"
 #include "shell/MainShell.h"
+#include "shell/Terminal.h"
 #include "shell/Upload.h"
 
 #include <QAction>
@@ -216,6 +217,8 @@ bool TUploadDialog::SaveBin(const std::filesystem::path& raw, const TMemoryCast&
 
 void TMainForm::UploadCast() {
     if (CastRunning() || (upload_ && upload_->Worker() && upload_->Worker()->Uploading()))
+        return;
+    if (!TerminalClosed(TerminalOpenMessage))
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     auto list = std::make_shared<TUploadList>();

@@ -61,5 +61,18 @@ TEST(QueuedMainThread, StepsFromAWorkerRunOnTheServingThreadAndTheWorkerWaitsFor
     EXPECT_EQ(main.Served(), 3u);
 }
 
+TEST(QueuedMainThread, APostedStepDoesNotHoldTheWorkerAndRunsWhenServed) {
+    TQueuedMainThread main;
+    const auto mainId = std::this_thread::get_id();
+    std::atomic<bool> ranOnMain{false};
+    // The worker ends before anything is served: it never waited for its step.
+    std::thread worker([&] { main.Post([&] { ranOnMain = std::this_thread::get_id() == mainId; }); });
+    worker.join();
+    EXPECT_FALSE(ranOnMain);
+    while (main.Served() < 1)
+        main.Serve(50);
+    EXPECT_TRUE(ranOnMain);
+}
+
 } // namespace
 } // namespace marevo
