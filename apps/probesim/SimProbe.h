@@ -61,9 +61,14 @@ struct TSimFaults {
     bool binaryInAnswers = false; // frame bytes arrive before each answer
     bool lowerCase = false;       // answers in lower case
     double vanishAt = -1;         // s after start: the port disappears (for the program)
+    double rosetteMuteAt = -1;    // s after start: FB ignored, GO/RS/RQ answer "ER 010"
+    bool rosetteStuck = false;    // a fired bottle is accepted and never closes
+    int rosErrorAt = 0;           // this position reports a rosette error instead of closing
+    int cmdErrorAt = 0;           // this position refuses the fire command
     std::uint32_t seed = 12345;
 };
-// "drop=0.001,flip=0.0005,insert=0.001,silence=10:3,gap=20:2,bindata,lower,vanish=60";
+// "drop=0.001,flip=0.0005,insert=0.001,silence=10:3,gap=20:2,bindata,lower,vanish=60,
+// rosette-mute=30,rosette-stuck,roserror=4,cmderror=5";
 // raises std::invalid_argument for anything it does not know.
 TSimFaults ParseFaults(std::string_view text);
 
@@ -108,6 +113,8 @@ public:
     const TSimProbeSettings& Settings() const { return s_; }
     int BottleNumber() const { return bottleNumber_; }
     int BottleStatus(std::uint64_t nowMs) const;
+    // Positions fired (FB heard), in order.
+    const std::vector<int>& Fired() const { return firedList_; }
 
     // ---- What the probe answers (the tests derive their expectations from these) ---------------
     std::string SSAnswer() const;
@@ -154,6 +161,8 @@ private:
     int bottleNumber_ = 0;
     std::uint64_t fireMs_ = 0;
     bool fired_ = false;
+    std::vector<int> firedList_;
+    bool RosetteMute(std::uint64_t nowMs) const;
     bool homing_ = false;
     std::uint64_t homeDoneMs_ = 0;
     int homeTarget_ = 0;

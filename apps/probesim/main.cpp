@@ -149,9 +149,15 @@ int main(int argc, char** argv) {
     app.add_option("--serial", settings.serial, "probe serial number (AAA-nnnnnnn)");
     app.add_option("--cast", castFile, "play a recorded cnv cast (.cnv or .cnv.bz2)");
     app.add_option("--bottom", synthetic.bottomPressure, "synthetic cast: bottom [dbar]");
+    app.add_option("--soak", synthetic.soakSeconds, "synthetic cast: soak at the surface [s]");
+    app.add_option("--bottom-seconds", synthetic.bottomSeconds,
+                   "synthetic cast: stay at the bottom [s]");
     app.add_option("--winch-speed", synthetic.winchSpeed, "synthetic cast: winch speed [m/s]");
     app.add_option("--rosette", settings.rosetteType, "rosette type (0 none, 1..6)")
         ->check(CLI::Range(0, 6));
+    app.add_option("--close-seconds", settings.closeSeconds,
+                   "s from a fire command to the bottle reported closed")
+        ->check(CLI::NonNegativeNumber);
     app.add_option("--positions", settings.rosettePositions, "rosette positions")
         ->check(CLI::Range(1, 36));
     int memoryCasts = 1;

@@ -1,6 +1,7 @@
 #include "acquisition/RTCast.h"
 
 #include "acquisition/CastFilesAside.h"
+#include "acquisition/FiringCast.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
@@ -118,6 +119,8 @@ void TRTCast::DeleteSafetyCopies() {
 
 void TRTCast::ResetAfterFailure() {
     worker_.reset();
+    firing_.reset();
+    firingCast_.reset();
     live_.reset();
     cast_.DetachFrameSource();
     source_.reset();
@@ -146,6 +149,11 @@ bool TRTCast::Start(const TSafetyFiles& files) {
         ResetAfterFailure();
         return false;
     }
+    if (!SetRosetteHome()) {
+        ResetAfterFailure();
+        StatusMessage("Probe initialization failed");
+        return false;
+    }
     const bool started =
         Guard({"Error in MainForm.SpeedButtonRecordClick", "Starting or ending acquisition"}, [&] {
             cast_.Acqui.ProbeOnLine = cast_.Acqui.RealTimeOn = true;
@@ -162,7 +170,9 @@ bool TRTCast::Start(const TSafetyFiles& files) {
             StatusMessage("Probe On Line start acquisition thread");
             live_ = std::make_unique<TLiveCast>(cast_, *source_, protocol_.get());
             worker_ = std::make_unique<TAcquiThread>(
-                *live_, host_.View(), TAcquiSetup::From(Config(), Environ(), raw_, 0), Sound);
+                *live_, host_.View(), TAcquiSetup::From(Config(), Environ(), raw_, firstBottle_),
+                Sound);
+            StartFiring();
             worker_->Start();
             StatusMessage("Probe On Line");
             host_.SetAcquiEnv();
@@ -212,6 +222,8 @@ bool TRTCast::EndRTAcqui(bool store) {
     worker_->WaitFor(MainThread());
     cast_.Acqui.RealTimeOn = false;
     worker_.reset();
+    firing_.reset();
+    firingCast_.reset();
     bool ok = Guard({"Error in MainForm.EndRTAcqui", "End Acquisition"}, [&] {
         // The cast header window's edits go into the header before the cast is written.
         host_.View().UpdateCastInfo();
