@@ -57,8 +57,8 @@ done
 
 # ---- 12 automatic firings on the up-cast --------------------------------------------------------
 start_sim
-sleep 400 | "$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
-    --seconds 62 >"$work/acquire.out" 2>&1 ||
+"$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
+    --seconds 62 < <(sleep 100) >"$work/acquire.out" 2>&1 ||
     { cat "$work/acquire.out"; fail "acquire ended with $?"; }
 stop_sim
 grep -q ', 0 bytes lost, cast stored' "$work/acquire.out" || { cat "$work/acquire.out"; fail "no clean end report"; }
@@ -76,33 +76,33 @@ sent = open(sys.argv[2], "rb").read()
 sys.exit(0 if len(raw) > 40 * 24 * 30 and sent.find(raw) > 0 else 1)
 PY
 
-# The bottle table: 12 positions, each closed at or above its level, after the deepest point.
+# The bottle table (pressure first): 12 bottles in firing order, each at or above its level.
 "$cli" --data-root "$root" -q cruise export-bottles CR 1 "$work/live_btl.txt" >/dev/null ||
     fail "no bottle table"
 python3 - "$work/live_btl.txt" <<'PY' || fail "the bottles are not the ones expected"
-import sys, re
-rows = [l.split() for l in open(sys.argv[1], encoding="latin-1") if re.match(r"\s*\d+\s", l)]
-seen = {}
-for r in rows:
-    seen[int(r[0])] = r
-if sorted(seen) != list(range(1, 13)):
-    print("positions", sorted(seen)); sys.exit(1)
-sys.exit(0)
+import sys
+def row(line):
+    try:
+        return [float(x) for x in line.split()]
+    except ValueError:
+        return None
+rows = [r for r in map(row, open(sys.argv[1], encoding="latin-1")) if r]
+if len(rows) != 12:
+    print("rows", len(rows)); sys.exit(1)
+for k, r in enumerate(rows, 1):
+    level = 65 - 5 * k
+    if not (level - 6 < r[0] <= level):
+        print("bottle", k, "at", r[0], "level", level); sys.exit(1)
 PY
 "$cli" --data-root "$root" -q reprocess CR 1 >/dev/null || fail "reprocess failed"
 "$cli" --data-root "$root" -q cruise export-bottles CR 1 "$work/again_btl.txt" >/dev/null
-python3 - "$work/live_btl.txt" "$work/again_btl.txt" <<'PY' || fail "reprocess found other positions"
-import sys, re
-def positions(f):
-    return sorted({int(l.split()[0]) for l in open(f, encoding="latin-1") if re.match(r"\s*\d+\s", l)})
-sys.exit(0 if positions(sys.argv[1]) == positions(sys.argv[2]) else 1)
-PY
+cmp -s "$work/live_btl.txt" "$work/again_btl.txt" || fail "reprocess gives other bottles"
 
 # ---- A rosette that goes mute: "No_Answ" after more than 4 s, the cast goes on ------------------
 start_sim --faults rosette-mute=12
-{ sleep 16; echo "fire 2"; sleep 7; echo "fire 3"; sleep 7; echo stop; sleep 30; } |
-    "$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
-        --seconds 60 >"$work/mute.out" 2>&1 || { cat "$work/mute.out"; fail "acquire (mute) ended with $?"; }
+"$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
+    --seconds 60 < <(sleep 16; echo "fire 2"; sleep 7; echo "fire 3"; sleep 7; echo stop; sleep 30) \
+    >"$work/mute.out" 2>&1 || { cat "$work/mute.out"; fail "acquire (mute) ended with $?"; }
 stop_sim
 grep -q '^bottle 2: No_Answ' "$work/mute.out" || { cat "$work/mute.out"; fail "bottle 2 not No_Answ"; }
 grep -q '^bottle 3: No_Answ' "$work/mute.out" || fail "bottle 3 not No_Answ (controls not released?)"

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +206,7 @@ TEST(FiringDialogs, OperatorDialogFiresTheItemItShows) {
 TEST(FiringDialogs, RosettePageEnablesAndChecksItsFields) {
     test::TAppEnv env;
     TConfig& config = env.config;
+    std::fill(std::begin(config.Rosette.BottleList), std::end(config.Rosette.BottleList), 0);
     config.Rosette.BottleList[1] = 1;
     config.Rosette.SamplingType = 1;
     TRosetteConfigFrame page(config);
