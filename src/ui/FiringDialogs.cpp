@@ -44,6 +44,7 @@ TOperatorAuthDlg::TOperatorAuthDlg(QWidget* parent)
     FiringBottleLabelText->setFont(big);
     FiringBottleLabelText->setAlignment(Qt::AlignCenter);
     FiringBottleLabelText->setMinimumWidth(340);
+    FiringBottleLabelText->setMinimumHeight(48);
     layout->addWidget(FiringBottleLabelText);
     auto* row = new QHBoxLayout;
     row->addStretch();

@@ -42,6 +42,7 @@ TRosetteConfigFrame::TRosetteConfigFrame(TConfig& config, QWidget* parent)
     InstalledLB->setResizeMode(QListView::Adjust);
     InstalledLB->setGridSize(QSize(52, 22));
     InstalledLB->setFixedWidth(52 * 4 + 2 * InstalledLB->frameWidth() + 20);
+    InstalledLB->setMinimumHeight(22 * MaxBottles / 4 + 2 * InstalledLB->frameWidth() + 4);
     for (int k = 1; k <= MaxBottles; ++k) {
         auto* item = new QListWidgetItem(TwoDigits(k), InstalledLB);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
@@ -103,6 +104,7 @@ TRosetteConfigFrame::TRosetteConfigFrame(TConfig& config, QWidget* parent)
         grid->addWidget(box, row, column);
         grid->addWidget(edit, row, column + 1);
     }
+    grid->setRowStretch(Rows + 1, 1);
     top->addWidget(levels, 1);
 
     for (int i = 0; i < 2; ++i)

@@ -59,7 +59,7 @@ done
 start_sim
 "$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
     --seconds 62 < <(sleep 100) >"$work/acquire.out" 2>&1 ||
-    { cat "$work/acquire.out"; fail "acquire ended with $?"; }
+    { cat "$work/acquire.out"; fail "acquire failed"; }
 stop_sim
 grep -q ', 0 bytes lost, cast stored' "$work/acquire.out" || { cat "$work/acquire.out"; fail "no clean end report"; }
 fired=$(grep -c '^bottle [0-9]*: Closed' "$work/acquire.out" || true)
@@ -99,10 +99,10 @@ PY
 cmp -s "$work/live_btl.txt" "$work/again_btl.txt" || fail "reprocess gives other bottles"
 
 # ---- A rosette that goes mute: "No_Answ" after more than 4 s, the cast goes on ------------------
-start_sim --faults rosette-mute=12
+start_sim --faults rosette-mute=30
 "$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
-    --seconds 60 < <(sleep 16; echo "fire 2"; sleep 7; echo "fire 3"; sleep 7; echo stop; sleep 30) \
-    >"$work/mute.out" 2>&1 || { cat "$work/mute.out"; fail "acquire (mute) ended with $?"; }
+    --seconds 60 < <(sleep 34; echo "fire 2"; sleep 7; echo "fire 3"; sleep 7; echo stop; sleep 30) \
+    >"$work/mute.out" 2>&1 || { cat "$work/mute.out"; fail "acquire (mute) failed"; }
 stop_sim
 grep -q '^bottle 2: No_Answ' "$work/mute.out" || { cat "$work/mute.out"; fail "bottle 2 not No_Answ"; }
 grep -q '^bottle 3: No_Answ' "$work/mute.out" || fail "bottle 3 not No_Answ (controls not released?)"
