@@ -87,10 +87,8 @@ void TBottleFiring::PostConfirm(int bottle) { confirm_ = bottle > 0 ? bottle : -
 void TBottleFiring::Pass() {
     TakePosted();
     ManageAutomaticBottleFiring();
-    if (bSendBottleFire) {
-        const std::int64_t r = request_;
-        FireBottle(((r >> 32) & 1) != 0, static_cast<std::int32_t>(r & 0xFFFFFFFF));
-    }
+    if (bSendBottleFire)
+        FireBottle(fireAgain_, fireBottle_);
     SendCommandWhenDue();
     if (bWaitFireAccepted)
         WaitForBottleAccepted();
@@ -117,6 +115,9 @@ void TBottleFiring::TakePosted() {
     }
     // A manual request made while an automatic firing started waits for its end.
     if (requestPosted_ && !FiringBottle) {
+        const std::int64_t r = request_;
+        fireAgain_ = ((r >> 32) & 1) != 0;
+        fireBottle_ = static_cast<std::int32_t>(r & 0xFFFFFFFF);
         SetFiring(true);
         requestPosted_ = false;
         bSendBottleFire = true;
@@ -144,7 +145,9 @@ void TBottleFiring::ManageAutomaticBottleFiring() {
         const TBottleToFireInfo item = pending_.Items(i);
         if (!item.isTimeToFireValid || now < item.timeToFire)
             continue;
-        request_ = std::uint32_t(item.BottleNb);
+        // The item's position goes straight to the firing, past the operator's request slot.
+        fireAgain_ = false;
+        fireBottle_ = item.BottleNb;
         SetFiring(true);
         bSendBottleFire = true;
         bWaitFireAccepted = bWaitFireCompleted = false;

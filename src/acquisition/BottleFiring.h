@@ -171,6 +171,9 @@ private:
     bool commandDue_ = false;       // ^T sent, the command goes at commandAt_
     std::uint64_t commandAt_ = 0;
     std::int64_t sentMark_ = 0;     // stream position when the command went out
+    // The firing to start: fire again, position (taken from the request slot or a due item).
+    bool fireAgain_ = false;
+    std::int32_t fireBottle_ = 0;
 
     // Shared with the main thread.
     std::atomic<bool> firingShared_{false};

@@ -370,6 +370,28 @@ TEST(BottleFiring, TwoItemsAwaitingFireBothFire) {
     EXPECT_EQ(f.Pending().Count(), 0);
 }
 
+// A manual request made while an automatic firing runs waits for its end and keeps its own
+// position; the automatic items keep theirs.
+TEST(BottleFiring, AManualRequestDuringAnAutomaticFiringFiresNextWithItsPosition) {
+    TAutoRig rig(1, 0);
+    TBottleFiring& f = rig.Make();
+    rig.At(15, DirectionUp, 60);
+    rig.Idle(300); // items 1 and 2; 1 fires
+    ASSERT_EQ(rig.cast.sent, (std::vector<std::string>{"^T", "FB 1"}));
+    f.PostRequest(false, 4);
+    rig.Run(200, 1, btl_CmdOK);
+    rig.Run(100, 1, btl_Closed);
+    rig.Idle(300);
+    rig.Run(200, 4, btl_CmdOK);
+    rig.Run(100, 4, btl_Closed);
+    rig.Idle(300);
+    rig.Run(200, 2, btl_CmdOK);
+    rig.Run(100, 2, btl_Closed);
+    EXPECT_EQ(rig.cast.recorded,
+              (std::vector<TFakeFiringCast::TRecorded>{{1, btl_Closed}, {4, btl_Closed},
+                                                       {2, btl_Closed}}));
+}
+
 TEST(BottleFiring, APositionRecordedOtherThanReadyGetsNoItem) {
     TAutoRig rig(1, 0);
     rig.cast.list.recorded.set(1);

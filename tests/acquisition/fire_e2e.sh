@@ -4,7 +4,8 @@
 # no operator authorisation, no waiting time. Each position must be fired once, on the way up,
 # at or above its level, and recorded "Closed"; the .raw file must still be the simulator's bytes;
 # replaying the raw file must find the same 12 positions closed.
-# Then a rosette that goes mute mid-cast: the firing ends "No_Answ", the cast goes on.
+# Then a rosette that goes mute mid-cast (the firings end "No_Answ", the cast goes on), a refused
+# command and a rosette error, and a rosette mute from the start (the cast does not start).
 # Usage: fire_e2e.sh MAREVO-CLI MAREVO-PROBESIM
 set -euo pipefail
 cli=$1
@@ -107,6 +108,15 @@ stop_sim
 grep -q '^bottle 2: No_Answ' "$work/mute.out" || { cat "$work/mute.out"; fail "bottle 2 not No_Answ"; }
 grep -q '^bottle 3: No_Answ' "$work/mute.out" || fail "bottle 3 not No_Answ (controls not released?)"
 grep -q 'cast stored' "$work/mute.out" || fail "the mute cast was not stored"
+
+# ---- A refused command and a rosette error ---------------------------------------------------------
+start_sim --faults cmderror=2,roserror=3
+"$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
+    --seconds 40 < <(sleep 18; echo "fire 2"; sleep 5; echo "fire 3"; sleep 5; echo stop; sleep 30) \
+    >"$work/errors.out" 2>&1 || { cat "$work/errors.out"; fail "acquire (errors) failed"; }
+stop_sim
+grep -q '^bottle 2: Cmd_Err' "$work/errors.out" || { cat "$work/errors.out"; fail "bottle 2 not Cmd_Err"; }
+grep -q '^bottle 3: Ros_Err' "$work/errors.out" || { cat "$work/errors.out"; fail "bottle 3 not Ros_Err"; }
 
 # ---- Mute from the start: the cast does not start -----------------------------------------------
 start_sim --faults rosette-mute=0
