@@ -100,9 +100,9 @@ PY
 cmp -s "$work/live_btl.txt" "$work/again_btl.txt" || fail "reprocess gives other bottles"
 
 # ---- A rosette that goes mute: "No_Answ" after more than 4 s, the cast goes on ------------------
-start_sim --faults rosette-mute=30
+start_sim --faults rosette-mute=40
 "$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
-    --seconds 60 < <(sleep 34; echo "fire 2"; sleep 7; echo "fire 3"; sleep 7; echo stop; sleep 30) \
+    --seconds 90 < <(sleep 45; echo "fire 2"; sleep 8; echo "fire 3"; sleep 8; echo stop; sleep 60) \
     >"$work/mute.out" 2>&1 || { cat "$work/mute.out"; fail "acquire (mute) failed"; }
 stop_sim
 grep -q '^bottle 2: No_Answ' "$work/mute.out" || { cat "$work/mute.out"; fail "bottle 2 not No_Answ"; }
@@ -112,7 +112,7 @@ grep -q 'cast stored' "$work/mute.out" || fail "the mute cast was not stored"
 # ---- A refused command and a rosette error ---------------------------------------------------------
 start_sim --faults cmderror=2,roserror=3
 "$cli" --data-root "$root" acquire --cruise CR --probe-port "$probe" --first-bottle 1 \
-    --seconds 40 < <(sleep 18; echo "fire 2"; sleep 5; echo "fire 3"; sleep 5; echo stop; sleep 30) \
+    --seconds 70 < <(sleep 30; echo "fire 2"; sleep 8; echo "fire 3"; sleep 8; echo stop; sleep 60) \
     >"$work/errors.out" 2>&1 || { cat "$work/errors.out"; fail "acquire (errors) failed"; }
 stop_sim
 grep -q '^bottle 2: Cmd_Err' "$work/errors.out" || { cat "$work/errors.out"; fail "bottle 2 not Cmd_Err"; }
