@@ -1,6 +1,7 @@
 #include "AcquireCommand.h"
 
 #include "CliApp.h"
+#include "FireCommands.h"
 
 #include "acquisition/ProbeCommands.h"
 #include "acquisition/RTCast.h"
@@ -21,6 +22,8 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace marevo::cli {
 
 namespace fs = std::filesystem;
@@ -36,8 +39,17 @@ extern "C" void OnStopSignal(int signal) {
 // The console's windows: a live line per value period, the link changes, the status changes.
 class TConsoleHost final : public ICastHost, public IAcquiView {
 public:
-    explicit TConsoleHost(bool quiet) : quiet_(quiet) {}
+    TConsoleHost(bool quiet, TConsoleFiring& firing) : quiet_(quiet), firing_(firing) {}
     IAcquiView& View() override { return *this; }
+    std::optional<std::int32_t> FirstBottleDialog(const TRosetteInfo& rosette) override {
+        return firing_.FirstBottle(rosette);
+    }
+    void ShowOperatorDialog(const std::string& label, int bottle) override {
+        if (cast)
+            firing_.ShowOperatorDialog(*cast, label, bottle);
+    }
+    void BottleFired(int bottle, int status) override { firing_.BottleFired(bottle, status); }
+    TRTCast* cast = nullptr;
     void UpdateCurValue(const TAcquiLive& live) override {
         last = live;
         if (quiet_)
@@ -63,6 +75,7 @@ public:
 
 private:
     bool quiet_;
+    TConsoleFiring& firing_;
 };
 
 // A port on a device path, with the settings of the environment's port text (its COMn name is
@@ -80,16 +93,23 @@ std::unique_ptr<TFileCOMM> OpenDevice(const std::string& device, const TCommPort
     return comm;
 }
 
-// "stop" typed on standard input.
-bool StopTyped() {
+// The whole lines typed on standard input since the last call.
+std::vector<std::string> LinesTyped() {
+    static std::string pending;
+    std::vector<std::string> lines;
     pollfd in{STDIN_FILENO, POLLIN, 0};
     if (::poll(&in, 1, 0) <= 0 || !(in.revents & POLLIN))
-        return false;
+        return lines;
     char buffer[256];
     const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
     if (n <= 0)
-        return false;
-    return std::string(buffer, std::size_t(n)).find("stop") != std::string::npos;
+        return lines;
+    pending.append(buffer, std::size_t(n));
+    for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+        lines.push_back(pending.substr(0, end));
+        pending.erase(0, end + 1);
+    }
+    return lines;
 }
 
 } // namespace
@@ -107,6 +127,11 @@ void AddAcquireCommand(CLI::App& app, TAcquireOptions& o) {
                           "Serial device of the remote depth display (runs the repeater)");
     o.acquire->add_option("--seconds", o.seconds, "Save and Exit after this many seconds")
         ->check(CLI::PositiveNumber);
+    o.acquire->add_option("--first-bottle", o.firstBottle,
+                          "First bottle of the rosette (0: \"No Rosette connected\"); then "
+                          "\"fire\", \"fire N\", \"fire again N\" and \"confirm\" on "
+                          "standard input")
+        ->check(CLI::Range(0, 36));
 
     o.probe = app.add_subcommand("probe", "Probe commands outside a cast");
     o.probe->require_subcommand(1);
@@ -148,9 +173,11 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
     // The worker's steps are run here, between the checks of the stop conditions.
     TQueuedMainThread mainThread;
     TRuntimeScope runtime({nullptr, nullptr, &mainThread, nullptr});
-    TConsoleHost host(quiet);
+    TConsoleFiring firing(o.firstBottle, o.yes, quiet);
+    TConsoleHost host(quiet, firing);
     TCruisefile cruise(app.cast);
     TRTCast cast(cruise, host);
+    host.cast = &cast;
     const TEnviron& env = app.environ;
     cast.OpenProbePort = [&] { return OpenDevice(o.probePort, env.ProbeCommPort, "CTD"); };
     cast.OpenSource = [&](const fs::path& raw, TParamCollection& col, bool& isOpen) {
@@ -207,8 +234,12 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
             why = "time";
         else if (cast.Worker()->AutoStopped() || cast.Worker()->Finished())
             why = "automatic stop";
-        else if (StopTyped())
-            why = "stop";
+        else
+            for (const std::string& line : LinesTyped())
+                if (line.find("stop") != std::string::npos)
+                    why = "stop";
+                else if (!firing.Line(cast, line))
+                    fmt::print("unknown line: {}\n", line);
     }
     if (rdr)
         rdr->MyDestroy(); // the repeater ends with the cast

@@ -15,6 +15,8 @@ struct TAcquireOptions {
     std::string extPort;
     std::string rdrPort; // the remote depth display, when the environment enables it
     double seconds = 0;  // 0: until stopped
+    int firstBottle = 0; // 0: "No Rosette connected"
+    bool yes = false;    // the operator dialog's "Fire" pressed at once
     // `probe stop-flow|clear-memory`
     CLI::App* probe = nullptr;
     CLI::App* stopFlow = nullptr;

@@ -152,8 +152,10 @@ int main(int argc, char** argv) {
     if (*plotOptions.plot)
         return cli::RunPlotCommand(plotOptions, dataRoot, argv[0]);
 #endif
-    if (*acquireOptions.acquire)
+    if (*acquireOptions.acquire) {
+        acquireOptions.yes = yes;
         return cli::RunAcquire(acquireOptions, dataRoot, quiet);
+    }
     if (*uploadOptions.upload)
         return cli::RunUpload(uploadOptions, dataRoot, quiet);
     if (*acquireOptions.probe)

@@ -151,6 +151,10 @@ TSimFaults ParseFaults(std::string_view text) {
         else if (key == "vanish" && value.find(':') != std::string_view::npos)
             window(f.vanishAt, f.vanishFor);
         else if (key == "vanish") f.vanishAt = Number(value, key);
+        else if (key == "rosette-mute") f.rosetteMuteAt = Number(value, key);
+        else if (key == "rosette-stuck") f.rosetteStuck = true;
+        else if (key == "roserror") f.rosErrorAt = static_cast<int>(Number(value, key));
+        else if (key == "cmderror") f.cmdErrorAt = static_cast<int>(Number(value, key));
         else if (key == "lose-set" || key == "flip-set" || key == "stall") {
             TSimSetFault fault;
             fault.kind = key == "lose-set" ? TSimSetFault::Lose
@@ -218,7 +222,16 @@ int TSimProbe::BottleStatus(std::uint64_t nowMs) const {
         return nowMs < homeDoneMs_ ? btl_home : btl_Ready;
     if (!fired_)
         return btl_Ready;
-    return nowMs < fireMs_ + Ms(s_.closeSeconds) ? btl_CmdOK : btl_Closed;
+    const TSimFaults& f = s_.faults;
+    if (f.cmdErrorAt > 0 && bottleNumber_ == f.cmdErrorAt)
+        return btl_cmdError;
+    if (nowMs < fireMs_ + Ms(s_.closeSeconds) || f.rosetteStuck)
+        return btl_CmdOK;
+    return f.rosErrorAt > 0 && bottleNumber_ == f.rosErrorAt ? btl_RosError : btl_Closed;
+}
+
+bool TSimProbe::RosetteMute(std::uint64_t nowMs) const {
+    return s_.faults.rosetteMuteAt >= 0 && nowMs >= startMs_ + Ms(s_.faults.rosetteMuteAt);
 }
 
 std::vector<std::uint8_t> TSimProbe::Frame(std::uint64_t k, double t, std::uint64_t nowMs) const {
@@ -361,12 +374,17 @@ void TSimProbe::Command(const std::string& raw, std::uint64_t nowMs) {
     } else if (cmd == "SO" || cmd == "OO") {
         flowing_ = false;
     } else if (cmd == "FB") {
-        if (number(param, n) && n >= 1 && n <= std::max(1, s_.rosettePositions)) {
+        if (RosetteMute(nowMs)) {
+            // The rosette does not hear it: the heads keep their state.
+        } else if (number(param, n) && n >= 1 && n <= std::max(1, s_.rosettePositions)) {
             bottleNumber_ = n;
             fired_ = true;
+            firedList_.push_back(n);
             homing_ = false;
             fireMs_ = nowMs;
         }
+    } else if ((cmd == "GO" || cmd == "RS" || cmd == "RQ") && RosetteMute(nowMs)) {
+        Answer("ER 010", nowMs);
     } else if (cmd == "GO") {
         if (!number(param, n) || n < 1 || n > std::max(1, s_.rosettePositions)) {
             Answer("ER 002", nowMs);

@@ -73,11 +73,15 @@ struct TSimFaults {
     double vanishAt = -1;         // s after the data flow started: the port disappears
     double vanishFor = -1;        // s until the port is back under the same name; -1: never
     std::vector<TSimSetFault> setFaults; // memory transfer
+    double rosetteMuteAt = -1;    // s after start: FB ignored, GO/RS/RQ answer "ER 010"
+    bool rosetteStuck = false;    // a fired bottle is accepted and never closes
+    int rosErrorAt = 0;           // this position reports a rosette error instead of closing
+    int cmdErrorAt = 0;           // this position refuses the fire command
     std::uint32_t seed = 12345;
 };
 // "drop=0.001,flip=0.0005,insert=0.001,silence=10:3,gap=20:2,bindata,lower,vanish=60,
-// lose-set=1:40,flip-set=2:70,stall=3:100:2" ("vanish=60:10": back after 10 s; memory faults
-// CAST:SET[:TIMES]);
+// lose-set=1:40,flip-set=2:70,stall=3:100:2,rosette-mute=30,rosette-stuck,roserror=4,cmderror=5"
+// ("vanish=60:10": back after 10 s; memory faults CAST:SET[:TIMES]);
 // raises std::invalid_argument for anything it does not know.
 TSimFaults ParseFaults(std::string_view text);
 
@@ -123,6 +127,8 @@ public:
     const TSimProbeSettings& Settings() const { return s_; }
     int BottleNumber() const { return bottleNumber_; }
     int BottleStatus(std::uint64_t nowMs) const;
+    // Positions fired (FB heard), in order.
+    const std::vector<int>& Fired() const { return firedList_; }
 
     // ---- What the probe answers (the tests derive their expectations from these) ---------------
     std::string SSAnswer() const;
@@ -177,6 +183,8 @@ private:
     int bottleNumber_ = 0;
     std::uint64_t fireMs_ = 0;
     bool fired_ = false;
+    std::vector<int> firedList_;
+    bool RosetteMute(std::uint64_t nowMs) const;
     bool homing_ = false;
     std::uint64_t homeDoneMs_ = 0;
     int homeTarget_ = 0;

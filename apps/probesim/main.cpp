@@ -177,6 +177,9 @@ int main(int argc, char** argv) {
         ->check(CLI::NonNegativeNumber);
     app.add_option("--rosette", settings.rosetteType, "rosette type (0 none, 1..6)")
         ->check(CLI::Range(0, 6));
+    app.add_option("--close-seconds", settings.closeSeconds,
+                   "s from a fire command to the bottle reported closed")
+        ->check(CLI::NonNegativeNumber);
     app.add_option("--positions", settings.rosettePositions, "rosette positions")
         ->check(CLI::Range(1, 36));
     int memoryCasts = 1;
@@ -190,7 +193,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(300.0, 4'000'000.0));
     app.add_option("--faults", faults,
                    "drop=P,flip=P,insert=P,silence=AT:S,gap=AT:S,bindata,lower,vanish=AT[:S],"
-                   "lose-set=C:K[:N],flip-set=C:K[:N],stall=C:K[:N]");
+                   "lose-set=C:K[:N],flip-set=C:K[:N],stall=C:K[:N],rosette-mute=AT,"
+                   "rosette-stuck,roserror=POS,cmderror=POS");
     app.add_option("--probe-device", probeDevice, "use this device instead of a pseudo-terminal");
     app.add_option("--gps-device", gpsDevice);
     app.add_option("--par-device", parDevice);

@@ -32,6 +32,19 @@ public:
     virtual void ShowBottlePanel(const std::string& /*text*/) {}
     // The protocol object's error report, when it holds an error.
     virtual void ShowError(const std::string& /*report*/) {}
+
+    // ---- Bottle firing ----------------------------------------------------------------------
+    // A firing starts: the fire button down, the "Fire Bottle" menu item disabled.
+    virtual void PressFireButton() {}
+    // A firing ended (SetFireButton): the button released; button and menu item enabled while
+    // the cast can take more bottles.
+    virtual void SetFireButton(bool /*enable*/) {}
+    // The operator dialog ("Firing Bottle") with its label, for the pending item of position
+    // bottle (0: the items that fire on their own after the waiting time); and its closing.
+    virtual void ShowOperatorDialog(const std::string& /*label*/, int /*bottle*/) {}
+    virtual void CloseOperatorDialog() {}
+    // A firing was recorded in the cast's bottle list with that status (the bottles window).
+    virtual void BottleFired(int /*bottle*/, int /*status*/) {}
 };
 
 } // namespace marevo

@@ -1,6 +1,7 @@
 #include "acquisition/RTCast.h"
 
 #include "acquisition/CastFilesAside.h"
+#include "acquisition/FiringCast.h"
 #include "acquisition/LockedView.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
@@ -164,6 +165,8 @@ void TRTCast::StopExtraction() {
 
 void TRTCast::ResetAfterFailure() {
     worker_.reset();
+    firing_.reset();
+    firingCast_.reset();
     StopExtraction();
     live_.reset();
     cast_.DetachFrameSource();
@@ -194,6 +197,11 @@ bool TRTCast::Start(const TSafetyFiles& files) {
         ResetAfterFailure();
         return false;
     }
+    if (!SetRosetteHome()) {
+        ResetAfterFailure();
+        StatusMessage("Probe initialization failed");
+        return false;
+    }
     const bool started =
         Guard({"Error in MainForm.SpeedButtonRecordClick", "Starting or ending acquisition"}, [&] {
             cast_.Acqui.ProbeOnLine = cast_.Acqui.RealTimeOn = true;
@@ -213,7 +221,9 @@ bool TRTCast::Start(const TSafetyFiles& files) {
             live_ = std::move(live);
             lockedView_ = std::make_unique<TLockedView>(host_.View(), rowLock_);
             worker_ = std::make_unique<TAcquiThread>(
-                *live_, *lockedView_, TAcquiSetup::From(Config(), Environ(), raw_, 0), Sound);
+                *live_, *lockedView_, TAcquiSetup::From(Config(), Environ(), raw_, firstBottle_),
+                Sound);
+            StartFiring();
             worker_->Start();
             StatusMessage("Probe On Line");
             host_.SetAcquiEnv();
@@ -269,6 +279,8 @@ bool TRTCast::EndRTAcqui(bool store) {
     worker_->Terminate();
     worker_->WaitFor(MainThread());
     worker_.reset();
+    firing_.reset();
+    firingCast_.reset();
     // The text export may still read the series until it has ended.
     std::optional<TServingGuard> rows(std::in_place, rowLock_);
     cast_.Acqui.RealTimeOn = false;

@@ -10,11 +10,13 @@
 // through the operator seam; every step runs on the main thread.
 
 #include "acquisition/AcquiThread.h"
+#include "acquisition/BottleFiring.h"
 #include "acquisition/DataExtraction.h"
 
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace marevo {
@@ -33,6 +35,11 @@ public:
     virtual void SetNormalEnv() {}
     // The windows the worker refreshes.
     virtual IAcquiView& View() = 0;
+    // The first-bottle dialog, shown when a rosette type is configured: the first bottle, or
+    // nothing for "No Rosette connected" (the cast then runs without rosette).
+    virtual std::optional<std::int32_t> FirstBottleDialog(const TRosetteInfo& /*rosette*/) {
+        return std::nullopt;
+    }
 };
 
 // The close dialog's buttons.
@@ -78,7 +85,12 @@ public:
     bool EndRTAcqui(bool store);
 
     TAcquiThread* Worker() { return worker_.get(); }
+    // The bottle firing of the running cast; null without rosette.
+    TBottleFiring* Firing() { return firing_.get(); }
+    // The first bottle chosen at the start (0 without rosette).
+    std::int32_t FirstBottle() const { return firstBottle_; }
     TRawStream* Source() { return source_.get(); }
+    TCruisefile& Cruise() { return cruise_; }
     TQvlUtil& Protocol() { return *protocol_; }
     const std::filesystem::path& RawFile() const { return raw_; }
     // The automatic text export runs (from the start until the cast has ended).
@@ -99,6 +111,10 @@ private:
     void StartExtraction();
     // Its final export, and its end.
     void StopExtraction();
+    // The rosette at the start: the first bottle asked, the rosette homed to it. False when it
+    // did not reach home.
+    bool SetRosetteHome();
+    void StartFiring();
 
     TCruisefile& cruise_;
     ICastHost& host_;
@@ -111,6 +127,9 @@ private:
     std::unique_ptr<IAcquiView> lockedView_;
     std::unique_ptr<TDataExtractionThread> extraction_;
     std::unique_ptr<TAcquiThread> worker_;
+    std::unique_ptr<IFiringCast> firingCast_;
+    std::unique_ptr<TBottleFiring> firing_;
+    std::int32_t firstBottle_ = 0;
     TSafetyFiles files_;
     std::filesystem::path raw_;
     std::int64_t lostBytes_ = 0;

@@ -75,6 +75,10 @@ public:
     std::int64_t UnsavedBytes() const { return unsaved_; }
     std::int64_t SavableBytes() const;
     std::uint16_t LastSynchroIndex() const { return lastSynchroIndex_; }
+    // Stream positions: just after the last byte received, and the first byte of the frame
+    // delivered last (negative before the first).
+    std::int64_t ReceivedNb() const { return received_; }
+    std::int64_t DeliveredStart() const { return deliveredEnd_ - frameSize_; }
 
     // Memory upload: checksum and (unless alternate) counter of a DF5 frame, no time check.
     bool CheckFrameFromProbeMemoryDF5(bool alternate);

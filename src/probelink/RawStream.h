@@ -80,6 +80,11 @@ public:
     std::int64_t UnsavedBytes() const { return inputBuffer_ ? inputBuffer_->UnsavedBytes() : 0; }
     std::int64_t SavableBytes() const { return inputBuffer_ ? inputBuffer_->SavableBytes() : 0; }
     std::int64_t LostByteNb() const { return inputBuffer_ ? inputBuffer_->LostByteNb() : 0; }
+    // Probe stream positions: after the last byte received; the first byte of the last frame.
+    std::int64_t ReceivedNb() const { return inputBuffer_ ? inputBuffer_->ReceivedNb() : 0; }
+    std::int64_t LastFrameStart() const {
+        return inputBuffer_ ? inputBuffer_->DeliveredStart() : -1;
+    }
 
     // ---- State --------------------------------------------------------------------------------
     bool IsOnLine() const { return isOnLine_; }

@@ -337,6 +337,9 @@ public:
         char LastAlarm[16] = {};
     };
     TAcquiSnapshot Snapshot() const { return published_.Load(); }
+    // No pressure, going down, deepest 0: nothing can be read as a level reached before the
+    // first frame of a new cast.
+    void ResetSnapshot() { published_.Store(TAcquiSnapshot{}); }
 
     // ---- Binning (Binning.cpp) ----------------------------------------------------------------
     // Starts a binning pass from the configuration's extraction settings.

@@ -381,8 +381,13 @@ void TConfig::SetBottlesPara() {
 }
 
 int TConfig::NextBottle(int last, const std::function<bool(int)>& statusEmpty) const {
-    const int lastInstalled = std::clamp(Rosette.LastInstalled, 0, MaxBottles);
-    const auto usable = [&](int k) { return Rosette.BottleList[k - 1] && statusEmpty(k); };
+    return marevo::NextBottle(Rosette, last, statusEmpty);
+}
+
+int NextBottle(const TRosetteInfo& rosette, int last,
+               const std::function<bool(int)>& statusEmpty) {
+    const int lastInstalled = std::clamp(rosette.LastInstalled, 0, MaxBottles);
+    const auto usable = [&](int k) { return rosette.BottleList[k - 1] && statusEmpty(k); };
     for (int k = std::max(last + 1, 1); k <= lastInstalled; ++k)
         if (usable(k))
             return k;

@@ -384,4 +384,7 @@ private:
     void SetDefaultRecords();
 };
 
+// TConfig::NextBottle on a rosette's settings alone (the acquisition worker keeps its own copy).
+int NextBottle(const TRosetteInfo& rosette, int last, const std::function<bool(int)>& statusEmpty);
+
 } // namespace marevo

@@ -1,4 +1,5 @@
 #include "ui/ConfigForm.h"
+#include "ui/RosetteConfigFrame.h"
 
 #include "foundation/Runtime.h"
 #include "records/Config.h"
@@ -252,13 +253,9 @@ TSettingsForm* NewConfigForm(TConfig& config, const TListEditor& listEditor, QWi
     grid->setColumnStretch(3, 1);
     form->AddPage(lists, QStringLiteral("Export lists"));
 
-    // The rosette's layout and firing settings come with bottle firing.
-    auto* rosette = new QWidget(form);
-    auto* layout = new QVBoxLayout(rosette);
-    layout->addWidget(new QLabel(QStringLiteral("The rosette is set up from the probe at the start "
-                                                "of a cast."),
-                                 rosette));
-    layout->addStretch();
+    // The rosette: its page checks its numbers when the form is stored.
+    auto* rosette = new TRosetteConfigFrame(config, form);
+    form->onApply.push_back([rosette] { rosette->RestoreFields(); });
     form->AddPage(rosette, QStringLiteral("Rosette"));
     return form;
 }

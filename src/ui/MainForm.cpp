@@ -113,8 +113,7 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
         TParaListDialog dialog(title, list, app_.probe, app_.cast, this);
         return dialog.exec() == QDialog::Accepted;
     };
-    FireRequest = [](bool, int) {};
-    FireControls = [this] { NotYet("Fire Bottle"); };
+    InitFiring();
 }
 
 TMainForm::~TMainForm() {
@@ -214,7 +213,7 @@ void TMainForm::BuildMenus() {
         if (RecordButtonDown())
             Action("StartStopTool")->trigger();
     });
-    Add(acq, "FireBottle", "Fire Bottle", [this] { NotYet("Fire Bottle"); }, QKeySequence(Qt::Key_F8));
+    Add(acq, "FireBottle", "Fire Bottle", [this] { SBFireClick(); }, QKeySequence(Qt::Key_F8));
 
     QMenu* cfg = menu("ConfigurationMenu", "&Configuration");
     Add(cfg, "Configuration", "Configuration", [this] { EditConfiguration(); });
@@ -284,7 +283,7 @@ void TMainForm::BuildToolBar() {
              [this](bool down) { down ? StartCast() : StopCast(); }, true),
         "Cast");
     add(Tool("FireTool", "Fire a Bottle", s->standardIcon(QStyle::SP_MediaSeekForward),
-             [this](bool) { NotYet("Fire a Bottle"); }),
+             [this](bool) { SBFireClick(); }, true),
         "Fire");
     bar->addSeparator();
     add(Tool("CfgTool", "Cfg", QIcon(), [this](bool) { EditConfiguration(); }),

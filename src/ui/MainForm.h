@@ -37,6 +37,7 @@ class QToolButton;
 namespace marevo {
 
 class TBottlesForm;
+class TOperatorAuthDlg;
 class TPlotForm;
 class TRemoteDepthView;
 class THeaderForm;
@@ -149,6 +150,24 @@ public:
     void ShowBottlePanel(const std::string& text) override;
     void ShowError(const std::string& report) override;
 
+    // ---- Bottle firing (MainFormFiring.cpp) ---------------------------------------------------
+    // SBFireClick / FireBottleClick: fire the next bottle (asks first).
+    void SBFireClick();
+    // Asks the operator and starts the firing requested (fireAgain_, requestedBottle_).
+    void SetFireBottleControls();
+    void PressFireButton() override;
+    void SetFireButton(bool enable) override;
+    void ShowOperatorDialog(const std::string& label, int bottle) override;
+    void CloseOperatorDialog() override;
+    void BottleFired(int bottle, int status) override;
+    std::optional<std::int32_t> FirstBottleDialog(const TRosetteInfo& rosette) override;
+    // The operator dialog, made on first use.
+    TOperatorAuthDlg* OperatorDialog();
+    // The question before a manual firing (true: OK) and the first-bottle dialog; tests
+    // replace them.
+    std::function<bool(const QString& question)> FireQuestionBox;
+    std::function<std::optional<std::int32_t>(const TRosetteInfo&)> FirstBottleBox;
+
     // The dialogs the commands open; tests replace them. An empty answer is Cancel.
     // OpenData: the cruise and cast chosen in the open-data dialog.
     std::function<std::optional<std::pair<std::string, int>>()> OpenDataDialog;
@@ -239,6 +258,7 @@ private:
     void NotYet(const QString& what);
     void InitBatch();
     void InitAcqui();
+    void InitFiring();
     void SetRecordPicture(TRecordPicture picture);
     void ReleaseRecordButton();
     // The acquisition's own panels (bottle, alarm) over the shell's texts while a cast runs.
@@ -275,6 +295,10 @@ private:
     // The real-time cast, its watch for the automatic stop and the copies its steps handed over.
     std::unique_ptr<TRTCast> rtcast_;
     std::unique_ptr<TUploadDialog> upload_;
+    // The firing request the bottles window sets (main thread only) and the operator dialog.
+    bool fireAgain_ = false;
+    int requestedBottle_ = 0;
+    TOperatorAuthDlg* operatorDlg_ = nullptr;
     std::unique_ptr<IAlarmSound> sound_;
     QTimer* castWatch_ = nullptr;
     TAcquiLive live_;

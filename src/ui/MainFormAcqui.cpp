@@ -281,6 +281,8 @@ void TMainForm::EndCast(TCloseAnswer answer) {
         return; // an abort not confirmed: the cast goes on
     castWatch_->stop();
     rtcast_.reset();
+    CloseOperatorDialog();
+    SetFireButton(false);
     ReleaseRecordButton();
     {
         const QSignalBlocker quiet(alarm_);

@@ -91,6 +91,8 @@ bool RunUntil(const std::function<bool()>& done) {
 struct TAcquiUiTest : ::testing::Test {
     TAcquiUiTest() {
         form.OpenDataDialog = [] { return std::nullopt; };
+        // "No Rosette connected" unless a test fires bottles.
+        form.FirstBottleBox = [](const TRosetteInfo&) { return std::optional<std::int32_t>(); };
         form.NewCruiseDialog = [](TCastInfo& c) {
             c.InfoStr[1].Set("CR");
             c.InfoStr[2].Set("CR");
