@@ -346,6 +346,18 @@ void TParamCollection::DoAcquiEnd() {
             // stay rejected: the header keeps counting them.
             const std::int32_t rejectedByReader = Acqui.FrameError,
                                rejectedByValidation = Acqui.ValidateError;
+            // The scan rate was measured from the frame counters while the cast was taken in;
+            // the passes have no frames to measure it from, so each restart keeps it (the
+            // header's ScanRate is written from it at every sample).
+            const long double scanRate = Acqui.C_Scanrate, invScanRate = Acqui.C_InvScanRate;
+            const auto keepScanRate = [&] {
+                Acqui.C_Scanrate = scanRate;
+                Acqui.C_InvScanRate = invScanRate;
+            };
+            const auto restart = [&] {
+                Reset();
+                keepScanRate();
+            };
             TOfflineFiltering filter(*this);
             // Every sample again through the state detection, then through perSample.
             const auto pass = [&](auto&& perSample) {
@@ -358,7 +370,7 @@ void TParamCollection::DoAcquiEnd() {
                 }
             };
             if (offset) {
-                Reset();
+                restart();
                 const float o = static_cast<float>(filter.InitPressureOffsetFilter(last));
                 if (o != 0) {
                     Bin.PressureOffsetFilter = o;
@@ -369,7 +381,7 @@ void TParamCollection::DoAcquiEnd() {
                 }
             }
             if (warmup) {
-                Reset();
+                restart();
                 filter.InitWarmupFilter();
                 bool found = false;
                 pass([&] {
@@ -378,12 +390,13 @@ void TParamCollection::DoAcquiEnd() {
                 });
             }
             if (wave) {
-                Reset();
+                restart();
                 filter.InitWaveFilter();
                 pass([&] { filter.WaveFilter(); });
                 filter.EndWaveFilter();
             }
             SetSortInfo();
+            keepScanRate();
             pass([&] { ManageSortingData(); });
             Acqui.FrameError = std::max(Acqui.FrameError, rejectedByReader);
             Acqui.ValidateError = rejectedByValidation;

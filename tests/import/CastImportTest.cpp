@@ -13,7 +13,9 @@
 #include "probelink/QvlUtil.h"
 #include "probelink/RawStream.h"
 #include "app/AppContext.h"
+#include "records/Config.h"
 #include "records/Environ.h"
+#include "records/GenConfig.h"
 #include "storage/CruiseFile.h"
 #include "support/AppEnv.h"
 
@@ -611,6 +613,39 @@ TEST_F(TImportTest, LoadedCastsRawFileIsProcessedAgain) {
     EXPECT_FALSE(import.ReprocessLoadedCast());
     EXPECT_EQ(env.op.Events(),
               (std::vector<std::string>{"Message Information []: No Data Loaded!"}));
+}
+
+// The scan rate measured from the frames is the stored cast's, whatever end-of-cast pass runs
+// over the samples again.
+TEST_F(TImportTest, StoredCastKeepsTheScanRateOfItsFrames) {
+    struct TCase {
+        const char* what;
+        double rate; // frames per second of the recording
+        bool offset, warmup, wave;
+    } cases[] = {
+        {"no end-of-cast pass", 16, false, false, false},
+        {"pressure offset", 16, true, false, false},
+        {"warm-up filter", 8, false, true, false},
+        {"wave filter", 24, false, false, true},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        env.config.GenCfg.PressureOffsetFilterType = c.offset ? POF_Auto : POF_None;
+        env.config.DataValidation.WarmupFilterEnable = c.warmup ? 1 : 0;
+        env.config.DataValidation.WaveFilterEnable = c.wave ? 1 : 0;
+        sim::TSimRecording options;
+        options.seconds = 40;
+        options.bottomPressure = 30;
+        options.scanRate = c.rate;
+        sim::TSimRecordingResult result;
+        const fs::path raw = Logger() / ("RATE" + std::to_string(++n) + ".raw");
+        ASSERT_TRUE(sim::RecordSimulatedCast(raw, options, result)) << result.error;
+        ASSERT_TRUE(import.ImportMicroMarevoFiles({raw})) << Events();
+        TCruisefile reader;
+        ASSERT_TRUE(reader.ReadCast(CruisePath(), import.Appended().at(0)));
+        EXPECT_NEAR(reader.CastInfoc.Cast.ScanRate.ToDouble(), c.rate, 0.02 * c.rate);
+    }
 }
 
 // Three recordings of different formats, imported: casts 1..3 with their raw folder.
