@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Pictures of a real-time cast for the manual, taken on a virtual screen (Xvfb): the simulated
 # instruments on pseudo-terminals are connected through Ports.map as `./run.sh demo` does, and the
-# desktop program runs timed steps (--steps): the new-cast window, the cast under way, the close
-# dialog and the stored cast.
+# desktop program runs timed steps (--steps): the new-cast window, the first bottle of the
+# rosette, the cast under way, the close dialog and the stored cast.
 #   docs/manual/make-realtime-screenshots.sh
 # Needs a build in build/ (./run.sh build).
 set -euo pipefail
@@ -29,14 +29,16 @@ cat >"$work/steps" <<STEPS
 1 trigger StartCast
 3 shot $out/realtime-new-cast.png
 4 click OK
-75 shot $out/realtime-running.png
-76 trigger StopCast
-78 shot $out/realtime-close.png
-79 click Save and Exit
-86 shot $out/realtime-stored.png
-87 quit
+30 shot $out/realtime-first-bottle.png
+31 click OK
+95 shot $out/realtime-running.png
+96 trigger StopCast
+98 shot $out/realtime-close.png
+99 click Save and Exit
+106 shot $out/realtime-stored.png
+107 quit
 STEPS
 xvfb-run -a -s "-screen 0 1280x960x24" "$gui" --data-root "$root" --steps "$work/steps"
-for p in new-cast running close stored; do
+for p in new-cast first-bottle running close stored; do
   echo "wrote $out/realtime-$p.png"
 done

@@ -139,10 +139,6 @@ QAction* TMainForm::Add(QMenu* menu, const QString& name, const QString& text,
     return a;
 }
 
-void TMainForm::NotYet(const QString& what) {
-    StatusMessage(what.toStdString() + ": not available in this version");
-}
-
 void TMainForm::BuildMenus() {
     QMenuBar* bar = menuBar();
     const auto menu = [&](const QString& name, const QString& title) {

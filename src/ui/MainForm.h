@@ -255,7 +255,6 @@ private:
     // Configuration › Values Window / Bottles Window and the windows' "Parameter(s)".
     void ValueParameters();
     void BottleParameters();
-    void NotYet(const QString& what);
     void InitBatch();
     void InitAcqui();
     void InitFiring();

@@ -225,6 +225,8 @@ void TMainForm::StartCast() {
             DefaultCruiseName(env.DataRootPath(), app_.config.GenCfg.CruiseName.Get());
         started = rtcast_->Start({env.EnvironFileName(), env.ConfigFileName(), cruise});
     });
+    // The start's own progress (the rosette homing) is over: the panel shows text again.
+    ShowProgress(-1);
     if (!started) {
         rtcast_.reset();
         ReleaseRecordButton();

@@ -101,11 +101,30 @@ struct TFiringUiTest : ::testing::Test {
     }
     bool Enabled(const char* name) const { return form.Action(name)->isEnabled(); }
 
+    // Questions unanswered, as the silent operator; progress shown in the status bar as the
+    // program's own operator does.
+    struct TBarOperator final : IOperator {
+        explicit TBarOperator(TMainForm& f) : form(f) {}
+        void Message(std::string_view, std::string_view, TMessageKind) override {}
+        bool Confirm(std::string_view, std::string_view) override { return false; }
+        void ShowStatus(std::string_view) override {}
+        void ClearStatus() override {}
+        void Beep(int, int) override {}
+        bool Progress(std::string_view, std::int64_t done, std::int64_t total) override {
+            const int pos = total > 0 ? static_cast<int>(done * 100 / total) : 0;
+            QMetaObject::invokeMethod(&form, [this, pos] { form.ShowProgress(pos); });
+            return true;
+        }
+        TMainForm& form;
+    };
+
     test::TAppEnv env;
     TSystemClock wallClock;
     TQtMainThread mainThread;
     TRuntimeScope scope{{&wallClock, nullptr, &mainThread, nullptr}};
     TMainForm form{env};
+    TBarOperator bar{form};
+    TRuntimeScope withBar{{&wallClock, &bar, &mainThread, nullptr}};
 };
 
 TEST_F(TFiringUiTest, FireABottleAsksFiresAndRecordsIt) {
@@ -140,6 +159,7 @@ TEST_F(TFiringUiTest, FireABottleAsksFiresAndRecordsIt) {
     form.Action("StartCast")->trigger();
     ASSERT_TRUE(form.CastRunning()) << ::testing::PrintToString(env.LogMessages());
     EXPECT_EQ(firstBottleLists, std::vector<std::string>{"12"});
+    EXPECT_FALSE(form.ProgressShown()) << "the homing's progress bar stays after the start";
     EXPECT_TRUE(Enabled("FireBottle"));
     ASSERT_TRUE(RunUntil([&] { return form.LastLive().frames > 32; }));
 
