@@ -13,80 +13,23 @@
 #include "support/AppEnv.h"
 #include "ui/PlotForm.h"
 #include "ui/QtSeams.h"
+#include "ui/SimulatedProbe.h"
 
 #include <QAction>
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
 #include <deque>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace marevo {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The simulated probe as a child process on its own pseudo-terminal.
-class TSimulator {
-public:
-    TSimulator() {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::execl(MAREVO_PROBESIM, MAREVO_PROBESIM, "--rate", "32", "--bottom", "20",
-                    "--duration", "120", "--quiet", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        FILE* lines = ::fdopen(out[0], "r");
-        char line[256];
-        while (lines && std::fgets(line, sizeof line, lines)) {
-            const std::string text(line);
-            if (text.starts_with("probe ")) {
-                device = text.substr(6, text.find_last_not_of("\r\n") - 5);
-                break;
-            }
-        }
-        // The pipe stays open: the simulator may go on writing.
-        lines_ = lines;
-    }
-    ~TSimulator() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (lines_)
-            std::fclose(lines_);
-    }
-    std::string device;
-
-private:
-    pid_t pid_ = -1;
-    FILE* lines_ = nullptr;
-};
-
-std::unique_ptr<TFileCOMM> OpenDevice(const std::string& device) {
-    auto comm = std::make_unique<TFileCOMM>();
-    comm->Open("CTD", "COM1:9600,n,8,1,n", [&](int) { return fs::path(device); });
-    return comm;
-}
-
-// Serves the event loop until done holds; a guard of many seconds keeps a broken run finite.
-bool RunUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 3000 && !done(); ++i) {
-        ServeGuiSteps(10);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
+using test::OpenDevice;
+using test::RunUntil;
 
 struct TAcquiUiTest : ::testing::Test {
     TAcquiUiTest() {
@@ -110,7 +53,7 @@ struct TAcquiUiTest : ::testing::Test {
 };
 
 TEST_F(TAcquiUiTest, ACastFromTheRecordButtonToSaveAndExit) {
-    TSimulator sim;
+    test::TSimulatorProcess sim{{"--rate", "32", "--bottom", "20", "--duration", "120"}};
     ASSERT_FALSE(sim.device.empty()) << "the simulator gave no probe device";
     ASSERT_TRUE(form.StartUp());
     form.PlotWindow()->resize(600, 500); // a plot window on the screen
@@ -147,7 +90,8 @@ TEST_F(TAcquiUiTest, ACastFromTheRecordButtonToSaveAndExit) {
     const TPlotScene& scene = form.PlotWindow()->PlotMainFrame->Scene();
     EXPECT_TRUE(scene.PlotVisible && scene.YScaleFrame.Visible);
     const TPlotFrame& plotted = scene.PlotFrame;
-    EXPECT_TRUE(RunUntil([&] { return plotted.Prepared && plotted.series.last > plotted.series.first; }))
+    EXPECT_TRUE(RunUntil(
+        [&] { return plotted.Prepared && plotted.series.last > plotted.series.first; }))
         << "rows " << plotted.series.first << ".." << plotted.series.last << " "
         << ::testing::PrintToString(env.LogMessages());
 

@@ -14,6 +14,7 @@
 #include "storage/CruiseFile.h"
 #include "support/AppEnv.h"
 #include "ui/QtSeams.h"
+#include "ui/SimulatedProbe.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -24,71 +25,15 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace marevo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TSimulator {
-public:
-    TSimulator() {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::execl(MAREVO_PROBESIM, MAREVO_PROBESIM, "--rate", "32", "--bottom", "20",
-                    "--duration", "120", "--close-seconds", "1", "--quiet",
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        FILE* lines = ::fdopen(out[0], "r");
-        char line[256];
-        while (lines && std::fgets(line, sizeof line, lines)) {
-            const std::string text(line);
-            if (text.starts_with("probe ")) {
-                device = text.substr(6, text.find_last_not_of("\r\n") - 5);
-                break;
-            }
-        }
-        lines_ = lines;
-    }
-    ~TSimulator() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (lines_)
-            std::fclose(lines_);
-    }
-    std::string device;
-
-private:
-    pid_t pid_ = -1;
-    FILE* lines_ = nullptr;
-};
-
-std::unique_ptr<TFileCOMM> OpenDevice(const std::string& device) {
-    auto comm = std::make_unique<TFileCOMM>();
-    comm->Open("CTD", "COM1:9600,n,8,1,n", [&](int) { return fs::path(device); });
-    return comm;
-}
-
-bool RunUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 3000 && !done(); ++i) {
-        ServeGuiSteps(10);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
+using test::OpenDevice;
+using test::RunUntil;
 
 struct TFiringUiTest : ::testing::Test {
     TFiringUiTest() {
@@ -128,7 +73,8 @@ struct TFiringUiTest : ::testing::Test {
 };
 
 TEST_F(TFiringUiTest, FireABottleAsksFiresAndRecordsIt) {
-    TSimulator sim;
+    test::TSimulatorProcess sim{
+        {"--rate", "32", "--bottom", "20", "--duration", "120", "--close-seconds", "1"}};
     ASSERT_FALSE(sim.device.empty());
     ASSERT_TRUE(form.StartUp());
     form.Action("FileNew")->trigger();

@@ -13,6 +13,7 @@
 #include "support/AppEnv.h"
 #include "ui/MainForm.h"
 #include "ui/QtSeams.h"
+#include "ui/SimulatedProbe.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -23,71 +24,15 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace marevo {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The simulated probe with recorded casts, as a child process on its own pseudo-terminal.
-class TMemorySimulator {
-public:
-    TMemorySimulator() {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::execl(MAREVO_PROBESIM, MAREVO_PROBESIM, "--memory-casts", "3", "--memory-sets",
-                    "60", "--line-rate", "38400", "--duration", "120", "--quiet",
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        lines_ = ::fdopen(out[0], "r");
-        char line[256];
-        while (lines_ && std::fgets(line, sizeof line, lines_)) {
-            const std::string text(line);
-            if (text.starts_with("probe ")) {
-                device = text.substr(6, text.find_last_not_of("\r\n") - 5);
-                break;
-            }
-        }
-    }
-    ~TMemorySimulator() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (lines_)
-            std::fclose(lines_);
-    }
-    std::string device;
-
-private:
-    pid_t pid_ = -1;
-    FILE* lines_ = nullptr;
-};
-
-std::unique_ptr<TFileCOMM> OpenDevice(const std::string& device) {
-    auto comm = std::make_unique<TFileCOMM>();
-    comm->Open("CTD", "COM1:9600,n,8,1,n", [&](int) { return fs::path(device); });
-    return comm;
-}
-
-bool RunUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 6000 && !done(); ++i) {
-        ServeGuiSteps(10);
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
+using test::OpenDevice;
+using test::RunUntil;
 
 struct TUploadUiTest : ::testing::Test {
     TUploadUiTest() {
@@ -106,7 +51,8 @@ struct TUploadUiTest : ::testing::Test {
 };
 
 TEST_F(TUploadUiTest, TwoSelectedCastsAreUploadedWithTheProgressInTheDialog) {
-    TMemorySimulator sim;
+    test::TSimulatorProcess sim{
+        {"--memory-casts", "3", "--memory-sets", "60", "--line-rate", "38400", "--duration", "120"}};
     ASSERT_FALSE(sim.device.empty()) << "the simulator gave no probe device";
     ASSERT_TRUE(form.StartUp());
     form.Action("FileNew")->trigger();
@@ -143,7 +89,7 @@ TEST_F(TUploadUiTest, TwoSelectedCastsAreUploadedWithTheProgressInTheDialog) {
 
     upload->click();
     // During the transfer: the list and "Upload" disabled, "Skip" enabled, the progress text.
-    ASSERT_TRUE(RunUntil([&] { return result->text().contains("Cast #3, Dataset #"); }));
+    ASSERT_TRUE(RunUntil([&] { return result->text().contains("Cast #3, Dataset #"); }, 6000));
     EXPECT_FALSE(listBox->isEnabled());
     EXPECT_TRUE(skip->isEnabled());
     EXPECT_TRUE(form.ProgressShown());
@@ -152,7 +98,7 @@ TEST_F(TUploadUiTest, TwoSelectedCastsAreUploadedWithTheProgressInTheDialog) {
         EXPECT_TRUE(dialog.grab().save(
             QString::fromStdString((fs::path(dir) / "upload-dialog.png").string())));
     }
-    ASSERT_TRUE(RunUntil([&] { return listBox->isEnabled(); }));
+    ASSERT_TRUE(RunUntil([&] { return listBox->isEnabled(); }, 6000));
     EXPECT_EQ(result->text(), "Upload cast: 2 of 2\nCast #3, Dataset #180 of #180");
     EXPECT_FALSE(skip->isEnabled());
     EXPECT_FALSE(form.ProgressShown());
