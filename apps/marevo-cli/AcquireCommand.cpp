@@ -78,21 +78,6 @@ private:
     TConsoleFiring& firing_;
 };
 
-// A port on a device path, with the settings of the environment's port text (its COMn name is
-// replaced by the device).
-std::unique_ptr<TFileCOMM> OpenDevice(const std::string& device, const TCommPort& port,
-                                      const char* label) {
-    if (device.empty())
-        return nullptr;
-    auto comm = std::make_unique<TFileCOMM>();
-    std::string text = port.CommCfgStr.Get();
-    // A port the settings leave unset ("NONE") takes the probe's usual line settings.
-    if (!text.starts_with("COM"))
-        text = "COM1:9600,n,8,1,n";
-    comm->Open(label, text, [&](int) { return fs::path(device); });
-    return comm;
-}
-
 // The whole lines typed on standard input since the last call.
 std::vector<std::string> LinesTyped() {
     static std::string pending;
@@ -160,15 +145,9 @@ int RunAcquire(const TAcquireOptions& o, const fs::path& dataRoot, bool quiet) {
     if (!CruiseNameOk(o.cruise))
         return 2;
     TCliApp app(dataRoot);
-    if (!app.Start())
+    if (!app.Start() || !UseCruise(app, o.cruise))
         return 1;
     const fs::path cruisePath = DefaultCruiseName(app.environ.DataRootPath(), o.cruise);
-    if (!fs::exists(cruisePath)) {
-        fmt::print(stderr, "marevo-cli: no cruise {} under {}\n", o.cruise,
-                   app.environ.DataRootPath().string());
-        return 1;
-    }
-    app.config.GenCfg.CruiseName.Set(o.cruise);
 
     // The worker's steps are run here, between the checks of the stop conditions.
     TQueuedMainThread mainThread;

@@ -52,6 +52,29 @@ int Fail(std::string_view what) {
     return 1;
 }
 
+bool UseCruise(TCliApp& app, const std::string& cruise) {
+    const std::filesystem::path path = DefaultCruiseName(app.environ.DataRootPath(), cruise);
+    if (!std::filesystem::exists(path)) {
+        fmt::print(stderr, "marevo-cli: no cruise {} under {}\n", cruise,
+                   app.environ.DataRootPath().string());
+        return false;
+    }
+    app.config.GenCfg.CruiseName.Set(cruise);
+    return true;
+}
+
+std::unique_ptr<TFileCOMM> OpenDevice(const std::string& device, const TCommPort& port,
+                                      const char* label) {
+    if (device.empty())
+        return nullptr;
+    auto comm = std::make_unique<TFileCOMM>();
+    std::string text = port.CommCfgStr.Get();
+    if (!text.starts_with("COM"))
+        text = "COM1:9600,n,8,1,n";
+    comm->Open(label, text, [&](int) { return std::filesystem::path(device); });
+    return comm;
+}
+
 bool CruiseNameOk(const std::string& name) {
     if (IsSafeSettingsName(name))
         return true;

@@ -33,17 +33,6 @@ extern "C" void OnAbortSignal(int signal) {
     abortSignal = signal;
 }
 
-// The probe port on a device path with the line settings of the environment's port text.
-std::unique_ptr<TFileCOMM> OpenProbe(const std::string& device, const TCommPort& port) {
-    auto comm = std::make_unique<TFileCOMM>();
-    std::string text = port.CommCfgStr.Get();
-    // A port the settings leave unset ("NONE") takes the probe's usual line settings.
-    if (!text.starts_with("COM"))
-        text = "COM1:9600,n,8,1,n";
-    comm->Open("CTD", text, [&](int) { return fs::path(device); });
-    return comm;
-}
-
 // A "skip" line on standard input; the lines read so far are kept between calls.
 bool SkipTyped(std::string& pending) {
     pollfd in{STDIN_FILENO, POLLIN, 0};
@@ -151,17 +140,11 @@ int RunUpload(const TUploadOptions& o, const fs::path& dataRoot, bool quiet) {
         return 2;
     }
     TCliApp app(dataRoot);
-    if (!app.Start())
+    if (!app.Start() || !UseCruise(app, o.cruise))
         return 1;
     const fs::path cruisePath = DefaultCruiseName(app.environ.DataRootPath(), o.cruise);
-    if (!fs::exists(cruisePath)) {
-        fmt::print(stderr, "marevo-cli: no cruise {} under {}\n", o.cruise,
-                   app.environ.DataRootPath().string());
-        return 1;
-    }
-    app.config.GenCfg.CruiseName.Set(o.cruise);
     const TEnviron& env = app.environ;
-    const auto open = [&] { return OpenProbe(o.probePort, env.ProbeCommPort); };
+    const auto open = [&] { return OpenDevice(o.probePort, env.ProbeCommPort, "CTD"); };
 
     // The menu command: wake the probe, then list its casts.
     TQvlUtil qvl(&app.cast);
