@@ -234,8 +234,7 @@ bool TSimProbe::RosetteMute(std::uint64_t nowMs) const {
     return s_.faults.rosetteMuteAt >= 0 && nowMs >= startMs_ + Ms(s_.faults.rosetteMuteAt);
 }
 
-std::vector<std::uint8_t> TSimProbe::Frame(std::uint64_t k, double t, std::uint64_t nowMs) const {
-    const TWater water = profile_->At(t);
+std::vector<std::uint8_t> TSimProbe::Channels(const TWater& water) const {
     std::vector<std::uint8_t> channels;
     for (const TSimChannel& c : s_.channels) {
         const double raw = (ChannelValue(c.code, water) - c.offset) / c.slope;
@@ -243,6 +242,11 @@ std::vector<std::uint8_t> TSimProbe::Frame(std::uint64_t k, double t, std::uint6
         EncodeChannel(c.length == 3 ? ParaConvByte3 : ParaConvSingle, raw, bytes);
         channels.insert(channels.end(), bytes, bytes + c.length);
     }
+    return channels;
+}
+
+std::vector<std::uint8_t> TSimProbe::Frame(std::uint64_t k, double t, std::uint64_t nowMs) const {
+    const std::vector<std::uint8_t> channels = Channels(profile_->At(t));
     TFrameHead head;
     head.counter = static_cast<std::uint16_t>(k);
     head.timeCount = 1000 + Ms(t);
@@ -255,14 +259,7 @@ std::vector<std::uint8_t> TSimProbe::MemorySet(const TSimMemoryCast& cast, std::
     // The cast's own water: each recorded cast starts at another moment of the profile.
     const double step = cast.interval > 0 ? cast.interval : 1.0 / s_.scanRate;
     const double t = 30.0 * (cast.number - 1) + step * static_cast<double>(k);
-    const TWater water = profile_->At(t);
-    std::vector<std::uint8_t> channels;
-    for (const TSimChannel& c : s_.channels) {
-        const double raw = (ChannelValue(c.code, water) - c.offset) / c.slope;
-        std::uint8_t bytes[4] = {};
-        EncodeChannel(c.length == 3 ? ParaConvByte3 : ParaConvSingle, raw, bytes);
-        channels.insert(channels.end(), bytes, bytes + c.length);
-    }
+    const std::vector<std::uint8_t> channels = Channels(profile_->At(t));
     TFrameHead head;
     head.counter = static_cast<std::uint16_t>(k);
     head.timeCount = 1000 + Ms(step * static_cast<double>(k));

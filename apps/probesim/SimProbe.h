@@ -147,6 +147,9 @@ public:
     int TransfersStarted() const { return transfers_; }
 
 private:
+    // The channels' bytes for that water, in the frame's order.
+    std::vector<std::uint8_t> Channels(const TWater& water) const;
+
     void Command(const std::string& line, std::uint64_t nowMs);
     void Answer(const std::string& text, std::uint64_t nowMs, double delay = -1);
     void Emit(std::string bytes, std::uint64_t dueMs);
