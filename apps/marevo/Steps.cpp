@@ -85,7 +85,9 @@ void ScheduleTimedSteps(const std::vector<TTimedStep>& steps, TMainForm& window)
                 else
                     std::fprintf(stderr, "marevo: no button \"%s\"\n", qPrintable(step.argument));
             } else if (step.verb == QStringLiteral("shot")) {
-                window.WaitLongWork();
+                // Work under way ends first, unless it waits on the question shown now.
+                if (!QApplication::activeModalWidget())
+                    window.WaitLongWork();
                 SaveScreenPicture(step.argument);
             } else {
                 window.close();

@@ -176,14 +176,16 @@ void TRTCast::ResetAfterFailure() {
     cast_.Acqui.ProbeOnLine = false;
     cast_.Loaded.TypeLoaded = FileTypeNone;
     cast_.Loaded.FileLoaded.clear();
-    host_.SetNormalEnv();
+    OnMainThread([&] { host_.SetNormalEnv(); });
 }
+
+void TRTCast::OnMainThread(const std::function<void()>& step) { MainThread().Run(step); }
 
 bool TRTCast::Start(const TSafetyFiles& files) {
     if (worker_)
         return false;
     files_ = files;
-    host_.SetAcquiEnv();
+    OnMainThread([&] { host_.SetAcquiEnv(); });
     // The copy of the cruise file is offered before the file is read for the cast.
     if (!files_.cruise.empty())
         OfferCruiseRecoveryCopy(files_.cruise);
@@ -226,7 +228,7 @@ bool TRTCast::Start(const TSafetyFiles& files) {
             StartFiring();
             worker_->Start();
             StatusMessage("Probe On Line");
-            host_.SetAcquiEnv();
+            OnMainThread([&] { host_.SetAcquiEnv(); });
             StatusMessage("Setup of acquisition environment completed");
             StartExtraction();
         });
@@ -286,7 +288,7 @@ bool TRTCast::EndRTAcqui(bool store) {
     cast_.Acqui.RealTimeOn = false;
     bool ok = Guard({"Error in MainForm.EndRTAcqui", "End Acquisition"}, [&] {
         // The cast header window's edits go into the header before the cast is written.
-        host_.View().UpdateCastInfo();
+        OnMainThread([&] { host_.View().UpdateCastInfo(); });
         source_->SaveToRawFiles(true);
         lostBytes_ = source_->LostByteNb();
         // A probe whose device is gone cannot hear the stop: no round of time-outs for it.
@@ -306,7 +308,7 @@ bool TRTCast::EndRTAcqui(bool store) {
     cast_.DetachFrameSource();
     source_.reset();
     protocol_->CloseXfrFile();
-    host_.SetNormalEnv();
+    OnMainThread([&] { host_.SetNormalEnv(); });
     return ok;
 }
 

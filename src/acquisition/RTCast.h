@@ -7,7 +7,9 @@
 // file and appends the cast to the cruise file.
 //
 // The main window's modes and windows are the host's (ICastHost); questions and messages go
-// through the operator seam; every step runs on the main thread.
+// through the operator seam. The start and the stop may run on a worker (the probe's
+// identification takes seconds, its stop up to one): their steps on the host's modes, dialogs
+// and windows go through the main-thread seam.
 
 #include "acquisition/AcquiThread.h"
 #include "acquisition/BottleFiring.h"
@@ -33,7 +35,8 @@ public:
     // The main window's acquisition and normal environments.
     virtual void SetAcquiEnv() {}
     virtual void SetNormalEnv() {}
-    // The windows the worker refreshes.
+    // The windows the worker refreshes (the object only: any thread may ask for it; its calls
+    // come through the main-thread seam).
     virtual IAcquiView& View() = 0;
     // The first-bottle dialog, shown when a rosette type is configured: the first bottle, or
     // nothing for "No Rosette connected" (the cast then runs without rosette).
@@ -100,6 +103,8 @@ public:
     std::int64_t LostByteNb() const { return lostBytes_; }
 
 private:
+    // A step on the host's modes and windows, on the main thread whichever thread starts.
+    static void OnMainThread(const std::function<void()>& step);
     void ResetAfterFailure();
     bool TakeSafetyCopies();
     void DeleteSafetyCopies();

@@ -17,7 +17,8 @@ bool TRTCast::SetRosetteHome() {
     config.SetBottlesPara();
     if (config.Rosette.RosetteType == ro_none)
         return true;
-    const std::optional<std::int32_t> first = host_.FirstBottleDialog(config.Rosette);
+    std::optional<std::int32_t> first;
+    OnMainThread([&] { first = host_.FirstBottleDialog(config.Rosette); });
     if (!first) {
         // "No Rosette connected": the cast runs without rosette, first bottle 0.
         config.Rosette.RosetteType = ro_none;
@@ -30,8 +31,9 @@ bool TRTCast::SetRosetteHome() {
     }
     firstBottle_ = *first;
     cast_.BtlAlarm.C_BtlStatus = btl_home;
-    host_.View().ShowBottlePanel(
-        BottlePanelText(cast_.BtlAlarm.C_BtlNumber, cast_.BtlAlarm.C_BtlStatus));
+    const std::string panel =
+        BottlePanelText(cast_.BtlAlarm.C_BtlNumber, cast_.BtlAlarm.C_BtlStatus);
+    OnMainThread([&] { host_.View().ShowBottlePanel(panel); });
     StatusMessage("Rosette at home position");
     return true;
 }

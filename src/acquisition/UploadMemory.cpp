@@ -366,8 +366,12 @@ int TUploadMemoryThread::GetCurrentMemoryCast(std::int32_t castNumber) {
         const bool first = firstTime_;
         if (first) {
             ++castsBegun_;
+            // The probe's identification talks to it for seconds: here on the worker, between
+            // the two steps that change the collection's flags and open the cast's files.
             bool begun = false;
-            Hand([&] { begun = BeginCast(castNumber); });
+            Hand([&] { PrepareCast(); });
+            const bool identified = rt_->InitRTMCA(castNumber);
+            Hand([&] { begun = BeginCast(identified); });
             if (!begun) {
                 result = 2;
                 return;
@@ -405,13 +409,16 @@ int TUploadMemoryThread::GetCurrentMemoryCast(std::int32_t castNumber) {
     return result;
 }
 
-bool TUploadMemoryThread::BeginCast(std::int32_t castNumber) {
+void TUploadMemoryThread::PrepareCast() {
     cast_.Acqui.ProbeOnLine = cast_.Acqui.RealTimeOn = false;
     if (OpenProbePort)
         rt_->Protocol().OpenProbePort = OpenProbePort;
     rt_->Protocol().SetDelay(cast_.Env().CommDelay);
     link_->SetDelay(cast_.Env().CommDelay);
-    if (!rt_->InitRTMCA(castNumber)) {
+}
+
+bool TUploadMemoryThread::BeginCast(bool identified) {
+    if (!identified) {
         rt_->Protocol().CloseXfrFile();
         cast_.Loaded.TypeLoaded = FileTypeNone;
         StatusMessage("Probe initialization failed");

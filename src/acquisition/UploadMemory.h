@@ -3,10 +3,11 @@
 // ones are transferred, data set by data set, into new casts of the current cruise.
 //
 // TUploadMemoryThread paces the upload. It moves the data sets itself, one per pass, in every
-// data format, and posts the progress to the windows; what changes settings, flags, files of the
-// cruise or windows (identification, the new cast's files, the cast header and its append, the
-// binary file, the environments, the dialog) is a step it hands to the main thread and waits
-// for. While no upload runs it sleeps on its wake-up event; the dialog's requests (start,
+// data format, and identifies each cast (seconds of talk with the probe; the host keeps its
+// windows off the collection while the upload environment is on), and posts the progress to the
+// windows; what changes settings, flags, files of the cruise or windows (the new cast's files,
+// the cast header and its append, the binary file, the environments, the dialog) is a step it
+// hands to the main thread and waits for. While no upload runs it sleeps on its wake-up event; the dialog's requests (start,
 // abort, skip, exit) set a flag and signal the event.
 //
 // Pass is a plain function of the clock seam, so tests drive a whole upload in fake time
@@ -83,7 +84,7 @@ class IUploadHost {
 public:
     virtual ~IUploadHost() = default;
     // The upload environment: acquisition environment (not real time), record button, "Upload"
-    // and the list disabled.
+    // and the list disabled, no window reading the collection (the worker rebuilds it).
     virtual void SetUploadEnv() {}
     // Back to normal: progress 0, the progress panel as text, normal environment, record button
     // enabled.
@@ -174,7 +175,10 @@ private:
     // The probe stopped and the source freed; a cast that was not completed keeps its files
     // under ".partial" names.
     void StopAndFree(bool partial);
-    bool BeginCast(std::int32_t castNumber);
+    // Main-thread steps around the identification of a cast (which runs on the worker): the
+    // flags and delays before it; after it, the cast's source and the probe's memory status.
+    void PrepareCast();
+    bool BeginCast(bool identified);
     bool CompleteCast();
     void FailCast();
 

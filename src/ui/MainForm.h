@@ -99,10 +99,13 @@ public:
     void DrawPlot() override;
 
     // ---- Real-time cast (MainFormAcqui.cpp) -----------------------------------------------------
-    // The record button pressed ("Start Cast") and released ("Stop Cast").
+    // The record button pressed ("Start Cast") and released ("Stop Cast"). The start asks the
+    // new-cast window, then wakes and identifies the probe on the long-work worker and returns:
+    // CastRunning() once that work has ended well (WaitLongWork waits for it).
     void StartCast();
     void StopCast();
-    bool CastRunning() const { return rtcast_ && rtcast_->Running(); }
+    // A cast runs (not while its start is still on the worker).
+    bool CastRunning() const { return rtcast_ && !castWork_ && rtcast_->Running(); }
     TRTCast* RTCast() { return rtcast_.get(); }
     // Whether the record button is down, and the picture it shows now.
     bool RecordButtonDown() const;
@@ -216,6 +219,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The end of a start on the GUI thread: the windows set for the cast, or back to normal.
+    void FinishStart(bool started);
+    // The end of a stop: the windows back to normal and the stored cast shown, unless an abort
+    // was not confirmed.
+    void FinishEnd(TCloseAnswer answer, bool stored, const std::string& cruise, int cast);
+    // The start or the end of the cast is on the long-work worker: rtcast_ is that worker's
+    // until it ends.
+    bool castWork_ = false;
     void BuildMenus();
     void BuildToolBar();
     void BuildStatusBar();

@@ -13,6 +13,7 @@
 
 #include "foundation/EventLog.h"
 #include "foundation/FileNames.h"
+#include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "records/Environ.h"
 #include "records/Settings.h"
@@ -196,13 +197,14 @@ void TMainForm::ReleaseRecordButton() {
 }
 
 void TMainForm::StartCast() {
-    if (CastRunning())
+    if (CastRunning() || LongWorkRunning())
         return;
     if (!TerminalClosed(TerminalOpenAtStart)) { // the terminal holds the probe's port
         ReleaseRecordButton();
         return;
     }
-    bool started = false;
+    TSafetyFiles files;
+    bool prepared = false;
     Guarded("SpeedButtonRecordClick", "Starting or ending acquisition", [&] {
         shell_->SetAcquiEnv();
         if (!NewCastDialog()) {
@@ -210,7 +212,8 @@ void TMainForm::StartCast() {
             shell_->SetNormalEnv();
             return;
         }
-        // The cursor off, the windows emptied for the new cast.
+        // The cursor off, the windows emptied for the new cast: nothing on the screen reads the
+        // collection while the identification rebuilds it.
         shell_->SetShowCursor(false);
         HidePlotCursor();
         ClearDataWindows();
@@ -221,10 +224,34 @@ void TMainForm::StartCast() {
         if (PrepareCast)
             PrepareCast(*rtcast_);
         const TEnviron& env = app_.environ;
-        const fs::path cruise =
-            DefaultCruiseName(env.DataRootPath(), app_.config.GenCfg.CruiseName.Get());
-        started = rtcast_->Start({env.EnvironFileName(), env.ConfigFileName(), cruise});
+        files = {env.EnvironFileName(), env.ConfigFileName(),
+                 DefaultCruiseName(env.DataRootPath(), app_.config.GenCfg.CruiseName.Get())};
+        prepared = true;
     });
+    if (!prepared) {
+        FinishStart(false);
+        return;
+    }
+    // Waking and identifying the probe takes seconds, the rosette's homing longer: on the
+    // long-work worker, the commands off and the plot still, the window alive meanwhile. Its
+    // questions come through the operator seam, its mode changes through the main-thread seam.
+    auto started = std::make_shared<bool>(false);
+    TRTCast* cast = rtcast_.get();
+    castWork_ = true;
+    if (!RunLong([cast, files, started] { *started = cast->Start(files); },
+                 [this, started] { FinishStart(*started); })) {
+        FinishStart(false);
+        return;
+    }
+    // The panel shows the start's steps as text until the homing shows its progress.
+    ShowProgress(-1);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+
+void TMainForm::FinishStart(bool started) {
+    if (castWork_)
+        QApplication::restoreOverrideCursor();
+    castWork_ = false;
     // The start's own progress (the rosette homing) is over: the panel shows text again.
     ShowProgress(-1);
     if (!started) {
@@ -270,16 +297,30 @@ void TMainForm::StopCast() {
 }
 
 void TMainForm::EndCast(TCloseAnswer answer) {
-    if (!CastRunning())
+    if (!CastRunning() || LongWorkRunning())
         return;
-    stopping_ = true;
     const std::string cruise = app_.config.GenCfg.CruiseName.Get();
     const int cast = ExtractCastNumber(rtcast_->RawFile().filename().string());
-    bool stored = false;
-    Guarded("SpeedButtonRecordClick", "Starting or ending acquisition",
-            [&] { stored = rtcast_->Stop(answer); });
-    stopping_ = false;
-    if (rtcast_->Running())
+    // The worker's join, the last save and the probe's stop take up to a second or two: on the
+    // long-work worker, the window alive meanwhile.
+    auto stored = std::make_shared<bool>(false);
+    TRTCast* rt = rtcast_.get();
+    castWork_ = true;
+    const bool running = RunLong(
+        [rt, answer, stored] {
+            Guard({"Error in MainForm.SpeedButtonRecordClick", "Starting or ending acquisition"},
+                  [&] { *stored = rt->Stop(answer); });
+        },
+        [this, answer, stored, cruise, cast] {
+            castWork_ = false;
+            FinishEnd(answer, *stored, cruise, cast);
+        });
+    if (!running)
+        castWork_ = false;
+}
+
+void TMainForm::FinishEnd(TCloseAnswer answer, bool stored, const std::string& cruise, int cast) {
+    if (!rtcast_ || rtcast_->Running())
         return; // an abort not confirmed: the cast goes on
     castWatch_->stop();
     rtcast_.reset();

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 namespace marevo {
 
@@ -87,6 +88,12 @@ void PostToGuiThread(std::function<void()> step) {
 }
 
 void ServeGuiSteps(std::uint32_t ms) {
+    // Off the GUI thread (a long-work worker waiting for another worker) the event loop serves
+    // the steps: only the time passes here.
+    if (!OnGuiThread()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return;
+    }
     THandOffs& h = HandOffs();
     std::unique_lock lock(h.lock);
     h.handed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return !h.queue.empty(); });

@@ -22,6 +22,7 @@ void RunOnGuiThread(const std::function<void()>& step);
 // Runs step on the GUI thread's event loop later; returns at once, whatever thread calls it.
 void PostToGuiThread(std::function<void()> step);
 // On the GUI thread: runs the steps handed over by now, waiting up to ms milliseconds for one.
+// On another thread it only waits: the event loop runs them there.
 void ServeGuiSteps(std::uint32_t ms);
 
 class TQtMainThread final : public IMainThread {

@@ -2,6 +2,7 @@
 
 #include "ui/HelpViewer.h"
 #include "ui/MainForm.h"
+#include "ui/PlotForm.h"
 
 #include "foundation/Guard.h"
 #include "foundation/Runtime.h"
@@ -168,12 +169,15 @@ void TUploadDialog::AbortButtonClick() {
 
 void TUploadDialog::SetUploadEnv() {
     main_.Shell().SetAcquiEnv();
+    // The worker rebuilds the collection for each cast: the plot keeps its picture meanwhile.
+    main_.PlotWindow()->PlotMainFrame->Freeze(true);
     main_.Action(QStringLiteral("StartStopTool"))->setEnabled(false);
     UploadBtn->setEnabled(false);
     ListBox1->setEnabled(false);
 }
 
 void TUploadDialog::SetNormalEnv() {
+    main_.PlotWindow()->PlotMainFrame->Freeze(false);
     main_.ShowProgress(-1);
     main_.Shell().SetNormalEnv();
     main_.Action(QStringLiteral("StartStopTool"))->setEnabled(true);

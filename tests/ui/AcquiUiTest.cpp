@@ -17,9 +17,11 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <deque>
 
@@ -61,8 +63,14 @@ TEST_F(TAcquiUiTest, ACastFromTheRecordButtonToSaveAndExit) {
     form.Action("FileNew")->trigger();
     env.config.GenCfg.CruiseName.Set("CR");
     form.NewCastDialog = [] { return true; };
+    // Whether the GUI thread opened the port to wake and identify the probe.
+    std::atomic<int> opens{0}, onGuiThread{0};
     form.PrepareCast = [&](TRTCast& cast) {
-        cast.OpenProbePort = [&] { return OpenDevice(sim.device); };
+        cast.OpenProbePort = [&] {
+            ++opens;
+            onGuiThread += QThread::currentThread() == QCoreApplication::instance()->thread();
+            return OpenDevice(sim.device);
+        };
         cast.OpenSource = [&](const fs::path& raw, TParamCollection& col, bool& isOpen) {
             TRawStream::TPorts ports;
             ports.probe = OpenDevice(sim.device);
@@ -77,7 +85,14 @@ TEST_F(TAcquiUiTest, ACastFromTheRecordButtonToSaveAndExit) {
     };
 
     form.Action("StartCast")->trigger();
+    // The probe is woken and identified on the long-work worker: the window is free meanwhile
+    // (the mode changes it hands over are served by the event loop).
+    EXPECT_TRUE(form.LongWorkRunning());
+    EXPECT_FALSE(form.CastRunning());
+    form.WaitLongWork();
     ASSERT_TRUE(form.CastRunning()) << ::testing::PrintToString(env.LogMessages());
+    EXPECT_GT(opens, 0);
+    EXPECT_EQ(onGuiThread, 0);
     EXPECT_EQ(form.Shell().Mode(), TShellMode::Acquisition);
     EXPECT_TRUE(form.RecordButtonDown());
     EXPECT_FALSE(Enabled("StartCast"));
@@ -101,15 +116,17 @@ TEST_F(TAcquiUiTest, ACastFromTheRecordButtonToSaveAndExit) {
     EXPECT_TRUE(form.RecordButtonDown());
     EXPECT_EQ(form.Shell().Mode(), TShellMode::Acquisition);
 
-    // Save and Exit: the cast stored, the normal mode, the cast shown.
+    // Save and Exit: the probe stopped and the cast stored on the long-work worker, then the
+    // normal mode and the cast shown.
     form.Action("StopCast")->trigger();
     EXPECT_TRUE(answers.empty());
+    EXPECT_TRUE(form.LongWorkRunning());
+    form.WaitLongWork();
     EXPECT_FALSE(form.CastRunning());
     EXPECT_FALSE(form.RecordButtonDown());
     EXPECT_EQ(form.Shell().Mode(), TShellMode::Normal);
     EXPECT_TRUE(Enabled("StartCast"));
     EXPECT_FALSE(Enabled("StopCast"));
-    form.WaitLongWork();
     const fs::path cruise = env.environ.DataRootPath() / "CR";
     EXPECT_TRUE(fs::exists(cruise / "bin" / "CR001.bin"));
     EXPECT_GT(fs::file_size(cruise / "raw" / "CR001.raw"), 40u * 64);

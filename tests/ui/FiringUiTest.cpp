@@ -103,6 +103,7 @@ TEST_F(TFiringUiTest, FireABottleAsksFiresAndRecordsIt) {
     form.CloseAcquisitionDialog = [] { return TCloseAnswer::SaveAndExit; };
 
     form.Action("StartCast")->trigger();
+    form.WaitLongWork(); // the first-bottle dialog and the homing came from the worker
     ASSERT_TRUE(form.CastRunning()) << ::testing::PrintToString(env.LogMessages());
     EXPECT_EQ(firstBottleLists, std::vector<std::string>{"12"});
     EXPECT_FALSE(form.ProgressShown()) << "the homing's progress bar stays after the start";
@@ -125,6 +126,7 @@ TEST_F(TFiringUiTest, FireABottleAsksFiresAndRecordsIt) {
     EXPECT_TRUE(Enabled("FireBottle"));
 
     form.Action("StopCast")->trigger();
+    form.WaitLongWork();
     EXPECT_FALSE(form.CastRunning());
     EXPECT_FALSE(Enabled("FireBottle"));
 }

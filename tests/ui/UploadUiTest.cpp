@@ -21,9 +21,11 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 
 namespace marevo {
@@ -65,8 +67,15 @@ TEST_F(TUploadUiTest, TwoSelectedCastsAreUploadedWithTheProgressInTheDialog) {
     ASSERT_EQ(list.items.size(), 3u);
 
     TUploadDialog dialog(form);
+    // The port of each cast's identification, and whether the GUI thread opened it.
+    int identifications = 0;
+    std::atomic<int> onGuiThread{0};
     dialog.PrepareWorker = [&](TUploadMemoryThread& worker) {
-        worker.OpenProbePort = [&] { return OpenDevice(sim.device); };
+        worker.OpenProbePort = [&] {
+            ++identifications;
+            onGuiThread += QThread::currentThread() == QCoreApplication::instance()->thread();
+            return OpenDevice(sim.device);
+        };
         worker.OpenSource = [&](const fs::path& raw, TParamCollection& col, bool& isOpen) {
             TRawStream::TPorts ports;
             ports.probe = OpenDevice(sim.device);
@@ -100,6 +109,9 @@ TEST_F(TUploadUiTest, TwoSelectedCastsAreUploadedWithTheProgressInTheDialog) {
     }
     ASSERT_TRUE(RunUntil([&] { return listBox->isEnabled(); }, 6000));
     EXPECT_EQ(result->text(), "Upload cast: 2 of 2\nCast #3, Dataset #180 of #180");
+    // The seconds of talk that identify each cast ran on the worker, the window free meanwhile.
+    EXPECT_GE(identifications, 2);
+    EXPECT_EQ(onGuiThread, 0);
     EXPECT_FALSE(skip->isEnabled());
     EXPECT_FALSE(form.ProgressShown());
     EXPECT_TRUE(listBox->selectedItems().isEmpty());
