@@ -123,7 +123,7 @@ void AddCastCommands(CLI::App& app, TCastOptions& o) {
             [](std::string& text) -> std::string {
                 return text == "all" || ParseCastNumber(text) > 0
                            ? std::string()
-                           : fmt::format("CAST: {} is neither a cast number (1 to {}) nor all",
+                           : fmt::format("{} is neither a cast number (1 to {}) nor all",
                                          text, MaxCastNumber);
             },
             "1..999|all"));

@@ -350,7 +350,7 @@ int OdvQuality(std::uint8_t flag) { return flag == 0 ? 0 : 8; }
 std::string OdvText(const std::vector<TProfile>& profiles, std::string_view creator) {
     std::string out;
     out += "//ODV Spreadsheet V4.0\n";
-    out += fmt::format("//Created by {}\n", creator);
+    out += fmt::format("//Created by Marevo ({})\n", creator);
     out += "//<DataField>Ocean</DataField>\n";
     out += "//<DataType>Profiles</DataType>\n";
     out += "//<Version>ODV Spreadsheet V4.0</Version>\n";

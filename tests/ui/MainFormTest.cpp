@@ -30,6 +30,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
 
 namespace marevo {
 namespace {
@@ -237,7 +238,9 @@ TEST_F(TMainFormTest, ExtractCastDataWritesTheFormatOfTheChosenFilter) {
 TEST(ExportCastDialog, OffersTheThreeFormats) {
     const fs::path dir = fs::temp_directory_path() / "marevo-export-dialog" / "CR" / "txt";
     fs::create_directories(dir);
-    const std::unique_ptr<QFileDialog> dialog = NewExportCastDialog(nullptr, dir / "CR001.txt");
+    for (const char* name : {"CR001.txt", "CR002.nc", "CR003.nc"})
+        std::ofstream(dir / name) << "x";
+    const std::unique_ptr<QFileDialog> dialog = NewExportCastDialog(nullptr, dir / "CR004.txt");
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     EXPECT_EQ(dialog->nameFilters(),
               (QStringList{QStringLiteral("Text (*.txt)"), QStringLiteral("NetCDF (*.nc)"),
@@ -245,7 +248,7 @@ TEST(ExportCastDialog, OffersTheThreeFormats) {
     EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
     if (const char* shots = std::getenv("MAREVO_SCREENSHOT_DIR")) {
         dialog->selectNameFilter(QStringLiteral("NetCDF (*.nc)"));
-        dialog->selectFile(QStringLiteral("CR001.nc"));
+        dialog->selectFile(QStringLiteral("CR004.nc"));
         dialog->resize(760, 420);
         dialog->show();
         for (int i = 0; i < 20; ++i)
