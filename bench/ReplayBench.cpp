@@ -1,8 +1,9 @@
 // End-to-end replay of recorded casts: a DF6 raw file through the data source, frame ring,
 // decoding and calibration, validation, post-processing, cast state and binning, the end of the
 // cast, and the computed parameters of the binned table; then the text export of the binned
-// table. Figures: frames per second, nanoseconds per frame (to see the cost grow linearly), peak
-// memory against the stored series, and the export's MB/s.
+// table, and the same table as NetCDF and ODV files. Figures: frames per second, nanoseconds per
+// frame (to see the cost grow linearly), peak memory against the stored series, and the exports'
+// MB/s.
 
 #include "app/AppContext.h"
 #include "foundation/Stream.h"
