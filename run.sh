@@ -15,9 +15,9 @@ cd "$(dirname "$0")"
 PACKAGES=(
   g++ cmake ninja-build pkg-config make
   libgtest-dev libgmock-dev libbenchmark-dev
-  libfmt-dev libcli11-dev libbz2-dev
+  libfmt-dev libcli11-dev libbz2-dev libnetcdf-dev netcdf-bin
   qt6-base-dev qt6-svg-dev qt6-multimedia-dev fonts-dejavu-core poppler-utils
-  python3 python3-gsw
+  python3 python3-gsw python3-netcdf4
   socat xvfb locales
 )
 # Locales the tests switch to, to prove that files are written the same whatever the locale.

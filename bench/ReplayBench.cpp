@@ -1,8 +1,9 @@
 // End-to-end replay of recorded casts: a DF6 raw file through the data source, frame ring,
 // decoding and calibration, validation, post-processing, cast state and binning, the end of the
 // cast, and the computed parameters of the binned table; then the text export of the binned
-// table. Figures: frames per second, nanoseconds per frame (to see the cost grow linearly), peak
-// memory against the stored series, and the export's MB/s.
+// table, and the same table as NetCDF and ODV files. Figures: frames per second, nanoseconds per
+// frame (to see the cost grow linearly), peak memory against the stored series, and the exports'
+// MB/s.
 
 #include "app/AppContext.h"
 #include "foundation/Stream.h"
@@ -16,6 +17,7 @@
 #include "records/Environ.h"
 #include "records/GenConfig.h"
 #include "shell/Application.h"
+#include "storage/ProfileExport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -285,6 +287,50 @@ void BM_TextExport24h(benchmark::State& state) {
     state.counters["fileMB"] = bytes / (1024.0 * 1024.0);
 }
 BENCHMARK(BM_TextExport24h)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The same table as a NetCDF-4 file (CF profile) and as an ODV spreadsheet: the table collected
+// from the cast and the file written, per iteration. MB/s of the file written.
+void BM_ProfileExport24h(benchmark::State& state) {
+    const TExportFormat format = state.range(0) == 0 ? TExportFormat::NetCdf : TExportFormat::Odv;
+    const fs::path raw = SyntheticRaw(24);
+    TApp app(SyntheticChannels);
+    TAcquiCfg& acq = app.config.AcquiCfg;
+    acq.AcquiMode = AM_Time;
+    acq.TimeStep = acq.TimeMeanItv = 1.0 / 86400;
+    acq.TimeFirst = 0;
+    acq.TimeMean = 1;
+    app.Replay(raw);
+    TTextFileCfg& text = app.config.DataTextCfg;
+    SetParaListNumbers(text.ParaList, {100, 101, 110, 111, 120, 121, 130, 147, 140, 135, 146, 132,
+                                       134, 401, 403, 404, 599});
+    text.Direction = 3;
+    const fs::path out = BenchDir() / (format == TExportFormat::NetCdf ? "export.nc" : "export_odv.txt");
+    TCastInfo header;
+    header.ID = 1;
+    double bytes = 0;
+    std::size_t levels = 0;
+    for (auto _ : state) {
+        std::string problem;
+        const TProfile profile = CollectProfile(app.cast, header, nullptr, problem);
+        if (!problem.empty()) {
+            state.SkipWithError(problem.c_str());
+            return;
+        }
+        levels = profile.Levels();
+        WriteProfiles(out, {profile}, format, "bench");
+        bytes = double(fs::file_size(out));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(bytes) * state.iterations());
+    state.counters["rows"] = double(levels);
+    state.counters["fileMB"] = bytes / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ProfileExport24h)
+    ->ArgName("odv")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 } // namespace
 } // namespace marevo

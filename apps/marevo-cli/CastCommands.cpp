@@ -22,10 +22,14 @@
 #include "shell/Startup.h"
 #include "storage/CastImport.h"
 #include "storage/CruiseFile.h"
+#include "storage/ProfileExport.h"
 
+#include <fmt/chrono.h>
 #include <fmt/core.h>
 
 #include <algorithm>
+#include <charconv>
+#include <ctime>
 #include <vector>
 
 namespace marevo::cli {
@@ -33,6 +37,15 @@ namespace marevo::cli {
 namespace fs = std::filesystem;
 
 namespace {
+
+// A cast number 1..MaxCastNumber from its text; 0 for any other text.
+int ParseCastNumber(std::string_view text) {
+    int n = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+    return ec == std::errc() && end == text.data() + text.size() && n >= 1 && n <= MaxCastNumber
+               ? n
+               : 0;
+}
 
 // Rows printed at each end of the table without --all.
 constexpr int EdgeRows = 10;
@@ -101,9 +114,26 @@ void AddCastCommands(CLI::App& app, TCastOptions& o) {
                      "binary file and cruise-file entry again");
     addCast(o.reprocess);
     o.exportText = app.add_subcommand(
-        "export", "Write a cast's text export (data text settings) from its binary file");
-    addCast(o.exportText);
-    o.exportText->add_option("FILE", o.output, "Output file (default: txt/CRUISE + cast + .txt)");
+        "export", "Write a cast's table from its binary file: text (data text settings), NetCDF "
+                  "(CF profile) or ODV spreadsheet; NetCDF and ODV take every cast with CAST all");
+    o.exportText->add_option("CRUISE", o.cruise, "Cruise name")->required();
+    o.exportText->add_option("CAST", o.castText, "Cast number, or all (NetCDF and ODV)")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return text == "all" || ParseCastNumber(text) > 0
+                           ? std::string()
+                           : fmt::format("{} is neither a cast number (1 to {}) nor all",
+                                         text, MaxCastNumber);
+            },
+            "1..999|all"));
+    o.exportText->add_option("FILE", o.output,
+                             "Output file (default: in the cruise's txt folder, CRUISE + cast "
+                             "+ .txt, .nc or _odv.txt)");
+    o.exportText
+        ->add_option("--format", o.format,
+                     "text, netcdf or odv (default: netcdf for a FILE ending in .nc, else text)")
+        ->check(CLI::IsMember({"text", "netcdf", "odv"}, CLI::ignore_case));
     o.exportText->add_option("--columns", o.columns,
                              "Columns of this export only, e.g. 101,401,599,404 (default: the "
                              "configuration's data export columns)");
@@ -116,9 +146,102 @@ bool CastCommandChosen(const TCastOptions& o) {
     return (o.reprocess && *o.reprocess) || (o.exportText && *o.exportText) || (o.show && *o.show);
 }
 
-int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
+// `export` in NetCDF or ODV: one cast, or every cast of the cruise (castNb 0) that has a binary
+// file, written through a temporary name.
+int ExportProfiles(TCliApp& app, const TCastOptions& o, int castNb, TExportFormat format) {
+    TParamCollection& cast = app.cast;
+    const fs::path root = app.environ.DataRootPath();
+    if (!o.columns.empty()) {
+        std::vector<std::string> refused;
+        if (!SetConfigFields(app.config, {"DataTextCfg.ParaList=" + o.columns}, refused)) {
+            fmt::print(stderr, "marevo-cli: --columns: {}\n", refused.front());
+            return 2;
+        }
+    }
+    int first = castNb, last = castNb;
+    if (castNb == 0) {
+        TCruisefile table(cast);
+        const fs::path path = DefaultCruiseName(root, o.cruise);
+        if (!table.OpenCruiseFile(path))
+            return Fail("cannot open " + path.string());
+        first = 1;
+        last = table.LastIndex;
+        if (last < 1) {
+            fmt::print(stderr, "marevo-cli: cruise {} has no cast\n", o.cruise);
+            return 1;
+        }
+    }
+    std::vector<TProfile> profiles;
+    for (int n = first; n <= last; ++n) {
+        TCruisefile file(cast);
+        if (!OpenCast(app, file, o.cruise, n))
+            return 1;
+        const fs::path bin = file.BinPath();
+        if (!fs::exists(bin) && castNb == 0) {
+            fmt::print(stderr, "marevo-cli: cast {} has no binary file ({}); left out\n", n,
+                       bin.string());
+            continue;
+        }
+        if (!cast.BinRead(bin))
+            return Fail("cannot read " + bin.string());
+        std::string problem;
+        profiles.push_back(
+            CollectProfile(cast, file.CastInfoc.Cast, &file.CastInfoc.Cruise, problem));
+        if (!problem.empty()) {
+            fmt::print(stderr, "marevo-cli: cast {}: {}; nothing is written\n", n, problem);
+            return 1;
+        }
+    }
+    if (profiles.empty()) {
+        fmt::print(stderr, "marevo-cli: no cast of {} has a binary file; nothing is written\n",
+                   o.cruise);
+        return 1;
+    }
+    fs::path out = o.output;
+    if (out.empty()) {
+        const std::string stem =
+            castNb == 0 ? o.cruise : o.cruise + CastNumberText(castNb);
+        out = app.config.TxtDir(root) / (stem + (format == TExportFormat::NetCdf ? ".nc" : "_odv.txt"));
+        fs::create_directories(out.parent_path());
+    }
+    if (const std::string refused = ProtectedOutputError(out); !refused.empty()) {
+        fmt::print(stderr, "marevo-cli: {}; the export is refused\n", refused);
+        return 1;
+    }
+    const std::string history = fmt::format("{:%Y-%m-%dT%H:%M:%SZ} marevo-cli export {} {}",
+                                            fmt::gmtime(std::time(nullptr)), o.cruise,
+                                            castNb == 0 ? std::string("all") : std::to_string(castNb));
+    try {
+        WriteProfiles(out, profiles, format, history);
+    } catch (const std::exception& e) {
+        fmt::print(stderr, "marevo-cli: cannot write {}: {}\n", out.string(), e.what());
+        return 1;
+    }
+    std::size_t levels = 0;
+    for (const TProfile& p : profiles)
+        levels += p.Levels();
+    fmt::print("wrote {} ({} casts, {} levels)\n", out.string(), profiles.size(), levels);
+    return 0;
+}
+
+int RunCastCommand(const TCastOptions& given, const fs::path& dataRoot) {
+    TCastOptions o = given;
     if (!CruiseNameOk(o.cruise))
         return 2;
+    TExportFormat format = TExportFormat::Text;
+    if (*o.exportText) {
+        if (o.format.empty())
+            format = ExportFormatOfName(o.output);
+        else
+            ParseExportFormat(o.format, format);
+        const bool all = o.castText == "all";
+        if (all && format == TExportFormat::Text) {
+            fmt::print(stderr, "marevo-cli: export CRUISE all writes NetCDF or ODV only: give "
+                               "--format netcdf or odv (or a FILE ending in .nc)\n");
+            return 2;
+        }
+        o.cast = all ? 0 : ParseCastNumber(o.castText);
+    }
     TCliApp app(dataRoot);
     TParamCollection& cast = app.cast;
     TConfig& config = app.config;
@@ -144,6 +267,8 @@ int RunCastCommand(const TCastOptions& o, const fs::path& dataRoot) {
         }
         CleanUpInterruptedImport(path);
     }
+    if (*o.exportText && format != TExportFormat::Text)
+        return ExportProfiles(app, o, o.cast, format);
     TCruisefile file(cast);
     if (!OpenCast(app, file, o.cruise, o.cast))
         return 1;

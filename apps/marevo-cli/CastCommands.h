@@ -1,5 +1,6 @@
 #pragma once
-// The verbs on one stored cast: replay its raw file again, export its table as text, print it.
+// The verbs on one stored cast: replay its raw file again, export its table (text, NetCDF or ODV;
+// NetCDF and ODV also every cast of the cruise), print it.
 
 #include <CLI/CLI.hpp>
 
@@ -18,6 +19,8 @@ struct TCastOptions {
     std::string output; // export: the text file; default in the cruise's txt folder
     bool all = false;   // show: every row, not only the first and last ones
     std::string columns; // export: parameter numbers of the columns, for this export only
+    std::string castText; // export: a cast number or "all"
+    std::string format;   // export: text, netcdf or odv; empty: from the file name
 };
 
 // Declares `reprocess`, `export` and `show` with their arguments on app.

@@ -22,6 +22,9 @@
 
 namespace marevo {
 
+class TParamCollection;
+class TParameter;
+
 // Bytes before the first parameter record, and the reserved block after the binning record.
 constexpr int CastFileReserveSize = 201;
 constexpr int CastFileHeadSize = 4 + 392 + CastFileReserveSize;
@@ -46,6 +49,10 @@ std::string ExportTimeText(long double seconds, std::uint8_t timeUnit, TDateTime
 // any other text as a number with "." and an optional exponent (flag 0 when the whole field is
 // one, flag 1 otherwise), an empty field InvalidFV. No value for a clock time that is none.
 std::optional<TFlaggedValue> ReadExportField(std::string_view field);
+
+// A column number of an export: the exporting collection's parameter (own = true), else the
+// probe collection's (own = false, the cast holds no series of it); null when neither has it.
+TParameter* ResolveExportColumn(const TParamCollection& col, std::int32_t number, bool& own);
 
 // Whether a line of a text export holds data: at least 5 characters, each a blank, "-", ".", a
 // digit, ":", "E" or "e". Lines with tabs, commas, "/", "**", letters or the degree sign do not.

@@ -97,16 +97,6 @@ struct TColumn {
     bool smoothed = false;
 };
 
-// Parameter number's resolution: the exporting collection first, then the probe collection.
-TParameter* Resolve(const TParamCollection& col, std::int32_t number, bool& own) {
-    if (TParameter* p = col.FindPara(number)) {
-        own = true;
-        return p;
-    }
-    own = false;
-    return col.Probe().FindPara(number);
-}
-
 int ListCount(const TParaList& list) {
     return std::clamp(list.count, 0, MaxParaListCount);
 }
@@ -154,6 +144,15 @@ std::optional<long double> ClockSeconds(std::string_view field) {
 }
 
 } // namespace
+
+TParameter* ResolveExportColumn(const TParamCollection& col, std::int32_t number, bool& own) {
+    if (TParameter* p = col.FindPara(number)) {
+        own = true;
+        return p;
+    }
+    own = false;
+    return col.Probe().FindPara(number);
+}
 
 // ---- Pure pieces --------------------------------------------------------------------------------
 
@@ -269,7 +268,7 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         std::vector<TColumn> columns;
         for (int i = 0; i < ListCount(cfg.ParaList); ++i) {
             TColumn c;
-            c.para = Resolve(*this, cfg.ParaList.List[i], c.own);
+            c.para = ResolveExportColumn(*this, cfg.ParaList.List[i], c.own);
             columns.push_back(c);
         }
         const auto recomputeConductivity = [&](const TValueContext& ctx) {
@@ -368,7 +367,7 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
             const bool written = Guard({"Error in TParamCollection.TxtSave.WriteHeader"}, [&] {
                 for (int i = 0; i < ListCount(cfg.HeadList); ++i) {
                     bool own = false;
-                    TParameter* p = Resolve(*this, cfg.HeadList.List[i], own);
+                    TParameter* p = ResolveExportColumn(*this, cfg.HeadList.List[i], own);
                     if (!p)
                         continue;
                     std::string line = cfg.AddPrompt ? p->HeaderPrompt() : std::string();

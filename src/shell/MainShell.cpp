@@ -14,8 +14,12 @@
 #include "records/Environ.h"
 #include "shell/CastNavigation.h"
 #include "shell/DataFiles.h"
+#include "storage/ProfileExport.h"
+
+#include <fmt/chrono.h>
 
 #include <algorithm>
+#include <ctime>
 #include <cctype>
 #include <system_error>
 
@@ -393,6 +397,28 @@ bool TMainShell::ExportCastText(const fs::path& file) {
     return WriteExport("Error in MainForm.SaveAsTextClick", true, file, [&] {
         std::int32_t start = 0;
         return app_.cast.TxtSave(file, false, false, start);
+    });
+}
+
+bool TMainShell::ExportCast(const fs::path& file, TExportFormat format) {
+    if (format == TExportFormat::Text)
+        return ExportCastText(file);
+    return WriteExport("Error in MainForm.SaveAsTextClick", true, file, [&] {
+        TParamCollection& cast = app_.cast;
+        if (!cast.Loaded.CastHeader)
+            Raise("the cast has no header");
+        std::string problem;
+        std::vector<TProfile> profiles{
+            CollectProfile(cast, *cast.Loaded.CastHeader, cast.Loaded.CruiseHeader, problem)};
+        if (!problem.empty()) {
+            Operator().Message("Cannot export parameters!\r\n" + problem, "Warning",
+                               TMessageKind::Warning);
+            return false;
+        }
+        WriteProfiles(file, profiles, format,
+                      fmt::format("{:%Y-%m-%dT%H:%M:%SZ} Marevo: File, Save As Text",
+                                  fmt::gmtime(std::time(nullptr))));
+        return true;
     });
 }
 

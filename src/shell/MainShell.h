@@ -15,6 +15,7 @@
 #include "shell/StatusBar.h"
 #include "storage/CastImport.h"
 #include "storage/CruiseFile.h"
+#include "storage/ProfileExport.h"
 
 #include <array>
 #include <filesystem>
@@ -129,6 +130,9 @@ public:
     std::filesystem::path ProposedHeaderText();
     std::filesystem::path ProposedBottleText();
     bool ExportCastText(const std::filesystem::path& file);
+    // File › Save As Text in one of the formats: the text export, or the loaded cast as a NetCDF
+    // file or an ODV spreadsheet (ProfileExport.h), complete under its name or not at all.
+    bool ExportCast(const std::filesystem::path& file, TExportFormat format);
     bool ExportHeaderText(const std::filesystem::path& file);
     bool ExportBottleText(const std::filesystem::path& file);
     // File › Import › Raw: the loaded cast's raw file processed again.

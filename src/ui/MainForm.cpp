@@ -58,6 +58,13 @@ QString Q(const fs::path& p) { return QString::fromStdString(p.string()); }
 
 const QString ConfigFilter = QStringLiteral("Marevo Configuration files (*.cfg *.CFG)");
 
+// The cast export's filters, in the order of TExportFormat.
+const QStringList& ExportFilters() {
+    static const QStringList filters{QStringLiteral("Text (*.txt)"), QStringLiteral("NetCDF (*.nc)"),
+                                     QStringLiteral("ODV spreadsheet (*.txt)")};
+    return filters;
+}
+
 // The link indicator colours by state: offline, good, error, white.
 const char* const LinkColours[] = {"#9a9a9a", "#1fa83a", "#d22a2a", "#ffffff"};
 
@@ -93,6 +100,15 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
         const QString chosen = save ? QFileDialog::getSaveFileName(this, title, Q(proposed), filter)
                                     : QFileDialog::getOpenFileName(this, title, Q(proposed), filter);
         return chosen.toStdString();
+    };
+    ExportCastDialog = [this](const fs::path& proposed)
+        -> std::optional<std::pair<fs::path, TExportFormat>> {
+        const std::unique_ptr<QFileDialog> dialog = NewExportCastDialog(this, proposed);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+            return std::nullopt;
+        const auto format = static_cast<TExportFormat>(
+            std::max<qsizetype>(0, ExportFilters().indexOf(dialog->selectedNameFilter())));
+        return std::pair{fs::path(dialog->selectedFiles().front().toStdString()), format};
     };
     LoggerFilesDialog = [this]() {
         std::vector<fs::path> files;
@@ -546,8 +562,44 @@ void TMainForm::ExportText(const char* handler, bool needsCast, const fs::path& 
     });
 }
 
+std::unique_ptr<QFileDialog> NewExportCastDialog(QWidget* parent, const fs::path& proposed) {
+    auto dialog = std::make_unique<QFileDialog>(parent, QStringLiteral("Save As Text File"),
+                                                Q(proposed.parent_path()));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setNameFilters(ExportFilters());
+    dialog->selectFile(Q(proposed.filename()));
+    return dialog;
+}
+
 void TMainForm::ExportCast() {
-    ExportText("SaveAsTextClick", true, shell_->ProposedCastText(), &TMainShell::ExportCastText);
+    Guarded("SaveAsTextClick", "Exporting data as text", [&] {
+        if (!shell_->CastLoaded()) {
+            Operator().Message("No Data Loaded!", "", TMessageKind::Information);
+            return;
+        }
+        const fs::path proposed = shell_->ProposedCastText();
+        const auto chosen = ExportCastDialog(proposed);
+        if (!chosen)
+            return;
+        fs::path file = chosen->first;
+        const TExportFormat format = chosen->second;
+        if (format == TExportFormat::Text) {
+            if (shell_->ExportCastText(file))
+                StatusMessage("Exported " + file.string());
+            return;
+        }
+        // The name the dialog proposed is the text export's: the other formats get their own.
+        if (format == TExportFormat::NetCdf && file.extension() != ".nc")
+            file.replace_extension(".nc");
+        if (format == TExportFormat::Odv && file == proposed)
+            file.replace_filename(proposed.stem().string() + "_odv.txt");
+        auto written = std::make_shared<bool>(false);
+        RunLong([this, file, format, written] { *written = shell_->ExportCast(file, format); },
+                [this, file, written] {
+                    if (*written)
+                        StatusMessage("Exported " + file.string());
+                });
+    });
 }
 
 void TMainForm::ExportHeader() {

@@ -15,6 +15,8 @@
 
 #include <QMainWindow>
 
+class QFileDialog;
+
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -45,6 +47,12 @@ class THelpViewer;
 class TBatchTool;
 class TValuesForm;
 class TUploadDialog;
+
+// The file dialog of the cast export (File › Export As Text › Current Cast): the folder and name
+// proposed, the filters "Text (*.txt)", "NetCDF (*.nc)" and "ODV spreadsheet (*.txt)" in the
+// order of TExportFormat.
+std::unique_ptr<QFileDialog> NewExportCastDialog(QWidget* parent,
+                                                 const std::filesystem::path& proposed);
 
 class TMainForm : public QMainWindow, public IShellView, public IPlotHost, public IBatchPlot,
                   public ICastHost, public IAcquiView {
@@ -180,6 +188,11 @@ public:
                                         const QString& filter)>
         FileDialog;
     std::function<std::vector<std::filesystem::path>()> LoggerFilesDialog;
+    // File › Save As Text: the file and the format of the filter chosen ("Text (*.txt)",
+    // "NetCDF (*.nc)", "ODV spreadsheet (*.txt)").
+    std::function<std::optional<std::pair<std::filesystem::path, TExportFormat>>(
+        const std::filesystem::path& proposed)>
+        ExportCastDialog;
     TNewCruiseDialog NewCruiseDialog;
     // Shows a settings editor (environment, configuration, parameters, cruise) modally; true for
     // OK. By default the dialog's own event loop.

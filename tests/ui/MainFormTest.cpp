@@ -20,12 +20,17 @@
 #include <QMenuBar>
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QListWidget>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
 
 namespace marevo {
 namespace {
@@ -190,6 +195,68 @@ TEST_F(TMainFormTest, PrintWithoutAQueueOffersAPdfInTheCruiseTextFolder) {
     EXPECT_EQ(proposed, form.Shell().CruiseTextFolder() / "CR001.pdf");
     ASSERT_TRUE(fs::exists(chosen));
     EXPECT_EQ(test::ReadFileBytes(chosen).substr(0, 5), "%PDF-");
+}
+
+TEST_F(TMainFormTest, ExtractCastDataWritesTheFormatOfTheChosenFilter) {
+    ASSERT_TRUE(form.StartUp());
+    form.Action("FileNew")->trigger();
+    env.config.GenCfg.CruiseName.Set("CR");
+    const auto raws = test::LoggerCopies(env.dir / "logger", 1);
+    form.LoggerFilesDialog = [&] { return raws; };
+    form.Action("ImportLoggersTool")->trigger();
+    form.WaitLongWork();
+    ASSERT_EQ(form.Shell().LoadedCastNumber(), 1);
+
+    const fs::path proposed = form.Shell().ProposedCastText();
+    const struct {
+        TExportFormat format;
+        fs::path chosen, written;
+        const char* magic;
+    } cases[] = {
+        {TExportFormat::NetCdf, env.dir / "out" / "cast", env.dir / "out" / "cast.nc",
+         "\x89HDF"},
+        {TExportFormat::Odv, proposed, proposed.parent_path() / "CR001_odv.txt", "//ODV"},
+        {TExportFormat::Text, proposed, proposed, "Cast 1"},
+    };
+    for (const auto& c : cases) {
+        fs::path offered;
+        form.ExportCastDialog = [&](const fs::path& p) {
+            offered = p;
+            return std::optional{std::pair{c.chosen, c.format}};
+        };
+        form.Action("ExportCast")->trigger();
+        form.WaitLongWork();
+        EXPECT_EQ(offered, proposed);
+        ASSERT_TRUE(fs::exists(c.written)) << c.written;
+        const std::string magic = c.magic;
+        EXPECT_TRUE(test::ReadFileBytes(c.written).starts_with(magic)) << c.written;
+    }
+}
+
+// The cast export's file dialog offers the three formats; with MAREVO_SCREENSHOT_DIR set it is
+// saved there as the manual's picture (docs/manual/make-export-screenshots.sh).
+TEST(ExportCastDialog, OffersTheThreeFormats) {
+    const fs::path dir = fs::temp_directory_path() / "marevo-export-dialog" / "CR" / "txt";
+    fs::create_directories(dir);
+    for (const char* name : {"CR001.txt", "CR002.nc", "CR003.nc"})
+        std::ofstream(dir / name) << "x";
+    const std::unique_ptr<QFileDialog> dialog = NewExportCastDialog(nullptr, dir / "CR004.txt");
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    EXPECT_EQ(dialog->nameFilters(),
+              (QStringList{QStringLiteral("Text (*.txt)"), QStringLiteral("NetCDF (*.nc)"),
+                           QStringLiteral("ODV spreadsheet (*.txt)")}));
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    if (const char* shots = std::getenv("MAREVO_SCREENSHOT_DIR")) {
+        dialog->selectNameFilter(QStringLiteral("NetCDF (*.nc)"));
+        dialog->selectFile(QStringLiteral("CR004.nc"));
+        dialog->resize(760, 420);
+        dialog->show();
+        for (int i = 0; i < 20; ++i)
+            QApplication::processEvents();
+        EXPECT_TRUE(dialog->grab().save(
+            QString::fromStdString((fs::path(shots) / "export-formats.png").string())));
+    }
+    fs::remove_all(dir.parent_path().parent_path());
 }
 
 TEST(OpenDataDialog, InvalidCastsCannotBeChosen) {
