@@ -20,15 +20,21 @@ constexpr double Db2Pa = 1.0e4;
 constexpr double Pi = 3.141592653589793;
 constexpr double Deg2Rad = Pi / 180.0;
 constexpr double GravityGamma = 2.26e-7; // vertical gradient of gravity, 1/m
-constexpr double Cp0 = 3991.86795711963;  // "specific heat" of Conservative Temperature, J/(kg K)
+constexpr double Cp0 = 3991.86795711963; // "specific heat" of Conservative Temperature, J/(kg K)
 constexpr double CelsiusZero = 273.15;
-constexpr double SFac = 0.0248826675584615; // 1 / (40 UPS)
+constexpr double SFac = 0.0248826675584615;      // 1 / (40 UPS)
 constexpr double SOffset = 5.971840214030754e-1; // 24 SFac
 constexpr double ErrorLimit = 1e10; // atlas values at or beyond it mark a node without water
 
-bool Finite(double a) { return std::isfinite(a); }
-bool Finite(double a, double b) { return std::isfinite(a) && std::isfinite(b); }
-bool Finite(double a, double b, double c) { return Finite(a, b) && std::isfinite(c); }
+bool Finite(double a) {
+    return std::isfinite(a);
+}
+bool Finite(double a, double b) {
+    return std::isfinite(a) && std::isfinite(b);
+}
+bool Finite(double a, double b, double c) {
+    return Finite(a, b) && std::isfinite(c);
+}
 
 // k with x[k] <= z < x[k+1] in an increasing array of n values; 0 for z at or below x[0], n-2 at
 // or beyond x[n-1].
@@ -78,9 +84,9 @@ void KeepPanamaSide(TCorners& v, double lon, double lat, double lon0, double lat
     const double dLon = atlas::Longitudes[1] - atlas::Longitudes[0];
     const double dLat = atlas::Latitudes[1] - atlas::Latitudes[0];
     const bool side = NorthOfPanama(lon, lat);
-    const std::array<bool, 4> corner = {
-        NorthOfPanama(lon0, lat0), NorthOfPanama(lon0 + dLon, lat0),
-        NorthOfPanama(lon0 + dLon, lat0 + dLat), NorthOfPanama(lon0, lat0 + dLat)};
+    const std::array<bool, 4> corner = {NorthOfPanama(lon0, lat0), NorthOfPanama(lon0 + dLon, lat0),
+                                        NorthOfPanama(lon0 + dLon, lat0 + dLat),
+                                        NorthOfPanama(lon0, lat0 + dLat)};
     int n = 0;
     double sum = 0.0;
     for (int k = 0; k < 4; ++k)
@@ -207,8 +213,7 @@ double EntropyPart(double SA, double t, double p) {
         y * (-24715.571866078 +
              z * (2910.0729080936 +
                   z * (-1513.116771538718 +
-                       z * (546.959324647056 +
-                            z * (-111.1208127634436 + 8.68841343834394 * z)))) +
+                       z * (546.959324647056 + z * (-111.1208127634436 + 8.68841343834394 * z)))) +
              y * (2210.2236124548363 +
                   z * (-2017.52334943521 +
                        z * (1498.081172457456 +
@@ -227,53 +232,47 @@ double EntropyPart(double SA, double t, double p) {
                                  z * (381.06836198507096 +
                                       z * (-133.7383902842754 + 49.023632509086724 * z)))))));
     const double g08 =
-        x2 * (z * (729.116529735046 +
-                   z * (-343.956902961561 +
-                        z * (124.687671116248 + z * (-31.656964386073 + 7.04658803315449 * z)))) +
-              x * (x * (y * (-137.1145018408982 +
-                             y * (148.10030845687618 +
-                                  y * (-68.5590309679152 + 12.4848504784754 * y))) -
-                        22.6683558512829 * z) +
-                   z * (-175.292041186547 + (83.1923927801819 - 29.483064349429 * z) * z) +
-                   y * (-86.1329351956084 +
-                        z * (766.116132004952 +
-                             z * (-108.3834525034224 + 51.2796974779828 * z)) +
-                        y * (-30.0682112585625 - 1380.9597954037708 * z +
-                             y * (3.50240264723578 + 938.26075044542 * z)))) +
-              y * (1760.062705994408 +
-                   y * (-675.802947790203 +
-                        y * (365.7041791005036 +
-                             y * (-108.30162043765552 + 12.78101825083098 * y) +
-                             z * (-1190.914967948748 +
-                                  (298.904564555024 - 145.9491676006352 * z) * z)) +
-                        z * (2082.7344423998043 +
-                             z * (-614.668925894709 +
-                                  (340.685093521782 - 33.3848202979239 * z) * z))) +
-                   z * (-1721.528607567954 +
-                        z * (674.819060538734 +
-                             z * (-356.629112415276 +
-                                  (88.4080716616 - 15.84003094423364 * z) * z)))));
+        x2 *
+        (z * (729.116529735046 +
+              z * (-343.956902961561 +
+                   z * (124.687671116248 + z * (-31.656964386073 + 7.04658803315449 * z)))) +
+         x * (x * (y * (-137.1145018408982 +
+                        y * (148.10030845687618 + y * (-68.5590309679152 + 12.4848504784754 * y))) -
+                   22.6683558512829 * z) +
+              z * (-175.292041186547 + (83.1923927801819 - 29.483064349429 * z) * z) +
+              y * (-86.1329351956084 +
+                   z * (766.116132004952 + z * (-108.3834525034224 + 51.2796974779828 * z)) +
+                   y * (-30.0682112585625 - 1380.9597954037708 * z +
+                        y * (3.50240264723578 + 938.26075044542 * z)))) +
+         y * (1760.062705994408 +
+              y * (-675.802947790203 +
+                   y * (365.7041791005036 + y * (-108.30162043765552 + 12.78101825083098 * y) +
+                        z * (-1190.914967948748 + (298.904564555024 - 145.9491676006352 * z) * z)) +
+                   z * (2082.7344423998043 +
+                        z * (-614.668925894709 + (340.685093521782 - 33.3848202979239 * z) * z))) +
+              z * (-1721.528607567954 +
+                   z * (674.819060538734 +
+                        z * (-356.629112415276 + (88.4080716616 - 15.84003094423364 * z) * z)))));
     return -(g03 + g08) * 0.025;
 }
 
 double EntropyPartAtSurface(double SA, double pt0) {
     const double x2 = SFac * SA, x = std::sqrt(x2), y = pt0 * 0.025;
     const double g03 =
-        y * (-24715.571866078 +
-             y * (2210.2236124548363 +
-                  y * (-592.743745734632 +
-                       y * (290.12956292128547 +
-                            y * (-113.90630790850321 + y * 21.35571525415769)))));
+        y *
+        (-24715.571866078 +
+         y * (2210.2236124548363 +
+              y * (-592.743745734632 +
+                   y * (290.12956292128547 + y * (-113.90630790850321 + y * 21.35571525415769)))));
     const double g08 =
-        x2 * (x * (x * (y * (-137.1145018408982 +
-                             y * (148.10030845687618 +
-                                  y * (-68.5590309679152 + 12.4848504784754 * y)))) +
-                   y * (-86.1329351956084 +
-                        y * (-30.0682112585625 + y * 3.50240264723578))) +
-              y * (1760.062705994408 +
-                   y * (-675.802947790203 +
-                        y * (365.7041791005036 +
-                             y * (-108.30162043765552 + 12.78101825083098 * y)))));
+        x2 *
+        (x * (x * (y *
+                   (-137.1145018408982 +
+                    y * (148.10030845687618 + y * (-68.5590309679152 + 12.4848504784754 * y)))) +
+              y * (-86.1329351956084 + y * (-30.0682112585625 + y * 3.50240264723578))) +
+         y * (1760.062705994408 +
+              y * (-675.802947790203 +
+                   y * (365.7041791005036 + y * (-108.30162043765552 + 12.78101825083098 * y)))));
     return -(g03 + g08) * 0.025;
 }
 
@@ -284,18 +283,16 @@ double GibbsPt0Pt0(double SA, double pt0) {
         -24715.571866078 +
         y * (4420.4472249096725 +
              y * (-1778.231237203896 +
-                  y * (1160.5182516851419 +
-                       y * (-569.531539542516 + y * 128.13429152494615))));
+                  y * (1160.5182516851419 + y * (-569.531539542516 + y * 128.13429152494615))));
     const double g08 =
-        x2 * (1760.062705994408 +
-              x * (-86.1329351956084 +
-                   x * (-137.1145018408982 +
-                        y * (296.20061691375236 +
-                             y * (-205.67709290374563 + 49.9394019139016 * y))) +
-                   y * (-60.136422517125 + y * 10.50720794170734)) +
-              y * (-1351.605895580406 +
-                   y * (1097.1125373015109 +
-                        y * (-433.20648175062206 + 63.905091254154904 * y))));
+        x2 *
+        (1760.062705994408 +
+         x * (-86.1329351956084 +
+              x * (-137.1145018408982 +
+                   y * (296.20061691375236 + y * (-205.67709290374563 + 49.9394019139016 * y))) +
+              y * (-60.136422517125 + y * 10.50720794170734)) +
+         y * (-1351.605895580406 +
+              y * (1097.1125373015109 + y * (-433.20648175062206 + 63.905091254154904 * y))));
     return (g03 + g08) * 0.000625;
 }
 
@@ -305,10 +302,10 @@ double PT0_from_t(double SA, double t90, double p) {
     if (!Finite(SA, t90, p))
         return NaN;
     const double s1 = SA / UPS;
-    double pt0 = t90 + p * (8.65483913395442e-6 - s1 * 1.41636299744881e-6 -
-                            p * 7.38286467135737e-9 +
-                            t90 * (-8.38241357039698e-6 + s1 * 2.83933368585534e-8 +
-                                   t90 * 1.77803965218656e-8 + p * 1.71155619208233e-10));
+    double pt0 =
+        t90 + p * (8.65483913395442e-6 - s1 * 1.41636299744881e-6 - p * 7.38286467135737e-9 +
+                   t90 * (-8.38241357039698e-6 + s1 * 2.83933368585534e-8 +
+                          t90 * 1.77803965218656e-8 + p * 1.71155619208233e-10));
     double dentropyDt = Cp0 / ((CelsiusZero + pt0) * (1.0 - 0.05 * (1.0 - SA / SSO)));
     const double trueEntropyPart = EntropyPart(SA, t90, p);
     // Two steps of the modified Newton-Raphson method of McDougall and Wotherspoon (2014).
@@ -351,8 +348,7 @@ double CT_from_pt(double SA, double pt0) {
                         y * (936.3206544460336e0 +
                              y * (-942.7827304544439e0 +
                                   y * (369.4389437509002e0 +
-                                       (-33.83664947895248e0 - 9.987880382780322e0 * y) *
-                                           y))))));
+                                       (-33.83664947895248e0 - 9.987880382780322e0 * y) * y))))));
     return potEnthalpy / Cp0;
 }
 
@@ -444,7 +440,8 @@ double SpecVol(double xs, double ys, double z) {
                                   ys * (v401 + v411 * xs + v501 * ys)))) +
                 z * (v002 + xs * (v012 + xs * (v022 + xs * (v032 + v042 * xs))) +
                      ys * (v102 + xs * (v112 + xs * (v122 + v132 * xs)) +
-                           ys * (v202 + xs * (v212 + v222 * xs) + ys * (v302 + v312 * xs + v402 * ys))) +
+                           ys * (v202 + xs * (v212 + v222 * xs) +
+                                 ys * (v302 + v312 * xs + v402 * ys))) +
                      z * (v003 + xs * (v013 + v023 * xs) + ys * (v103 + v113 * xs + v203 * ys) +
                           z * (v004 + v014 * xs + v104 * ys + z * (v005 + v006 * z)))));
 }
@@ -453,7 +450,8 @@ double SpecVolCtPart(double xs, double ys, double z) {
     return a000 + xs * (a100 + xs * (a200 + xs * (a300 + xs * (a400 + a500 * xs)))) +
            ys * (a010 + xs * (a110 + xs * (a210 + xs * (a310 + a410 * xs))) +
                  ys * (a020 + xs * (a120 + xs * (a220 + a320 * xs)) +
-                       ys * (a030 + xs * (a130 + a230 * xs) + ys * (a040 + a140 * xs + a050 * ys)))) +
+                       ys * (a030 + xs * (a130 + a230 * xs) +
+                             ys * (a040 + a140 * xs + a050 * ys)))) +
            z * (a001 + xs * (a101 + xs * (a201 + xs * (a301 + a401 * xs))) +
                 ys * (a011 + xs * (a111 + xs * (a211 + a311 * xs)) +
                       ys * (a021 + xs * (a121 + a221 * xs) + ys * (a031 + a131 * xs + a041 * ys))) +
@@ -466,7 +464,8 @@ double SpecVolSaPart(double xs, double ys, double z) {
     return b000 + xs * (b100 + xs * (b200 + xs * (b300 + xs * (b400 + b500 * xs)))) +
            ys * (b010 + xs * (b110 + xs * (b210 + xs * (b310 + b410 * xs))) +
                  ys * (b020 + xs * (b120 + xs * (b220 + b320 * xs)) +
-                       ys * (b030 + xs * (b130 + b230 * xs) + ys * (b040 + b140 * xs + b050 * ys)))) +
+                       ys * (b030 + xs * (b130 + b230 * xs) +
+                             ys * (b040 + b140 * xs + b050 * ys)))) +
            z * (b001 + xs * (b101 + xs * (b201 + xs * (b301 + b401 * xs))) +
                 ys * (b011 + xs * (b111 + xs * (b211 + b311 * xs)) +
                       ys * (b021 + xs * (b121 + b221 * xs) + ys * (b031 + b131 * xs + b041 * ys))) +
@@ -544,8 +543,7 @@ double Gravity(double lat, double p) {
 TBuoyancy BuoyancyOfPair(double SA1, double CT1, double p1, double SA2, double CT2, double p2,
                          double lat) {
     TBuoyancy out{NaN, NaN};
-    if (!Finite(SA1, CT1, p1) || !Finite(SA2, CT2, p2) || !Finite(lat) || lat < -90.0 ||
-        lat > 90.0)
+    if (!Finite(SA1, CT1, p1) || !Finite(SA2, CT2, p2) || !Finite(lat) || lat < -90.0 || lat > 90.0)
         return out;
     const double g = 0.5 * (Gravity(lat, p1) + Gravity(lat, p2));
     const double dSA = SA2 - SA1, dCT = CT2 - CT1, dp = p2 - p1;

@@ -19,8 +19,8 @@ int main() {
         TBuoyancy n{NAN, NAN};
         if (profile == previous)
             n = BuoyancyOfPair(SA0, CT0, p0, SA, CT, p, lat);
-        std::printf("%.17g %.17g %.17g %.17g %.17g %.17g\n", SA, CT, Sigma0(SA, CT),
-                    Rho(SA, CT, p), n.N2, n.pMid);
+        std::printf("%.17g %.17g %.17g %.17g %.17g %.17g\n", SA, CT, Sigma0(SA, CT), Rho(SA, CT, p),
+                    n.N2, n.pMid);
         previous = profile;
         SA0 = SA;
         CT0 = CT;
