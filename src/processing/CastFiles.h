@@ -16,11 +16,34 @@
 #include "platform/Clock.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace marevo {
+
+class TParameter;
+class TParamCollection;
+
+// A column of an export, as ResolveExportColumn finds it.
+struct TExportColumn {
+    // The parameter; null when neither the collection nor its probe collection holds the number.
+    TParameter* para = nullptr;
+    // Whether para->SortedBuffer is the column's series (a parameter of the exporting collection,
+    // or a derived column); otherwise the column has no values (flagged rows).
+    bool own = false;
+    // Whether para is a derived column (DerivedColumns.h): computed already, never recomputed
+    // or smoothed by the exporter.
+    bool derived = false;
+    // The derived column's parameter, which para points to, for as long as the column is used.
+    std::shared_ptr<TParameter> holder;
+};
+
+// The column of an export for a parameter number: the exporting collection's parameter first,
+// then the probe collection's (own false), and for a derived number (IsDerivedColumn) the
+// derived column computed now from the collection's binned table.
+TExportColumn ResolveExportColumn(const TParamCollection& col, std::int32_t number);
 
 // Bytes before the first parameter record, and the reserved block after the binning record.
 constexpr int CastFileReserveSize = 201;

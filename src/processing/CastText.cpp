@@ -5,14 +5,15 @@
 
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
-#include "foundation/Guard.h"
 #include "foundation/FileNames.h"
-#include "foundation/Words.h"
+#include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "foundation/ShortString.h"
 #include "foundation/Stream.h"
+#include "foundation/Words.h"
 #include "parameters/Units.h"
 #include "processing/Collections.h"
+#include "processing/DerivedColumns.h"
 #include "processing/FormulaSettings.h"
 #include "processing/HeaderText.h"
 #include "processing/ParaValueContext.h"
@@ -90,22 +91,10 @@ TFlaggedValue Element(const TLinearArray* series, int r) {
     return series->Data()[r];
 }
 
-// A column of the export: the parameter, and whether the collection holds its series.
-struct TColumn {
-    TParameter* para = nullptr;
-    bool own = false;
+// A column of the export, and whether the export smooths it.
+struct TColumn : TExportColumn {
     bool smoothed = false;
 };
-
-// Parameter number's resolution: the exporting collection first, then the probe collection.
-TParameter* Resolve(const TParamCollection& col, std::int32_t number, bool& own) {
-    if (TParameter* p = col.FindPara(number)) {
-        own = true;
-        return p;
-    }
-    own = false;
-    return col.Probe().FindPara(number);
-}
 
 int ListCount(const TParaList& list) {
     return std::clamp(list.count, 0, MaxParaListCount);
@@ -154,6 +143,23 @@ std::optional<long double> ClockSeconds(std::string_view field) {
 }
 
 } // namespace
+
+TExportColumn ResolveExportColumn(const TParamCollection& col, std::int32_t number) {
+    TExportColumn c;
+    if (IsDerivedColumn(number)) {
+        c.holder = ComputeDerivedColumn(col, number);
+        c.para = c.holder.get();
+        c.own = c.derived = c.para != nullptr;
+        return c;
+    }
+    if (TParameter* p = col.FindPara(number)) {
+        c.para = p;
+        c.own = true;
+        return c;
+    }
+    c.para = col.Probe().FindPara(number);
+    return c;
+}
 
 // ---- Pure pieces --------------------------------------------------------------------------------
 
@@ -269,12 +275,12 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         std::vector<TColumn> columns;
         for (int i = 0; i < ListCount(cfg.ParaList); ++i) {
             TColumn c;
-            c.para = Resolve(*this, cfg.ParaList.List[i], c.own);
-            columns.push_back(c);
+            static_cast<TExportColumn&>(c) = ResolveExportColumn(*this, cfg.ParaList.List[i]);
+            columns.push_back(std::move(c));
         }
         const auto recomputeConductivity = [&](const TValueContext& ctx) {
             for (const TColumn& c : columns)
-                if (c.para && c.own && IsConductivity(c.para->GetParaNb()) &&
+                if (c.para && c.own && !c.derived && IsConductivity(c.para->GetParaNb()) &&
                     c.para->SortedBuffer) {
                     c.para->SortedBuffer->Clear();
                     c.para->CalcUpdated(ctx);
@@ -301,7 +307,7 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
             return false;
         }
         for (TColumn& c : columns) {
-            if (!c.own)
+            if (!c.own || c.derived)
                 continue;
             c.para->CalcUpdated(IsConductivity(c.para->GetParaNb()) ? exported : general);
             if (cfg.UseSmoothing && c.para->ParaSmooth.SmoothType != Smo_None &&
@@ -367,8 +373,8 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         if (!(periodic && startidx >= 1)) {
             const bool written = Guard({"Error in TParamCollection.TxtSave.WriteHeader"}, [&] {
                 for (int i = 0; i < ListCount(cfg.HeadList); ++i) {
-                    bool own = false;
-                    TParameter* p = Resolve(*this, cfg.HeadList.List[i], own);
+                    const TExportColumn head = ResolveExportColumn(*this, cfg.HeadList.List[i]);
+                    TParameter* p = head.para;
                     if (!p)
                         continue;
                     std::string line = cfg.AddPrompt ? p->HeaderPrompt() : std::string();
