@@ -111,13 +111,15 @@ def locate(raw, saar_c, deltasa_c):
     want_saar = np.array([saar_c(n[1], n[2], n[3]) for n in nodes])
     want_delta = np.array([deltasa_c(n[1], n[2], n[3]) for n in nodes])
 
+    run = np.frombuffer(raw, '<f8', run_len, run_at)
+
     def block_at(want):
-        hits = []
-        for shift in range(run_len - VALUES + 1):
-            at = run_at + 8 * shift
-            got = np.frombuffer(raw, '<f8', VALUES, at)[index]
-            if np.allclose(got, want, rtol=0, atol=1e-15):
-                hits.append(at)
+        # Shifts where the node of the largest value matches, then all nodes checked there.
+        key = int(np.argmax(np.abs(want)))
+        shifts = np.arange(run_len - VALUES + 1)
+        candidates = shifts[np.abs(run[shifts + index[key]] - want[key]) <= 1e-15]
+        hits = [run_at + 8 * int(shift) for shift in candidates
+                if np.allclose(run[shift + index], want, rtol=0, atol=1e-15)]
         if len(hits) != 1:
             raise AtlasError(f"{len(hits)} places match the module's values at the grid nodes")
         return hits[0]
@@ -292,6 +294,10 @@ def main():
         write(output, atlas, module)
     except (AtlasError, OSError, AttributeError) as e:
         print(f"extract_saar_atlas: cannot derive the TEOS-10 atlas: {e}", file=sys.stderr)
+        return 1
+    except Exception as e:  # anything unforeseen in the module's layout
+        print(f"extract_saar_atlas: cannot derive the TEOS-10 atlas: {type(e).__name__}: {e}",
+              file=sys.stderr)
         return 1
     print(f"extract_saar_atlas: atlas written to {output}; interpolation equal to gsw_saar "
           f"at {compared} points (largest difference {worst:.1e})")
