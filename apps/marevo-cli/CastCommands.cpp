@@ -51,18 +51,24 @@ int ParseCastNumber(std::string_view text) {
 constexpr int EdgeRows = 10;
 constexpr int ColumnWidth = 11; // plus one blank before each column
 
-// The cast's table as the data export's columns (those the cast holds), in the terminal.
+// The cast's table as the data export's columns (those the cast holds or derives), in the
+// terminal.
 int PrintTable(TParamCollection& cast, const TCastInfo& header, bool all) {
     const TConfig& config = Config();
     const TTextFileCfg& cfg = config.DataTextCfg;
     const TValueContext ctx =
         ValueContextOf(cast, GenCfg(), config.DataValidation, header.latitude[0].ToLongDouble());
+    // The derived columns (TEOS-10) are computed from the table as it is resolved.
+    std::vector<TExportColumn> held;
     std::vector<TParameter*> columns;
     for (int i = 0; i < std::clamp(cfg.ParaList.count, 0, MaxParaListCount); ++i) {
-        TParameter* p = cast.FindPara(cfg.ParaList.List[i]);
-        if (p && p->ParaType() != Pt_header && p->SortedBuffer) {
-            p->CalcUpdated(ctx);
+        TExportColumn c = ResolveExportColumn(cast, cfg.ParaList.List[i]);
+        TParameter* p = c.para;
+        if (c.own && p->ParaType() != Pt_header && p->SortedBuffer) {
+            if (!c.derived)
+                p->CalcUpdated(ctx);
             columns.push_back(p);
+            held.push_back(std::move(c));
         }
     }
     if (columns.empty()) {

@@ -48,6 +48,22 @@ inline constexpr std::int32_t GpsStatusPara = 808;    // PSTA
 inline constexpr std::int32_t WinchMeterPara = 809;   // WNCH, winch counter in metres
 inline constexpr std::int32_t WinchSpeedPara = 810;   // WNSP [m/min]
 
+// ---- Derived columns of the binned table -------------------------------------------------------
+// TEOS-10 quantities computed from the binned pressure, temperature and salinity and the cast's
+// position whenever a table is shown or exported (processing/DerivedColumns.h). They are no
+// parameters of a collection and are never stored: no parameter record holds these numbers.
+inline constexpr std::int32_t AbsoluteSalinityPara = 2001;    // SA [g/kg]
+inline constexpr std::int32_t ConservativeTempPara = 2002;    // CT [°C, ITS-90]
+inline constexpr std::int32_t Sigma0Teos10Para = 2003;        // SIG0 [kg/m^3]
+inline constexpr std::int32_t InSituDensityTeos10Para = 2004; // RHO [kg/m^3]
+inline constexpr std::int32_t BuoyancyFreqPara = 2005;        // N2 [1/s^2]
+inline constexpr std::int32_t FirstDerivedColumn = AbsoluteSalinityPara;
+inline constexpr std::int32_t LastDerivedColumn = BuoyancyFreqPara;
+
+constexpr bool IsDerivedColumn(std::int32_t number) {
+    return number >= FirstDerivedColumn && number <= LastDerivedColumn;
+}
+
 // ---- Binning ----------------------------------------------------------------------------------
 // Binning keeps the first 33 inputs of a frame (0..32); the bin coordinate of the same samples
 // follows them as one entry more.

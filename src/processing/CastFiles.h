@@ -13,17 +13,68 @@
 // them. The parameter definitions are the cast's probe block in the cruise file.
 
 #include "foundation/FlaggedValue.h"
+#include "parameters/ValueContext.h"
 #include "platform/Clock.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace marevo {
 
-class TParamCollection;
 class TParameter;
+class TParamCollection;
+struct TTextFileCfg;
+
+// A column of an export, as ResolveExportColumn finds it.
+struct TExportColumn {
+    // The parameter; null when neither the collection nor its probe collection holds the number.
+    TParameter* para = nullptr;
+    // Whether para->SortedBuffer is the column's series (a parameter of the exporting collection,
+    // or a derived column); otherwise the column has no values (flagged rows).
+    bool own = false;
+    // Whether para is a derived column (DerivedColumns.h): computed already, never recomputed
+    // or smoothed by the exporter.
+    bool derived = false;
+    // The derived column's parameter, which para points to, for as long as the column is used.
+    std::shared_ptr<TParameter> holder;
+};
+
+// The column of an export for a parameter number: the exporting collection's parameter first,
+// then the probe collection's (own false), and for a derived number (IsDerivedColumn) the
+// derived column computed now from the collection's binned table.
+TExportColumn ResolveExportColumn(const TParamCollection& col, std::int32_t number);
+
+// The data export's columns (cfg.ParaList) of a collection, ready to be read for as long as this
+// object lives: resolved by ResolveExportColumn, brought up to date, the conductivities computed
+// in the export's unit (back in the general unit when the object goes, for an acquisition running
+// meanwhile), and smoothed when the export smooths. With a problem in the list ("Parameter list
+// empty", "Parameter not found:  - N") nothing is computed and problem says what it is.
+class TExportColumns {
+public:
+    struct TColumn : TExportColumn {
+        bool smoothed = false; // read the SmoothBuffer
+    };
+    TExportColumns(const TParamCollection& col, const TTextFileCfg& cfg,
+                   const TValueContext& general);
+    ~TExportColumns();
+    TExportColumns(const TExportColumns&) = delete;
+    TExportColumns& operator=(const TExportColumns&) = delete;
+
+    std::vector<TColumn> columns; // in the list's order
+    std::string problem;
+
+private:
+    void ComputeConductivities(const TValueContext& ctx);
+    TValueContext general_;
+    bool changedUnit_ = false;
+};
+
+// The conductivity columns, which an export computes in its own unit.
+bool IsExportConductivity(std::int32_t number);
 
 // Bytes before the first parameter record, and the reserved block after the binning record.
 constexpr int CastFileReserveSize = 201;

@@ -5,14 +5,15 @@
 
 #include "foundation/DateTime.h"
 #include "foundation/EventLog.h"
-#include "foundation/Guard.h"
 #include "foundation/FileNames.h"
-#include "foundation/Words.h"
+#include "foundation/Guard.h"
 #include "foundation/Runtime.h"
 #include "foundation/ShortString.h"
 #include "foundation/Stream.h"
+#include "foundation/Words.h"
 #include "parameters/Units.h"
 #include "processing/Collections.h"
+#include "processing/DerivedColumns.h"
 #include "processing/FormulaSettings.h"
 #include "processing/HeaderText.h"
 #include "processing/ParaValueContext.h"
@@ -42,10 +43,6 @@ namespace {
 
 // HeaderString's kind of the data export.
 constexpr int DataExport = 0;
-// The conductivities, computed in the export's own conductivity unit.
-bool IsConductivity(std::int32_t n) {
-    return n == ConductivityPara || n == Cond20Para || n == Cond25Para;
-}
 
 constexpr std::string_view LineEnd = "\r\n";
 constexpr std::string_view FlagMark = "**";
@@ -89,13 +86,6 @@ TFlaggedValue Element(const TLinearArray* series, int r) {
         return InvalidFV;
     return series->Data()[r];
 }
-
-// A column of the export: the parameter, and whether the collection holds its series.
-struct TColumn {
-    TParameter* para = nullptr;
-    bool own = false;
-    bool smoothed = false;
-};
 
 int ListCount(const TParaList& list) {
     return std::clamp(list.count, 0, MaxParaListCount);
@@ -145,13 +135,77 @@ std::optional<long double> ClockSeconds(std::string_view field) {
 
 } // namespace
 
-TParameter* ResolveExportColumn(const TParamCollection& col, std::int32_t number, bool& own) {
-    if (TParameter* p = col.FindPara(number)) {
-        own = true;
-        return p;
+TExportColumn ResolveExportColumn(const TParamCollection& col, std::int32_t number) {
+    TExportColumn c;
+    if (IsDerivedColumn(number)) {
+        c.holder = ComputeDerivedColumn(col, number);
+        c.para = c.holder.get();
+        c.own = c.derived = c.para != nullptr;
+        return c;
     }
-    own = false;
-    return col.Probe().FindPara(number);
+    if (TParameter* p = col.FindPara(number)) {
+        c.para = p;
+        c.own = true;
+        return c;
+    }
+    c.para = col.Probe().FindPara(number);
+    return c;
+}
+
+bool IsExportConductivity(std::int32_t number) {
+    return number == ConductivityPara || number == Cond20Para || number == Cond25Para;
+}
+
+TExportColumns::TExportColumns(const TParamCollection& col, const TTextFileCfg& cfg,
+                               const TValueContext& general)
+    : general_(general) {
+    const int count = ListCount(cfg.ParaList);
+    for (int i = 0; i < count; ++i) {
+        TColumn c;
+        static_cast<TExportColumn&>(c) = ResolveExportColumn(col, cfg.ParaList.List[i]);
+        if (!c.para && problem.empty())
+            problem = "Parameter not found: " + std::string(" - ") +
+                      std::to_string(cfg.ParaList.List[i]);
+        columns.push_back(std::move(c));
+    }
+    if (columns.empty())
+        problem = "Parameter list empty";
+    if (!problem.empty())
+        return;
+    // The conductivity columns are computed in the export's unit with a context of their own.
+    TValueContext exported = general;
+    exported.Formula.CondUnit = cfg.CondUnit;
+    changedUnit_ = true;
+    ComputeConductivities(exported);
+    for (TColumn& c : columns) {
+        if (!c.own || c.derived)
+            continue;
+        c.para->CalcUpdated(IsExportConductivity(c.para->GetParaNb()) ? exported : general);
+        if (cfg.UseSmoothing && c.para->ParaSmooth.SmoothType != Smo_None &&
+            c.para->SmoothBuffer) {
+            c.para->Smooth(general);
+            c.smoothed = true;
+        }
+    }
+}
+
+TExportColumns::~TExportColumns() {
+    if (!changedUnit_)
+        return;
+    try {
+        ComputeConductivities(general_);
+    } catch (...) {
+        ReportFailure({"Error in TExportColumns"}, CurrentFailureMessage());
+    }
+}
+
+void TExportColumns::ComputeConductivities(const TValueContext& ctx) {
+    for (const TColumn& c : columns)
+        if (c.own && !c.derived && IsExportConductivity(c.para->GetParaNb()) &&
+            c.para->SortedBuffer) {
+            c.para->SortedBuffer->Clear();
+            c.para->CalcUpdated(ctx);
+        }
 }
 
 // ---- Pure pieces --------------------------------------------------------------------------------
@@ -260,54 +314,13 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         const long double latitude =
             Loaded.CastHeader ? Loaded.CastHeader->latitude[0].ToLongDouble() : 0;
         const TValueContext general = ValueContextOf(*this, gen, config.DataValidation, latitude);
-        // The conductivity columns are computed in the export's unit with a context of their
-        // own: the general unit stays as it is for the acquisition running meanwhile.
-        TValueContext exported = general;
-        exported.Formula.CondUnit = cfg.CondUnit;
-
-        std::vector<TColumn> columns;
-        for (int i = 0; i < ListCount(cfg.ParaList); ++i) {
-            TColumn c;
-            c.para = ResolveExportColumn(*this, cfg.ParaList.List[i], c.own);
-            columns.push_back(c);
-        }
-        const auto recomputeConductivity = [&](const TValueContext& ctx) {
-            for (const TColumn& c : columns)
-                if (c.para && c.own && IsConductivity(c.para->GetParaNb()) &&
-                    c.para->SortedBuffer) {
-                    c.para->SortedBuffer->Clear();
-                    c.para->CalcUpdated(ctx);
-                }
-        };
-        struct TRestore {
-            std::function<void()> back;
-            ~TRestore() { back(); }
-        } restore{[&] { recomputeConductivity(general); }};
-        recomputeConductivity(exported);
-
-        // The column list.
-        std::string problem;
-        if (columns.empty())
-            problem = "Parameter list empty";
-        for (int i = 0; i < static_cast<int>(columns.size()) && problem.empty(); ++i)
-            if (!columns[i].para)
-                problem = "Parameter not found: " + std::string(" - ") +
-                          std::to_string(cfg.ParaList.List[i]);
-        if (!problem.empty()) {
-            ReportFailure({"Error in TParamCollection.TxtSave"}, problem);
-            Operator().Message("Cannot export parameters!\r\n" + problem, "Warning",
+        const TExportColumns prepared(*this, cfg, general);
+        const std::vector<TExportColumns::TColumn>& columns = prepared.columns;
+        if (!prepared.problem.empty()) {
+            ReportFailure({"Error in TParamCollection.TxtSave"}, prepared.problem);
+            Operator().Message("Cannot export parameters!\r\n" + prepared.problem, "Warning",
                                TMessageKind::Warning);
             return false;
-        }
-        for (TColumn& c : columns) {
-            if (!c.own)
-                continue;
-            c.para->CalcUpdated(IsConductivity(c.para->GetParaNb()) ? exported : general);
-            if (cfg.UseSmoothing && c.para->ParaSmooth.SmoothType != Smo_None &&
-                c.para->SmoothBuffer) {
-                c.para->Smooth(general);
-                c.smoothed = true;
-            }
         }
 
         // The rows.
@@ -360,14 +373,14 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
         sources.ProbeSN = ProbeInfo.UnitSN.Get();
         sources.Formula = FormulaSettingsOf(gen, latitude);
         std::vector<TParameter*> columnParas;
-        for (const TColumn& c : columns)
+        for (const TExportColumns::TColumn& c : columns)
             columnParas.push_back(c.para);
 
         if (!(periodic && startidx >= 1)) {
             const bool written = Guard({"Error in TParamCollection.TxtSave.WriteHeader"}, [&] {
                 for (int i = 0; i < ListCount(cfg.HeadList); ++i) {
-                    bool own = false;
-                    TParameter* p = ResolveExportColumn(*this, cfg.HeadList.List[i], own);
+                    const TExportColumn head = ResolveExportColumn(*this, cfg.HeadList.List[i]);
+                    TParameter* p = head.para;
                     if (!p)
                         continue;
                     std::string line = cfg.AddPrompt ? p->HeaderPrompt() : std::string();
@@ -392,7 +405,7 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
                 for (std::size_t i = 0; i < columns.size(); ++i) {
                     if (i > 0)
                         line += separator;
-                    const TColumn& c = columns[i];
+                    const TExportColumns::TColumn& c = columns[i];
                     const TParameter& p = *c.para;
                     if (p.ParaType() == Pt_header) {
                         line += HeaderString(p, DataExport, columnParas, sources);

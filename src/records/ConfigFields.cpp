@@ -1,6 +1,7 @@
 #include "records/ConfigFields.h"
 
 #include "parameters/ParaCatalogue.h"
+#include "parameters/ParaNumbers.h"
 #include "records/Config.h"
 
 #include <fmt/format.h>
@@ -134,9 +135,10 @@ public:
                           }});
     }
 
-    // Parameter numbers separated by commas, each one of the catalogue, at most max of them.
+    // Parameter numbers separated by commas, each one of the catalogue (or, with derived, a
+    // derived column's number), at most max of them.
     template <class Access>
-    void List(std::string name, Access access, int max, std::string meaning) {
+    void List(std::string name, Access access, int max, std::string meaning, bool derived = false) {
         fields.push_back(
             {std::move(name), fmt::format("parameter list of at most {}: {}", max, meaning),
              [access](const TConfig& c) {
@@ -146,7 +148,7 @@ public:
                      out += (i ? "," : "") + std::to_string(l.List[i]);
                  return out;
              },
-             [access, max](TConfig& c, std::string_view text, std::string& why) {
+             [access, max, derived](TConfig& c, std::string_view text, std::string& why) {
                  std::vector<std::int32_t> numbers;
                  std::size_t pos = 0;
                  const std::string t = Trim(text);
@@ -154,7 +156,8 @@ public:
                      const std::size_t comma = std::min(t.find(',', pos), t.size());
                      std::int32_t n = 0;
                      const std::string_view part(t.data() + pos, comma - pos);
-                     if (!Parse(part, n) || !FindCatalogueEntry(n)) {
+                     if (!Parse(part, n) ||
+                         !(FindCatalogueEntry(n) || (derived && IsDerivedColumn(n)))) {
                          why = "\"" + Trim(part) + "\" is not a parameter number";
                          return false;
                      }
@@ -268,7 +271,9 @@ std::vector<TConfigField> MakeFields() {
     const auto text = [&](const std::string& r, auto access) {
         b.List(
             r + ".ParaList", [access](TConfig & c) -> auto& { return access(c).ParaList; },
-            MaxParaListCount, "columns");
+            MaxParaListCount, "columns",
+            // The data export also takes the derived (TEOS-10) columns.
+            r == "DataTextCfg");
         b.List(
             r + ".HeadList", [access](TConfig & c) -> auto& { return access(c).HeadList; },
             MaxParaListCount, "header lines");

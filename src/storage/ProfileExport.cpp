@@ -36,10 +36,6 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 
-bool IsConductivity(std::int32_t n) {
-    return n == ConductivityPara || n == Cond20Para || n == Cond25Para;
-}
-
 std::string Trim(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos)
@@ -160,54 +156,21 @@ TProfile CollectProfile(TParamCollection& cast, const TCastInfo& castHeader,
     setting("export_smoothing", cfg.UseSmoothing ? "as set for each parameter" : "none");
     setting("export_conductivity_unit", std::string(CondUnitText(cfg.CondUnit)));
 
-    // The columns, resolved as the text export resolves them.
-    struct TColumn {
-        TParameter* para = nullptr;
-        bool own = false;
-        bool smoothed = false;
-    };
-    std::vector<TColumn> columns;
-    const int count = std::clamp(cfg.ParaList.count, 0, MaxParaListCount);
-    for (int i = 0; i < count; ++i) {
-        TColumn c;
-        c.para = ResolveExportColumn(cast, cfg.ParaList.List[i], c.own);
-        if (!c.para) {
-            problem = "Parameter not found: - " + std::to_string(cfg.ParaList.List[i]);
-            return profile;
-        }
-        if (c.para->ParaType() != Pt_header)
-            columns.push_back(c);
+    // The columns, prepared as the text export prepares them; header columns are attributes.
+    const long double latitude = castHeader.latitude[0].ToLongDouble();
+    const TExportColumns prepared(cast, cfg,
+                                  ValueContextOf(cast, gen, config.DataValidation, latitude));
+    if (!prepared.problem.empty()) {
+        problem = prepared.problem;
+        return profile;
     }
+    std::vector<const TExportColumns::TColumn*> columns;
+    for (const TExportColumns::TColumn& c : prepared.columns)
+        if (c.para->ParaType() != Pt_header)
+            columns.push_back(&c);
     if (columns.empty()) {
         problem = "Parameter list empty";
         return profile;
-    }
-
-    const long double latitude = castHeader.latitude[0].ToLongDouble();
-    const TValueContext general = ValueContextOf(cast, gen, config.DataValidation, latitude);
-    TValueContext exported = general;
-    exported.Formula.CondUnit = cfg.CondUnit;
-    const auto recomputeConductivity = [&](const TValueContext& ctx) {
-        for (const TColumn& c : columns)
-            if (c.own && IsConductivity(c.para->GetParaNb()) && c.para->SortedBuffer) {
-                c.para->SortedBuffer->Clear();
-                c.para->CalcUpdated(ctx);
-            }
-    };
-    struct TRestore {
-        std::function<void()> back;
-        ~TRestore() { back(); }
-    } restore{[&] { recomputeConductivity(general); }};
-    recomputeConductivity(exported);
-    for (TColumn& c : columns) {
-        if (!c.own)
-            continue;
-        c.para->CalcUpdated(IsConductivity(c.para->GetParaNb()) ? exported : general);
-        if (cfg.UseSmoothing && c.para->ParaSmooth.SmoothType != Smo_None &&
-            c.para->SmoothBuffer) {
-            c.para->Smooth(general);
-            c.smoothed = true;
-        }
     }
 
     // The rows of the export's direction.
@@ -227,21 +190,24 @@ TProfile CollectProfile(TParamCollection& cast, const TCastInfo& castHeader,
         last = -1;
 
     const long double timeFactor = TimeDivisor(gen.TimeUnit);
-    for (const TColumn& c : columns) {
-        const TParameter& p = *c.para;
+    for (const TExportColumns::TColumn* c : columns) {
+        const TParameter& p = *c->para;
         TProfileColumn column;
         column.number = p.GetParaNb();
+        // The catalogue's code; a derived column carries its own.
         if (const TCatalogueEntry* e = FindCatalogueEntry(column.number))
             column.id = Trim(e->IDStr);
+        else
+            column.id = Trim(p.ParaGeneral.IDStr.Get());
         column.name = Trim(p.HeaderPrompt());
         column.unit = Trim(p.ParaText.ParaStr[txt_Unit].Get());
-        if (IsConductivity(column.number))
+        if (IsExportConductivity(column.number))
             column.unit = CondUnitText(cfg.CondUnit);
         if (column.number == TimePara)
             column.unit = "s";
         column.decimals = p.ParaText.Decimal[txt_File];
-        const TLinearArray* sorted = c.own ? p.SortedBuffer.get() : nullptr;
-        const TLinearArray* smooth = c.smoothed ? p.SmoothBuffer.get() : nullptr;
+        const TLinearArray* sorted = c->own ? p.SortedBuffer.get() : nullptr;
+        const TLinearArray* smooth = c->smoothed ? p.SmoothBuffer.get() : nullptr;
         const auto element = [](const TLinearArray* s, int r) {
             return s && r >= 0 && r <= s->LastIndice ? s->Data()[r] : InvalidFV;
         };

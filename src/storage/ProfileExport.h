@@ -63,7 +63,7 @@ struct TProfile {
 
 // The cast's table as the data export's columns (header columns left out: they are the cast's
 // attributes). An empty problem on success; otherwise the reason ("Parameter list empty",
-// "Parameter not found: - N", "the cast has no pressure column" ...).
+// "Parameter not found:  - N", "the cast has no pressure column" ...).
 TProfile CollectProfile(TParamCollection& cast, const TCastInfo& castHeader,
                         const TCastInfo* cruiseHeader, std::string& problem);
 
