@@ -199,7 +199,8 @@ TProfile CollectProfile(TParamCollection& cast, const TCastInfo& castHeader,
             column.id = Trim(e->IDStr);
         else
             column.id = Trim(p.ParaGeneral.IDStr.Get());
-        column.name = Trim(p.HeaderPrompt());
+        // A derived column's short text is its code: its full name says more.
+        column.name = Trim(c->derived ? p.ParaGeneral.OrigName.Get() : p.HeaderPrompt());
         column.unit = Trim(p.ParaText.ParaStr[txt_Unit].Get());
         if (IsExportConductivity(column.number))
             column.unit = CondUnitText(cfg.CondUnit);

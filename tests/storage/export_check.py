@@ -15,6 +15,7 @@ import subprocess
 import sys
 import tempfile
 
+import gsw
 import netCDF4
 import numpy as np
 
@@ -22,8 +23,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 RECORDINGS = os.path.join(HERE, "..", "data", "replay", "recordings")
 CASTS = ["df6-real-cut", "df6-synthetic", "df5-synthetic"]
 # Pressure, temperature (IPTS-68 and ITS-90), conductivity, salinity, depth, theta, sound speed,
-# and the third temperature sensor, which these casts do not have: a column flagged throughout.
-COLUMNS = "101,401,402,599,404,403,600,603,112"
+# the third temperature sensor, which these casts do not have (a column flagged throughout), and
+# the TEOS-10 columns computed from the table.
+COLUMNS = "101,401,402,599,404,403,600,603,112,2001,2002,2003,2004,2005"
 STANDARD = {
     "PRES": ("sea_water_pressure", "dbar"),
     "TEMP": ("sea_water_temperature", "degree_Celsius"),
@@ -34,8 +36,14 @@ STANDARD = {
     "TETA": ("sea_water_potential_temperature", "degree_Celsius"),
     "SNDV": ("speed_of_sound_in_sea_water", "m s-1"),
     "TMP3": ("sea_water_temperature", "degree_Celsius"),
+    "SA": ("sea_water_absolute_salinity", "g kg-1"),
+    "CT": ("sea_water_conservative_temperature", "degree_Celsius"),
+    "SIG0": ("sea_water_sigma_theta", "kg m-3"),
+    "RHO": ("sea_water_density", "kg m-3"),
+    "N2": ("square_of_brunt_vaisala_frequency_in_sea_water", "s-2"),
 }
-NAMES = ["PRES", "TEMP", "TITS", "COND", "SALI", "DEPT", "TETA", "SNDV", "TMP3"]
+NAMES = ["PRES", "TEMP", "TITS", "COND", "SALI", "DEPT", "TETA", "SNDV", "TMP3",
+         "SA", "CT", "SIG0", "RHO", "N2"]
 
 failures = []
 
@@ -149,6 +157,19 @@ def main():
                 check(list(qc.flag_values) == [0, 1] and qc.flag_meanings == "good bad",
                       f"{name}_qc: flag values")
             check(bool(np.all(nc["TMP3"][0, :].mask)), "a column the cast lacks is all fill")
+            # The TEOS-10 columns against python3-gsw on the file's own values (single precision).
+            lon, lat = float(nc["longitude"][0]), float(nc["latitude"][0])
+            pres, sp = nc["PRES"][0, :], nc["SALI"][0, :]
+            t90 = nc["TEMP"][0, :].astype(float) / 1.00024
+            sa = gsw.SA_from_SP(sp.astype(float), pres.astype(float), lon, lat)
+            ct = gsw.CT_from_t(sa, t90, pres.astype(float))
+            for name, want, tolerance in (("SA", sa, 2e-4), ("CT", ct, 2e-4),
+                                          ("SIG0", gsw.sigma0(sa, ct), 5e-4)):
+                got = nc[name][0, :]
+                both = ~np.ma.getmaskarray(got) & ~np.ma.getmaskarray(want)
+                check(int(both.sum()) > 10, f"{name}: no level to compare with gsw")
+                worst = float(np.max(np.abs(got[both] - want[both]))) if both.any() else 0.0
+                check(worst <= tolerance, f"{name}: {worst} from python3-gsw")
             compare_cast(nc, 0, tables[0], "cast 1")
 
         # Every cast.
