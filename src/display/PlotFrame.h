@@ -8,6 +8,7 @@
 #include "display/AxisMap.h"
 #include "display/PlotLayout.h"
 #include "foundation/FlaggedValue.h"
+#include "processing/DerivedColumns.h"
 
 #include <array>
 #include <cstdint>
@@ -65,7 +66,9 @@ public:
     // being resized would otherwise write it on every step).
     bool Prepare(TConfig& config, const TPlotLayout& layout);
     // Copies the records to draw of the cast's plot parameters (and the bottles' vertical
-    // values), bringing computed and smoothed series up to date first.
+    // values), bringing computed and smoothed series up to date first. A derived column (SA, CT,
+    // SIG0, RHO, N2) is drawn from its column of the binned table, computed once for the table
+    // and kept beside the copy until the cast or its row count changes.
     bool TakeSeries(TParamCollection& cast, TConfig& config);
     void ClearSeries() { series = {}; }
 
@@ -87,6 +90,7 @@ public:
 private:
     std::int32_t ClampCursor(long double y) const;
     std::string lastFault_;
+    TDerivedColumnCache derived_;
 };
 
 } // namespace marevo
