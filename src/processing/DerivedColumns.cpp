@@ -219,6 +219,10 @@ TDerivedColumnCache& TDerivedColumnCache::operator=(const TDerivedColumnCache& o
 TDerivedColumnCache::TDerivedColumnCache(TDerivedColumnCache&&) noexcept = default;
 TDerivedColumnCache& TDerivedColumnCache::operator=(TDerivedColumnCache&&) noexcept = default;
 
+void TDerivedColumnCache::Clear() {
+    columns_.clear();
+}
+
 TDerivedColumnCache::TKey TDerivedColumnCache::KeyOf(const TParamCollection& col) {
     TKey key;
     key.header = col.Loaded.CastHeader;

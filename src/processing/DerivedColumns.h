@@ -81,7 +81,7 @@ public:
     // Column `number` of col with its SortedBuffer; null for a number that is none or a column
     // col cannot compute.
     const TParameter* Get(const TParamCollection& col, std::int32_t number);
-    void Clear() { columns_.clear(); }
+    void Clear();
 
 private:
     struct TKey {
