@@ -71,6 +71,8 @@ public:
     // and kept beside the copy until the cast or its row count changes.
     bool TakeSeries(TParamCollection& cast, TConfig& config);
     void ClearSeries() { series = {}; }
+    // The derived columns of the table drawn (for the automatic ranges of the same refresh).
+    TDerivedColumnCache& DerivedColumns() { return derived_; }
 
     // The pen path of entry k's curve (DrawTrait); empty unless Prepared.
     std::vector<TPenPoint> Trait(int k) const;

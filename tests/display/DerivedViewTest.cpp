@@ -120,6 +120,12 @@ TEST(DerivedView, AutomaticRangeOfADerivedEntryHoldsItsValues) {
     EXPECT_LT(min, lo);
     EXPECT_GT(max, hi);
     EXPECT_LT(max - min, 2 * (hi - lo)); // fitted to the values, not the default axis
+    // The same from the columns a plot keeps.
+    DerivedColumnDefinition(Sigma0Teos10Para)->ParaScale.AutoMin = TExtended::FromDouble(0);
+    TDerivedColumnCache columns;
+    ASSERT_TRUE(ScanForAuto(rig.config, rig.cast, true, true, &columns));
+    EXPECT_EQ(rig.config.ScaleMin(3), min);
+    EXPECT_EQ(rig.config.ScaleMax(3), max);
 }
 
 TEST(DerivedView, ValuesWindowShowsTheDerivedColumnAtEachRow) {
