@@ -7,8 +7,10 @@
 #include "display/PlotScene.h"
 #include "foundation/FileNames.h"
 #include "foundation/Runtime.h"
+#include "parameters/ParaNumbers.h"
 #include "processing/Collections.h"
 #include "processing/ConfigAuto.h"
+#include "processing/DerivedColumns.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/Environ.h"
@@ -68,7 +70,8 @@ void AddPlotCommand(CLI::App& app, TPlotOptions& o) {
                      "Automatic ranges from the cast's data, for this rendering only");
     o.plot->add_option("--list", o.list,
                        "Plot list for this rendering only: vertical axis first, then up to "
-                       "eight horizontal ones, e.g. 101,401,599");
+                       "eight horizontal ones, e.g. 101,401,599; a horizontal one may be a "
+                       "derived column (2001 SA, 2002 CT, 2003 SIG0, 2004 RHO, 2005 N2)");
 }
 
 int RunPlotCommand(const TPlotOptions& o, const fs::path& dataRoot, const char* programName) {
@@ -113,13 +116,16 @@ int RunPlotCommand(const TPlotOptions& o, const fs::path& dataRoot, const char* 
         plot.count = static_cast<std::int32_t>(list.size());
         for (std::size_t i = 0; i < list.size(); ++i) {
             const int nb = list[i];
-            if (!cast.FindPara(nb) && !ProbeParamCol().FindPara(nb)) {
+            // A derived column of the binned table on a horizontal axis only.
+            const bool derived = i > 0 && IsDerivedColumn(nb);
+            if (!derived && !cast.FindPara(nb) && !ProbeParamCol().FindPara(nb)) {
                 fmt::print(stderr, "marevo-cli: --list: no parameter {}\n", nb);
                 return 2;
             }
             plot.List[i] = nb;
             // Without its vertical axis nothing of the plot can be drawn.
-            plot.Avail[i] = cast.ExistParaNb(nb) && cast.ExistParaNb(list[0]);
+            plot.Avail[i] = (cast.ExistParaNb(nb) || DerivedColumnAvailable(cast, nb)) &&
+                            cast.ExistParaNb(list[0]);
         }
         config.SetParaPtr(plot, config.PlotParaPtr, app.Collections());
     }

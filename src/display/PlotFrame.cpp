@@ -4,6 +4,8 @@
 #include "display/PlotHost.h"
 #include "foundation/EventLog.h"
 #include "foundation/Guard.h"
+#include "parameters/ParaNumbers.h"
+#include "parameters/Parameter.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "records/Bottles.h"
@@ -114,7 +116,18 @@ bool TPlotFrame::TakeSeries(TParamCollection& cast, TConfig& config) {
         for (int r = first; r <= last; ++r)
             series.vertical.push_back(At(v, r));
         for (int k = 1; k < entries; ++k) {
-            TParameter* h = cast.FindPara(gen.ParaPlotList.List[k]);
+            const std::int32_t number = gen.ParaPlotList.List[k];
+            if (IsDerivedColumn(number)) {
+                // Never smoothed: the column is computed from the binned inputs.
+                const TParameter* d = derived_.Get(cast, number);
+                if (!d || !d->SortedBuffer || d->SortedBuffer->LastIndice < last)
+                    continue;
+                auto& out = series.horizontal[k];
+                for (int r = first; r <= last; ++r)
+                    out.push_back(At(*d->SortedBuffer, r));
+                continue;
+            }
+            TParameter* h = cast.FindPara(number);
             if (!h || !h->SortedBuffer || !h->CalcUpdated(ctx))
                 continue;
             const bool smooth = gen.DrawSmooth && h->SmoothBuffer && h->Smooth(ctx);

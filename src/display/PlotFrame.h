@@ -8,6 +8,7 @@
 #include "display/AxisMap.h"
 #include "display/PlotLayout.h"
 #include "foundation/FlaggedValue.h"
+#include "processing/DerivedColumns.h"
 
 #include <array>
 #include <cstdint>
@@ -65,9 +66,13 @@ public:
     // being resized would otherwise write it on every step).
     bool Prepare(TConfig& config, const TPlotLayout& layout);
     // Copies the records to draw of the cast's plot parameters (and the bottles' vertical
-    // values), bringing computed and smoothed series up to date first.
+    // values), bringing computed and smoothed series up to date first. A derived column (SA, CT,
+    // SIG0, RHO, N2) is drawn from its column of the binned table, computed once for the table
+    // and kept beside the copy until the cast or its row count changes.
     bool TakeSeries(TParamCollection& cast, TConfig& config);
     void ClearSeries() { series = {}; }
+    // The derived columns of the table drawn (for the automatic ranges of the same refresh).
+    TDerivedColumnCache& DerivedColumns() { return derived_; }
 
     // The pen path of entry k's curve (DrawTrait); empty unless Prepared.
     std::vector<TPenPoint> Trait(int k) const;
@@ -87,6 +92,7 @@ public:
 private:
     std::int32_t ClampCursor(long double y) const;
     std::string lastFault_;
+    TDerivedColumnCache derived_;
 };
 
 } // namespace marevo

@@ -112,7 +112,8 @@ bool TPlotScene::SetPlotA() {
     return Guard({"Error in TPlotMainFrame.SetPlotA", "Plotting data"}, [&] {
         const TGenConfig& gen = config_.GenCfg;
         if (host_.AutoScaleButtonDown() && (gen.DrawAutoX || gen.DrawAutoY))
-            ScanForAuto(config_, cast_, gen.DrawAutoY != 0, gen.DrawAutoX != 0);
+            ScanForAuto(config_, cast_, gen.DrawAutoY != 0, gen.DrawAutoX != 0,
+                        &PlotFrame.DerivedColumns());
         SetScales(false);
         PlotFrame.Prepare(config_, layout_);
         PlotFrame.TakeSeries(cast_, config_);

@@ -2,6 +2,7 @@
 
 #include "foundation/DataArray.h"
 #include "foundation/FlaggedValue.h"
+#include "parameters/ParaNumbers.h"
 #include "parameters/Parameter.h"
 #include "processing/BottleColumns.h"
 #include "processing/ParaValueContext.h"
@@ -79,8 +80,10 @@ void TValuesContent::LayOut() {
     for (int i = 0; i < count; ++i) {
         TValueEntry e;
         e.number = list.List[i];
-        e.para = cast_.FindPara(e.number);
-        e.avail = list.Avail[i] != 0 && e.para;
+        e.derived = IsDerivedColumn(e.number);
+        e.para = e.derived ? nullptr : cast_.FindPara(e.number);
+        e.avail = list.Avail[i] != 0 &&
+                  (e.para || (e.derived && DerivedColumnAvailable(cast_, e.number)));
         // The screen name and decimals of the cast's parameter, else of the configured one.
         const TParameter* named = e.para ? e.para : config_.CurParaPtr[static_cast<std::size_t>(i)];
         if (named) {
@@ -107,6 +110,16 @@ const TLinearArray* TValuesContent::ShownSeries(TParameter& p, bool recompute) c
     return p.SortedBuffer.get();
 }
 
+const TLinearArray* TValuesContent::EntrySeries(const TValueEntry& e, bool recompute) {
+    if (!e.avail)
+        return nullptr;
+    if (e.derived) {
+        const TParameter* d = derived_.Get(cast_, e.number);
+        return d ? d->SortedBuffer.get() : nullptr;
+    }
+    return e.para ? ShownSeries(*e.para, recompute) : nullptr;
+}
+
 void TValuesContent::Load(bool table, bool flaggedShown) {
     Live = false;
     records_.clear();
@@ -122,7 +135,7 @@ void TValuesContent::Load(bool table, bool flaggedShown) {
     default: break;
     }
     for (TValueEntry& e : entries_)
-        e.series = e.avail ? ShownSeries(*e.para, true) : nullptr;
+        e.series = EntrySeries(e, true);
     if (!table || LastIndex < FirstIndex)
         return;
     records_.reserve(static_cast<std::size_t>(LastIndex - FirstIndex + 1));
@@ -180,7 +193,7 @@ bool TValuesContent::UpdateCurValue(bool extractedOnly, bool cursorOn) {
         highestShown_ = maxIndex;
         for (std::size_t i = 0; i < entries_.size(); ++i) {
             const TValueEntry& e = entries_[i];
-            const TLinearArray* series = e.avail ? ShownSeries(*e.para, false) : nullptr;
+            const TLinearArray* series = EntrySeries(e, false);
             LiveTexts[i] = series && series->LastIndice >= 0
                                ? ExtractedText(At(*series, series->LastIndice), e.decimals)
                                : std::string();
@@ -190,7 +203,8 @@ bool TValuesContent::UpdateCurValue(bool extractedOnly, bool cursorOn) {
     const TValueContext ctx = ContextOf(cast_, config_);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const TValueEntry& e = entries_[i];
-        if (!e.avail) {
+        // A derived column has rows of the binned table only, no value of the current frame.
+        if (!e.avail || !e.para) {
             LiveTexts[i].clear();
             continue;
         }

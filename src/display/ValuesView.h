@@ -9,6 +9,7 @@
 // While a cast is being acquired the window shows only the texts that the refresh wrote in the
 // acquisition worker's display hand-off (Live), never the series the worker is extending.
 
+#include "processing/DerivedColumns.h"
 #include "records/GenConfig.h"
 
 #include <cstdint>
@@ -62,6 +63,7 @@ std::string ValuesCaption(bool onLine, TDisplayDirection direction, bool flagged
 struct TValueEntry {
     std::int32_t number = 0;
     TParameter* para = nullptr; // the cast's parameter; null when the cast has none
+    bool derived = false;       // a derived column of the binned table (SA, CT, SIG0, RHO, N2)
     bool avail = false;         // listed as present and found in the cast
     std::string name;           // screen name
     int decimals = 0;           // screen decimals
@@ -109,12 +111,15 @@ public:
 
 private:
     const TLinearArray* ShownSeries(TParameter& p, bool recompute) const;
+    // The series of entry e: its derived column, or its parameter's shown series.
+    const TLinearArray* EntrySeries(const TValueEntry& e, bool recompute);
 
     TConfig& config_;
     TParamCollection& cast_;
     std::vector<TValueEntry> entries_;
     std::vector<std::int32_t> records_;
     int highestShown_ = -1;
+    TDerivedColumnCache derived_;
 };
 
 } // namespace marevo

@@ -1,5 +1,6 @@
 #include "processing/Collections.h"
 
+#include "processing/DerivedColumns.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 #include "records/Settings.h"
@@ -29,8 +30,12 @@ TEnviron& TProbeCollection::Env() const { return environ_ ? *environ_ : Environ(
 TParamCollection& TProbeCollection::Probe() const { return probe_ ? *probe_ : ProbeParamCol(); }
 
 TParameter* TConfigCollections::FindListedPara(std::int32_t number) const {
-    TParameter* p = cast_.FindPara(number);
-    return p ? p : probe_.FindPara(number);
+    if (TParameter* p = cast_.FindPara(number))
+        return p;
+    if (TParameter* p = probe_.FindPara(number))
+        return p;
+    // A derived column of the binned table: its definition holds the axis of a plot entry.
+    return DerivedColumnDefinition(number);
 }
 
 bool TConfigCollections::WriteDisplayBlock(TStream& out) const {

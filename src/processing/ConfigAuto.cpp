@@ -1,6 +1,10 @@
 #include "processing/ConfigAuto.h"
 
+#include "foundation/DataArray.h"
 #include "foundation/Guard.h"
+#include "parameters/ParaNumbers.h"
+#include "parameters/Parameter.h"
+#include "processing/DerivedColumns.h"
 #include "processing/ParaValueContext.h"
 #include "processing/ParamCollection.h"
 #include "records/CastInfo.h"
@@ -36,9 +40,42 @@ int AutoFamily(std::int32_t number) {
     }
 }
 
+// The automatic range of a derived column, kept in its definition (where its plot entry reads
+// its axis): computed from the column of the binned table as any parameter's.
+void DerivedAuto(const TParamCollection& cast, std::int32_t number, const TParameter& axis,
+                 bool AutoY, const TValueContext& ctx, TDerivedColumnCache* derived) {
+    TParameter* definition = DerivedColumnDefinition(number);
+    if (!definition || !axis.SortedBuffer || !DerivedColumnAvailable(cast, number))
+        return;
+    std::unique_ptr<TParameter> computed;
+    const TParameter* source = nullptr;
+    if (derived) {
+        source = derived->Get(cast, number);
+    } else {
+        computed = ComputeDerivedColumn(cast, number);
+        source = computed.get();
+    }
+    std::unique_ptr<TParameter> column = MakeDerivedParameter(number);
+    if (!source || !source->SortedBuffer || !column)
+        return;
+    const TLinearArray& series = *source->SortedBuffer;
+    // The series laid out as the axis's, so that the two are read side by side.
+    TLinearArray values = *axis.SortedBuffer;
+    for (int r = 0; r <= values.LastIndice; ++r)
+        values.SetFVAt(r <= series.LastIndice ? series.Data()[r] : InvalidFV, r);
+    *column->SortedBuffer = std::move(values);
+    column->ParaGeneral = definition->ParaGeneral;
+    column->ParaScale = definition->ParaScale;
+    column->SetAuto(axis, AutoY, 0, ctx);
+    definition->ParaScale.AutoScale = column->ParaScale.AutoScale;
+    definition->ParaScale.AutoMin = column->ParaScale.AutoMin;
+    definition->ParaScale.AutoMax = column->ParaScale.AutoMax;
+}
+
 } // namespace
 
-bool ScanForAuto(const TConfig& config, TParamCollection& cast, bool AutoY, bool AutoX) {
+bool ScanForAuto(const TConfig& config, TParamCollection& cast, bool AutoY, bool AutoX,
+                 TDerivedColumnCache* derived) {
     return Guard({"Error in TConfig.ScanForAuto", "Configuration Plot"}, [&] {
         const TParaList& plot = config.GenCfg.ParaPlotList;
         const int n = std::clamp(plot.count, 0, MaxParaListCount);
@@ -58,6 +95,10 @@ bool ScanForAuto(const TConfig& config, TParamCollection& cast, bool AutoY, bool
             return;
         std::map<int, const TParameter*> familyLead;
         for (int i = 1; i < n; ++i) {
+            if (IsDerivedColumn(plot.List[i])) {
+                DerivedAuto(cast, plot.List[i], *axis, AutoY, ctx, derived);
+                continue;
+            }
             TParameter* p = cast.FindPara(plot.List[i]);
             if (!p)
                 continue;

@@ -10,6 +10,7 @@
 #include "records/CastInfo.h"
 #include "records/Config.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -154,6 +155,101 @@ std::unique_ptr<TParameter> ComputeDerivedColumn(const TParamCollection& col, st
     for (const TFlaggedValue& v : DerivedSeries(number, DerivedInputsOf(col)))
         p->SortedBuffer->AddFV(v);
     return p;
+}
+
+const std::vector<std::int32_t>& DerivedColumnNumbers() {
+    static const std::vector<std::int32_t> numbers = [] {
+        std::vector<std::int32_t> n;
+        for (const TDerivedDefinition& d : Definitions)
+            n.push_back(d.number);
+        return n;
+    }();
+    return numbers;
+}
+
+TParameter* DerivedColumnDefinition(std::int32_t number) {
+    struct TDefaultAxis {
+        std::int32_t number;
+        double min, max;
+        std::int32_t colour; // 0x00BBGGRR
+    };
+    // Ranges that hold the open ocean's values.
+    static constexpr TDefaultAxis Axes[] = {
+        {AbsoluteSalinityPara, 33, 38, 0x00008000},
+        {ConservativeTempPara, -2, 30, 0x000000C0},
+        {Sigma0Teos10Para, 20, 29, 0x00800080},
+        {InSituDensityTeos10Para, 1020, 1060, 0x00808000},
+        {BuoyancyFreqPara, -0.0001, 0.001, 0x00004080},
+    };
+    static const std::vector<std::unique_ptr<TParameter>> definitions = [] {
+        std::vector<std::unique_ptr<TParameter>> all;
+        for (const TDefaultAxis& a : Axes) {
+            std::unique_ptr<TParameter> p = MakeDerivedParameter(a.number);
+            p->SortedBuffer.reset();
+            TParaScale& s = p->ParaScale;
+            s.ScaleType = st_Linear;
+            s.CurMin = s.AutoMin = TExtended::FromDouble(a.min);
+            s.CurMax = s.AutoMax = TExtended::FromDouble(a.max);
+            s.Color = a.colour;
+            p->ParaGeneral.AbsoMin = TExtended::FromDouble(-1e10);
+            p->ParaGeneral.AbsoMax = TExtended::FromDouble(1e10);
+            all.push_back(std::move(p));
+        }
+        return all;
+    }();
+    for (const auto& p : definitions)
+        if (p->GetParaNb() == number)
+            return p.get();
+    return nullptr;
+}
+
+bool DerivedColumnAvailable(const TProbeCollection& col, std::int32_t number) {
+    return IsDerivedColumn(number) && col.ExistParaNb(PressurePara) &&
+           col.ExistParaNb(TemperaturePara) && col.ExistParaNb(SalinityPara);
+}
+
+TDerivedColumnCache::TDerivedColumnCache() = default;
+TDerivedColumnCache::~TDerivedColumnCache() = default;
+TDerivedColumnCache::TDerivedColumnCache(const TDerivedColumnCache&) {}
+TDerivedColumnCache& TDerivedColumnCache::operator=(const TDerivedColumnCache& other) {
+    if (this != &other)
+        columns_.clear();
+    return *this;
+}
+TDerivedColumnCache::TDerivedColumnCache(TDerivedColumnCache&&) noexcept = default;
+TDerivedColumnCache& TDerivedColumnCache::operator=(TDerivedColumnCache&&) noexcept = default;
+
+void TDerivedColumnCache::Clear() {
+    columns_.clear();
+}
+
+TDerivedColumnCache::TKey TDerivedColumnCache::KeyOf(const TParamCollection& col) {
+    TKey key;
+    key.header = col.Loaded.CastHeader;
+    key.file = col.Loaded.FileLoaded.string();
+    key.type = static_cast<int>(col.Loaded.TypeLoaded);
+    key.maxIndex = col.Bin.SortInfo.MaxIndex;
+    key.maxDownIndex = col.Bin.SortInfo.MaxDownIndex;
+    if (const TCastInfo* header = col.Loaded.CastHeader) {
+        key.latitude = static_cast<double>(header->latitude[0].ToLongDouble());
+        key.longitude = static_cast<double>(header->longitude[0].ToLongDouble());
+    }
+    return key;
+}
+
+const TParameter* TDerivedColumnCache::Get(const TParamCollection& col, std::int32_t number) {
+    if (!DerivedColumnAvailable(col, number))
+        return nullptr;
+    const TKey key = KeyOf(col);
+    auto it = std::find_if(columns_.begin(), columns_.end(),
+                           [number](const TEntry& e) { return e.number == number; });
+    if (it == columns_.end())
+        it = columns_.insert(columns_.end(), TEntry{number, {}, nullptr});
+    if (!it->column || !(it->key == key)) {
+        it->column = ComputeDerivedColumn(col, number);
+        it->key = key;
+    }
+    return it->column.get();
 }
 
 } // namespace marevo

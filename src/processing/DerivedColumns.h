@@ -17,12 +17,14 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace marevo {
 
 class TParameter;
 class TParamCollection;
+class TProbeCollection;
 
 // What the derived columns are computed from.
 struct TDerivedInputs {
@@ -49,5 +51,54 @@ TDerivedInputs DerivedInputsOf(const TParamCollection& col);
 // Derived column `number` of the collection, its SortedBuffer filled; null for a number that is
 // none.
 std::unique_ptr<TParameter> ComputeDerivedColumn(const TParamCollection& col, std::int32_t number);
+
+// The numbers of the derived columns in the order the choice lists offer them.
+const std::vector<std::int32_t>& DerivedColumnNumbers();
+
+// The run's one definition of derived column `number` (null for a number that is none): what the
+// choice lists show and where a plot entry keeps its axis (ParaScale). The configuration's lists
+// resolve a derived number to it; it holds no series and belongs to no collection. Its axis is
+// not part of the stored display block: it starts each run from the column's default range.
+TParameter* DerivedColumnDefinition(std::int32_t number);
+
+// The collection can compute derived column `number`: it holds pressure, temperature and
+// practical salinity.
+bool DerivedColumnAvailable(const TProbeCollection& col, std::int32_t number);
+
+// Derived columns of one table, each computed once and kept while the table stays the same: the
+// same cast (file, header, position) and the same rows. A live table that grows is computed again
+// only when its row count has changed.
+class TDerivedColumnCache {
+public:
+    TDerivedColumnCache();
+    ~TDerivedColumnCache();
+    // A copy starts empty: it computes its columns when asked.
+    TDerivedColumnCache(const TDerivedColumnCache&);
+    TDerivedColumnCache& operator=(const TDerivedColumnCache&);
+    TDerivedColumnCache(TDerivedColumnCache&&) noexcept;
+    TDerivedColumnCache& operator=(TDerivedColumnCache&&) noexcept;
+
+    // Column `number` of col with its SortedBuffer; null for a number that is none or a column
+    // col cannot compute.
+    const TParameter* Get(const TParamCollection& col, std::int32_t number);
+    void Clear();
+
+private:
+    struct TKey {
+        const void* header = nullptr;
+        std::string file;
+        int type = 0;
+        std::int32_t maxIndex = -1, maxDownIndex = -1;
+        double latitude = 0, longitude = 0;
+        bool operator==(const TKey&) const = default;
+    };
+    struct TEntry {
+        std::int32_t number = 0;
+        TKey key;
+        std::unique_ptr<TParameter> column;
+    };
+    static TKey KeyOf(const TParamCollection& col);
+    std::vector<TEntry> columns_;
+};
 
 } // namespace marevo

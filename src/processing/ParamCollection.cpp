@@ -4,6 +4,7 @@
 #include "foundation/Runtime.h"
 #include "parameters/ParaCatalogue.h"
 #include "processing/Collections.h"
+#include "processing/DerivedColumns.h"
 #include "records/GenConfig.h"
 #include "records/Settings.h"
 
@@ -267,7 +268,11 @@ bool TProbeCollection::BuildCalcList() {
                    for (int i = 0; i < UsedEntries(cfg.CurParaList); ++i) {
                        const std::int32_t nb = cfg.CurParaList.List[i];
                        TParameter* p = FindPara(nb);
-                       ptr[static_cast<std::size_t>(i)] = p ? p : probe.FindPara(nb);
+                       if (!p)
+                           p = probe.FindPara(nb);
+                       if (!p)
+                           p = DerivedColumnDefinition(nb);
+                       ptr[static_cast<std::size_t>(i)] = p;
                    }
                }))
         return false;
@@ -275,7 +280,9 @@ bool TProbeCollection::BuildCalcList() {
     auto checkList = [&](TParaList& list, bool axisDecides, bool bottleStatus) {
         const int used = UsedEntries(list);
         for (int i = 0; i < used; ++i)
-            list.Avail[i] = ExistParaNb(list.List[i]) || (bottleStatus && list.List[i] == 501);
+            list.Avail[i] = ExistParaNb(list.List[i]) ||
+                            DerivedColumnAvailable(*this, list.List[i]) ||
+                            (bottleStatus && list.List[i] == 501);
         // Without its vertical axis nothing of the plot can be drawn.
         if (axisDecides && used > 0 && !list.Avail[0])
             std::fill(std::begin(list.Avail), std::end(list.Avail), TBoolByte{0});

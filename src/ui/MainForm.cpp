@@ -126,7 +126,9 @@ TMainForm::TMainForm(TApplication& app, QWidget* parent)
         return dialog.exec() == QDialog::Accepted;
     };
     ParaListDialog = [this](const QString& title, TParaList& list) {
-        TParaListDialog dialog(title, list, app_.probe, app_.cast, this);
+        // The values window may show the derived columns of the binned table.
+        const bool values = &list == &app_.config.GenCfg.CurParaList;
+        TParaListDialog dialog(title, list, app_.probe, app_.cast, this, values);
         return dialog.exec() == QDialog::Accepted;
     };
     InitFiring();

@@ -1,6 +1,8 @@
 #include "ui/ParaListDialog.h"
 
+#include "parameters/ParaNumbers.h"
 #include "parameters/Parameter.h"
+#include "processing/DerivedColumns.h"
 #include "processing/ParamCollection.h"
 
 #include <QCheckBox>
@@ -35,8 +37,8 @@ QListWidgetItem* ItemOf(const TParameter& p) {
 } // namespace
 
 TParaListDialog::TParaListDialog(const QString& title, TParaList& list, TParamCollection& probe,
-                                 TParamCollection& cast, QWidget* parent)
-    : QDialog(parent), list_(list), probe_(probe), cast_(cast) {
+                                 TParamCollection& cast, QWidget* parent, bool offerDerived)
+    : QDialog(parent), list_(list), probe_(probe), cast_(cast), offerDerived_(offerDerived) {
     setWindowTitle(title);
     auto* top = new QVBoxLayout(this);
     auto* lists = new QHBoxLayout;
@@ -49,6 +51,9 @@ TParaListDialog::TParaListDialog(const QString& title, TParaList& list, TParamCo
     for (const auto& p : probe_)
         if (p->ParaType() != Pt_Util && !p->ParaGeneral.Hidden)
             Available->addItem(ItemOf(*p));
+    if (offerDerived_)
+        for (const std::int32_t number : DerivedColumnNumbers())
+            Available->addItem(ItemOf(*DerivedColumnDefinition(number)));
     left->addWidget(Available);
     lists->addLayout(left);
 
@@ -124,13 +129,19 @@ TParaListDialog::TParaListDialog(const QString& title, TParaList& list, TParamCo
 
     const int count = std::clamp(list.count, 0, MaxParaListCount);
     for (int i = 0; i < count; ++i)
-        if (const TParameter* p = probe_.FindPara(list.List[i]))
+        if (const TParameter* p = Choice(list.List[i]))
             Chosen->addItem(ItemOf(*p));
     if (Chosen->count() > 0)
         Chosen->setCurrentRow(0);
     else
         Load(0);
     resize(560, 460);
+}
+
+const TParameter* TParaListDialog::Choice(std::int32_t number) const {
+    if (const TParameter* p = probe_.FindPara(number))
+        return p;
+    return offerDerived_ ? DerivedColumnDefinition(number) : nullptr;
 }
 
 TParaListDialog::TEdit& TParaListDialog::EditOf(std::int32_t number) {
@@ -153,7 +164,8 @@ TParaListDialog::TEdit& TParaListDialog::EditOf(std::int32_t number) {
 void TParaListDialog::Load(std::int32_t number) {
     shown_ = number;
     loading_ = true;
-    const bool any = number != 0;
+    // A derived column is computed from the binned values as they are: nothing to set.
+    const bool any = number != 0 && !IsDerivedColumn(number);
     for (QWidget* w :
          std::initializer_list<QWidget*>{SmoothType, SmoothLength, ValidateBox, ValidMin, ValidMax})
         w->setEnabled(any);
@@ -171,7 +183,7 @@ void TParaListDialog::Load(std::int32_t number) {
 }
 
 void TParaListDialog::Store() {
-    if (shown_ == 0 || loading_)
+    if (shown_ == 0 || IsDerivedColumn(shown_) || loading_)
         return;
     TEdit& e = EditOf(shown_);
     e.type = static_cast<TSmoothType>(SmoothType->currentIndex());
@@ -192,7 +204,7 @@ std::vector<std::int32_t> TParaListDialog::Numbers() const {
 bool TParaListDialog::AddNumber(std::int32_t number) {
     if (Chosen->count() >= MaxParaListCount)
         return false;
-    const TParameter* p = probe_.FindPara(number);
+    const TParameter* p = Choice(number);
     if (!p)
         return false;
     Chosen->addItem(ItemOf(*p));
@@ -223,7 +235,10 @@ void TParaListDialog::accept() {
     for (int i = 0; i < MaxParaListCount; ++i) {
         const bool used = i < list_.count;
         list_.List[i] = used ? numbers[static_cast<std::size_t>(i)] : 0;
-        list_.Avail[i] = used && cast_.ExistParaNb(list_.List[i]) ? 1 : 0;
+        list_.Avail[i] = used && (cast_.ExistParaNb(list_.List[i]) ||
+                                  DerivedColumnAvailable(cast_, list_.List[i]))
+                             ? 1
+                             : 0;
     }
     for (const auto& [number, e] : edits_)
         for (TParamCollection* col : {&probe_, &cast_})

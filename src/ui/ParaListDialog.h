@@ -20,13 +20,16 @@ class QSpinBox;
 namespace marevo {
 
 class TParamCollection;
+class TParameter;
 
 class TParaListDialog : public QDialog {
 public:
     // list: the list edited; probe: the parameters to choose from; cast: the cast's copies,
-    // which take the same smoothing and limits.
+    // which take the same smoothing and limits. offerDerived: the derived columns of the binned
+    // table (SA, CT, SIG0, RHO, N2) follow the probe's parameters; they have no smoothing or
+    // limits of their own.
     TParaListDialog(const QString& title, TParaList& list, TParamCollection& probe,
-                    TParamCollection& cast, QWidget* parent = nullptr);
+                    TParamCollection& cast, QWidget* parent = nullptr, bool offerDerived = false);
 
     std::vector<std::int32_t> Numbers() const;
     // Appends a parameter of the choice list; false when the list is full or lacks it.
@@ -53,6 +56,8 @@ private:
     void Load(std::int32_t number);
     void Store();
     TEdit& EditOf(std::int32_t number);
+    // The parameter of the choice list with that number; null when it offers none.
+    const TParameter* Choice(std::int32_t number) const;
 
     TParaList& list_;
     TParamCollection& probe_;
@@ -60,6 +65,7 @@ private:
     std::map<std::int32_t, TEdit> edits_;
     std::int32_t shown_ = 0; // the parameter whose settings the controls show
     bool loading_ = false;
+    bool offerDerived_ = false;
 };
 
 } // namespace marevo

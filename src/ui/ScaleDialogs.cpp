@@ -3,6 +3,8 @@
 #include "display/PlotPainter.h"
 #include "foundation/Guard.h"
 #include "app/AppContext.h"
+#include "processing/Collections.h"
+#include "processing/DerivedColumns.h"
 #include "processing/ParamCollection.h"
 #include "records/Config.h"
 
@@ -31,6 +33,16 @@ void ShowColour(QPushButton* button, std::int32_t colour) {
 
 } // namespace
 
+QString DerivedChoiceName(std::int32_t number) {
+    const TParameter* p = DerivedColumnDefinition(number);
+    if (!p)
+        return QString::number(number);
+    return QStringLiteral("%1 %2 [%3]")
+        .arg(QString::fromStdString(p->ParaGeneral.IDStr.Get()).trimmed(),
+             QString::fromStdString(p->ParaGeneral.OrigName.Get()).trimmed(),
+             QString::fromStdString(p->ParaGeneral.OrigUnit.Get()).trimmed());
+}
+
 TScaleDialog::TScaleDialog(TConfig& config, TParamCollection& cast, int entry, QWidget* parent)
     : QDialog(parent), config_(config), cast_(cast), entry_(entry) {
     setWindowTitle(entry == 0 ? QStringLiteral("Vertical scale") : QStringLiteral("Horizontal scale"));
@@ -40,6 +52,10 @@ TScaleDialog::TScaleDialog(TConfig& config, TParamCollection& cast, int entry, Q
     ProbeParamCol().CreateStrings(names);
     for (const auto& [name, p] : names)
         Parameter->addItem(QString::fromStdString(name), p->GetParaNb());
+    // A horizontal axis may also show a derived column of the binned table.
+    if (entry > 0)
+        for (const std::int32_t number : DerivedColumnNumbers())
+            Parameter->addItem(DerivedChoiceName(number), number);
     form->addRow(QStringLiteral("Parameter"), Parameter);
     Min = new QLineEdit(this);
     Max = new QLineEdit(this);
@@ -75,9 +91,7 @@ TScaleDialog::TScaleDialog(TConfig& config, TParamCollection& cast, int entry, Q
 }
 
 void TScaleDialog::ShowParameter(int number) {
-    const TParameter* p = cast_.FindPara(number);
-    if (!p)
-        p = ProbeParamCol().FindPara(number);
+    const TParameter* p = TConfigCollections(cast_, ProbeParamCol()).FindListedPara(number);
     if (!p)
         return;
     const TParaScale& s = p->ParaScale;
@@ -102,10 +116,13 @@ void TScaleDialog::accept() {
     }
     const int number = Parameter->currentData().toInt();
     Guard({"Error in TPlotForm.XScaleDlg"}, [&] {
-        for (TParamCollection* col : {&ProbeParamCol(), &cast_}) {
-            TParameter* p = col->FindPara(number);
-            if (!p)
-                continue;
+        std::vector<TParameter*> targets;
+        for (TParamCollection* col : {&ProbeParamCol(), &cast_})
+            if (TParameter* p = col->FindPara(number))
+                targets.push_back(p);
+        if (TParameter* d = DerivedColumnDefinition(number))
+            targets.push_back(d);
+        for (TParameter* p : targets) {
             TParaScale& s = p->ParaScale;
             s.CurMin = TExtended::FromDouble(lo);
             s.CurMax = TExtended::FromDouble(hi);
@@ -118,7 +135,7 @@ void TScaleDialog::accept() {
         }
         TParaList& list = config_.GenCfg.ParaPlotList;
         list.List[entry_] = number;
-        list.Avail[entry_] = cast_.ExistParaNb(number);
+        list.Avail[entry_] = cast_.ExistParaNb(number) || DerivedColumnAvailable(cast_, number);
         config_.SetParaPtr(list, config_.PlotParaPtr, TConfigCollections(cast_, ProbeParamCol()));
     });
     QDialog::accept();

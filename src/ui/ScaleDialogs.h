@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <cstdint>
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -38,6 +40,9 @@ private:
     int entry_;
     std::int32_t colour_ = 0;
 };
+
+// How a choice list names derived column `number`: "SA Absolute Salinity [g/kg]".
+QString DerivedChoiceName(std::int32_t number);
 
 // Modal dialogs; true when the operator pressed OK.
 bool XScaleDlg(TConfig& config, TParamCollection& cast, int entry, QWidget* parent);

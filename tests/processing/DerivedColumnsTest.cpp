@@ -6,6 +6,7 @@
 #include "parameters/Parameter.h"
 #include "parameters/Teos10.h"
 #include "processing/CastFiles.h"
+#include "processing/Collections.h"
 #include "processing/ParamCollection.h"
 #include "records/CastInfo.h"
 #include "records/Config.h"
@@ -174,6 +175,45 @@ TEST(DerivedColumns, TextExportWritesThemWithTheirDecimals) {
     EXPECT_EQ(MakeDerivedParameter(ConservativeTempPara)->ParaText.Decimal[txt_File], 4);
     EXPECT_EQ(MakeDerivedParameter(BuoyancyFreqPara)->ParaText.Decimal[txt_File], 8);
     EXPECT_EQ(MakeDerivedParameter(1999), nullptr);
+}
+
+// The plot and values lists keep a derived number as any other: the stored configuration has the
+// same bytes as with a catalogue number in its place, and reads back with the number, its entry
+// resolved to the column's definition.
+TEST(DerivedColumns, StoredListsKeepTheNumberInTheSameLayout) {
+    TDerivedRig rig;
+    rig.probe.DefaultParamCol();
+    const TConfigCollections collections(rig.cast, rig.probe);
+    const auto save = [&](std::int32_t plotted, std::int32_t shown, const char* name) {
+        TGenConfig& gen = rig.config.GenCfg;
+        gen.ParaPlotList.count = 2;
+        gen.ParaPlotList.List[0] = PressurePara;
+        gen.ParaPlotList.List[1] = plotted;
+        gen.CurParaList.count = 1;
+        gen.CurParaList.List[0] = shown;
+        EXPECT_TRUE(rig.config.SaveToFile(rig.dir / name, collections));
+        return test::ReadFileBytes(rig.dir / name);
+    };
+    const std::string plain = save(TemperaturePara, SalinityPara, "plain.cfg");
+    const std::string derived = save(Sigma0Teos10Para, AbsoluteSalinityPara, "derived.cfg");
+    ASSERT_EQ(plain.size(), derived.size());
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        differing += plain[i] != derived[i];
+    EXPECT_LE(differing, 8u); // the two list numbers, four bytes each
+
+    TConfig back;
+    ASSERT_TRUE(back.ReadFromFile(rig.dir / "derived.cfg", collections));
+    EXPECT_EQ(back.GenCfg.ParaPlotList.List[1], Sigma0Teos10Para);
+    EXPECT_EQ(back.GenCfg.CurParaList.List[0], AbsoluteSalinityPara);
+    EXPECT_EQ(back.PlotParaPtr[1], DerivedColumnDefinition(Sigma0Teos10Para));
+    EXPECT_EQ(back.ScaleName(1), "Sigma0 TEOS-10 [kg/m^3]");
+    // The cast holds pressure, temperature and salinity: the entries are available.
+    rig.config = back;
+    rig.cast.BuildCalcList();
+    EXPECT_TRUE(rig.config.GenCfg.ParaPlotList.Avail[1]);
+    EXPECT_TRUE(rig.config.GenCfg.CurParaList.Avail[0]);
+    EXPECT_EQ(DerivedColumnDefinition(PressurePara), nullptr);
 }
 
 } // namespace

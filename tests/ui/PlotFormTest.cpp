@@ -2,15 +2,21 @@
 // image, and the refusals of the scale commands.
 
 #include "ui/PlotForm.h"
+#include "ui/ScaleDialogs.h"
 
 #include "display/PlotHost.h"
 #include "display/PlotRender.h"
+#include "parameters/ParaNumbers.h"
+#include "parameters/Parameter.h"
+#include "processing/DerivedColumns.h"
 #include "records/Bottles.h"
 #include "records/CastInfo.h"
 #include "support/AppEnv.h"
 #include "support/CastFrames.h"
 
+#include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QSvgRenderer>
 
 #include <gtest/gtest.h>
@@ -182,6 +188,48 @@ TEST_F(TRealPlot, RemoveAndAddScaleBeepAtTheirLimits) {
     EXPECT_EQ(env.op.Events(), std::vector<std::string>{"Beep 0 0"});
     EXPECT_EQ(dialogs, 8);
     EXPECT_EQ(env.config.PlotCount(), 9);
+}
+
+// A horizontal scale set to Conservative Temperature in its dialog: the dialog offers the derived
+// columns after the probe's parameters (the vertical one does not), OK keeps the number in the
+// plot list, and the curve is drawn from the column.
+TEST_F(TRealPlot, ADerivedColumnChosenInTheScaleDialogIsDrawn) {
+    std::vector<std::pair<std::string, TParameter*>> names;
+    ProbeParamCol().CreateStrings(names);
+    const int probeCount = static_cast<int>(names.size());
+    {
+        TScaleDialog vertical(env.config, env.cast, 0);
+        EXPECT_EQ(vertical.Parameter->count(), probeCount);
+    }
+    TScaleDialog dialog(env.config, env.cast, 1);
+    ASSERT_EQ(dialog.Parameter->count(), probeCount + 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(dialog.Parameter->itemData(probeCount + i).toInt(), AbsoluteSalinityPara + i);
+    EXPECT_EQ(dialog.Parameter->itemText(probeCount + 1), "CT Conservative Temperature [°C]");
+    dialog.Parameter->setCurrentIndex(probeCount + 1);
+    dialog.Min->setText(QStringLiteral("0"));
+    dialog.Max->setText(QStringLiteral("25"));
+    dialog.accept();
+    const TParaList& plot = env.config.GenCfg.ParaPlotList;
+    EXPECT_EQ(plot.List[1], ConservativeTempPara);
+    EXPECT_EQ(plot.Avail[1], 1); // the cast holds pressure, temperature and salinity
+    TParaScale& axis = DerivedColumnDefinition(ConservativeTempPara)->ParaScale;
+    EXPECT_EQ(axis.CurMax.ToLongDouble(), 25);
+    axis.Color = 0xFF0000; // blue
+
+    TPlotMainFrame frame(env.config, env.cast, host);
+    frame.resize(731, 704);
+    frame.myresize();
+    frame.SetPlot();
+    TPlotScene& scene = frame.Scene();
+    EXPECT_EQ(scene.XScaleFrames[1].theScale.Info().title, "Conservative Temperature [°C]");
+    const std::unique_ptr<TParameter> ct = ComputeDerivedColumn(env.cast, ConservativeTempPara);
+    const auto& drawn = scene.PlotFrame.series.horizontal[1];
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_EQ(drawn.size(), static_cast<std::size_t>(scene.PlotFrame.series.last -
+                                                     scene.PlotFrame.series.first + 1));
+    EXPECT_EQ(drawn[10].value, ct->SortedBuffer->Data()[scene.PlotFrame.series.first + 10].value);
+    EXPECT_GT(Count(frame.PlotImage(), QRect(151, 21, 560, 622), Qt::blue), 200);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "ui/BottlesForm.h"
 #include "ui/ParaListDialog.h"
 
+#include "parameters/ParaNumbers.h"
 #include "records/Bottles.h"
 #include "records/CastInfo.h"
 #include "support/AppEnv.h"
@@ -13,9 +14,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QSpinBox>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
 
@@ -337,6 +338,34 @@ TEST(ParaListDialog, OkWritesTheListInOrderAndCancelLeavesItWhole) {
     TParaSmooth& s = env.probe.FindPara(120)->ParaSmooth;
     EXPECT_EQ(s.SmoothType, Smo_Mean);
     EXPECT_EQ(s.FilterLength(Smo_Mean), 100);
+}
+
+TEST(ParaListDialog, TheValuesListOffersTheDerivedColumnsAfterTheProbesParameters) {
+    test::TAppEnv env;
+    env.probe.DefaultParamCol();
+    env.cast.Add(env.probe.FindPara(101)->MakeCopy());
+    TParaList list{};
+    SetList(list, {101});
+    {
+        TParaListDialog bottles(QStringLiteral("Bottles Window"), list, env.probe, env.cast);
+        EXPECT_FALSE(bottles.AddNumber(Sigma0Teos10Para));
+        bottles.reject();
+    }
+    TParaListDialog dialog(QStringLiteral("Values Window"), list, env.probe, env.cast, nullptr,
+                           true);
+    const int n = dialog.Available->count();
+    ASSERT_GT(n, 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(dialog.Available->item(n - 5 + i)->data(Qt::UserRole).toInt(),
+                  AbsoluteSalinityPara + i);
+    EXPECT_EQ(dialog.Available->item(n - 3)->text(), "Sigma0 TEOS-10");
+    EXPECT_TRUE(dialog.AddNumber(Sigma0Teos10Para));
+    // Nothing to smooth or limit in a derived column.
+    EXPECT_FALSE(dialog.SmoothType->isEnabled());
+    dialog.accept();
+    ASSERT_EQ(list.count, 2);
+    EXPECT_EQ(list.List[1], Sigma0Teos10Para);
+    EXPECT_EQ(list.Avail[1], 0); // the cast lacks temperature and salinity
 }
 
 } // namespace
