@@ -260,11 +260,10 @@ BENCHMARK(BM_ReplaySynthetic)
     ->UseRealTime()
     ->Iterations(1);
 
-// The text export of the 24-hour cast binned every second: 86 400 rows of the 12 channels, the
-// time counter and four computed columns, both directions.
-void BM_TextExport24h(benchmark::State& state) {
+// The 24-hour cast binned every second, with the export's columns (the 12 channels, the time
+// counter and four computed columns) in both directions.
+void BinDayCast(TApp& app) {
     const fs::path raw = SyntheticRaw(24);
-    TApp app(SyntheticChannels);
     TAcquiCfg& acq = app.config.AcquiCfg;
     acq.AcquiMode = AM_Time;
     acq.TimeStep = acq.TimeMeanItv = 1.0 / 86400;
@@ -275,6 +274,13 @@ void BM_TextExport24h(benchmark::State& state) {
     SetParaListNumbers(text.ParaList, {100, 101, 110, 111, 120, 121, 130, 147, 140, 135, 146, 132,
                                        134, 401, 403, 404, 599});
     text.Direction = 3;
+}
+
+// The text export of the 24-hour cast binned every second: 86 400 rows of the 12 channels, the
+// time counter and four computed columns, both directions.
+void BM_TextExport24h(benchmark::State& state) {
+    TApp app(SyntheticChannels);
+    BinDayCast(app);
     const fs::path out = BenchDir() / "export.txt";
     double bytes = 0;
     for (auto _ : state) {
@@ -292,18 +298,8 @@ BENCHMARK(BM_TextExport24h)->Unit(benchmark::kMillisecond)->UseRealTime()->Itera
 // from the cast and the file written, per iteration. MB/s of the file written.
 void BM_ProfileExport24h(benchmark::State& state) {
     const TExportFormat format = state.range(0) == 0 ? TExportFormat::NetCdf : TExportFormat::Odv;
-    const fs::path raw = SyntheticRaw(24);
     TApp app(SyntheticChannels);
-    TAcquiCfg& acq = app.config.AcquiCfg;
-    acq.AcquiMode = AM_Time;
-    acq.TimeStep = acq.TimeMeanItv = 1.0 / 86400;
-    acq.TimeFirst = 0;
-    acq.TimeMean = 1;
-    app.Replay(raw);
-    TTextFileCfg& text = app.config.DataTextCfg;
-    SetParaListNumbers(text.ParaList, {100, 101, 110, 111, 120, 121, 130, 147, 140, 135, 146, 132,
-                                       134, 401, 403, 404, 599});
-    text.Direction = 3;
+    BinDayCast(app);
     const fs::path out = BenchDir() / (format == TExportFormat::NetCdf ? "export.nc" : "export_odv.txt");
     TCastInfo header;
     header.ID = 1;

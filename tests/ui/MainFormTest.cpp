@@ -47,6 +47,17 @@ struct TMainFormTest : ::testing::Test {
         };
     }
     bool Enabled(const char* name) const { return form.Action(name)->isEnabled(); }
+    // The window started on a new cruise CR holding one imported logger cast, shown.
+    void ImportOneCast() {
+        ASSERT_TRUE(form.StartUp());
+        form.Action("FileNew")->trigger();
+        env.config.GenCfg.CruiseName.Set("CR");
+        const auto raws = test::LoggerCopies(env.dir / "logger", 1);
+        form.LoggerFilesDialog = [raws] { return raws; };
+        form.Action("ImportLoggersTool")->trigger();
+        form.WaitLongWork();
+        ASSERT_EQ(form.Shell().LoadedCastNumber(), 1);
+    }
 
     test::TAppEnv env;
     TMainForm form{env};
@@ -174,14 +185,7 @@ TEST_F(TMainFormTest, ParameterDialogsOfTheValuesAndBottlesWindows) {
 TEST_F(TMainFormTest, PrintWithoutAQueueOffersAPdfInTheCruiseTextFolder) {
     if (PrinterReady())
         GTEST_SKIP() << "a print queue exists: the page would go to paper";
-    ASSERT_TRUE(form.StartUp());
-    form.Action("FileNew")->trigger();
-    env.config.GenCfg.CruiseName.Set("CR");
-    const auto raws = test::LoggerCopies(env.dir / "logger", 1);
-    form.LoggerFilesDialog = [&] { return raws; };
-    form.Action("ImportLoggersTool")->trigger();
-    form.WaitLongWork();
-    ASSERT_EQ(form.Shell().LoadedCastNumber(), 1);
+    ASSERT_NO_FATAL_FAILURE(ImportOneCast());
 
     fs::path proposed;
     const fs::path chosen = env.dir / "page.pdf";
@@ -198,14 +202,7 @@ TEST_F(TMainFormTest, PrintWithoutAQueueOffersAPdfInTheCruiseTextFolder) {
 }
 
 TEST_F(TMainFormTest, ExtractCastDataWritesTheFormatOfTheChosenFilter) {
-    ASSERT_TRUE(form.StartUp());
-    form.Action("FileNew")->trigger();
-    env.config.GenCfg.CruiseName.Set("CR");
-    const auto raws = test::LoggerCopies(env.dir / "logger", 1);
-    form.LoggerFilesDialog = [&] { return raws; };
-    form.Action("ImportLoggersTool")->trigger();
-    form.WaitLongWork();
-    ASSERT_EQ(form.Shell().LoadedCastNumber(), 1);
+    ASSERT_NO_FATAL_FAILURE(ImportOneCast());
 
     const fs::path proposed = form.Shell().ProposedCastText();
     const struct {
