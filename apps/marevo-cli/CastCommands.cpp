@@ -226,7 +226,8 @@ int ExportProfiles(TCliApp& app, const TCastOptions& o, int castNb, TExportForma
     std::size_t levels = 0;
     for (const TProfile& p : profiles)
         levels += p.Levels();
-    fmt::print("wrote {} ({} casts, {} levels)\n", out.string(), profiles.size(), levels);
+    fmt::print("wrote {} ({} cast{}, {} levels)\n", out.string(), profiles.size(),
+               profiles.size() == 1 ? "" : "s", levels);
     return 0;
 }
 
