@@ -7,21 +7,8 @@ set -euo pipefail
 cli=$1
 sim=$2
 seconds=${3:-30}
-work=$(mktemp -d)
-simpid=
-cleanup() {
-    [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-"$sim" --rate 32 --bottom 200 --duration $((seconds + 60)) --quiet >"$work/sim.out" 2>&1 &
-simpid=$!
-for _ in $(seq 100); do
-    grep -q '^probe ' "$work/sim.out" && break
-    sleep 0.05
-done
-probe=$(awk '/^probe /{print $2}' "$work/sim.out")
-"$cli" --data-root "$work/data" -q init >/dev/null
-"$cli" --data-root "$work/data" -q --yes cruise new CR >/dev/null
-"$cli" --data-root "$work/data" -q --yes acquire --cruise CR --probe-port "$probe" \
+. "$(dirname "$0")/../tests/acquisition/e2e_lib.sh"
+launch_sim "$work/sim.out" --rate 32 --bottom 200 --duration $((seconds + 60)) --quiet
+new_root
+"$cli" --data-root "$root" -q --yes acquire --cruise CR --probe-port "$probe" \
     --seconds "$seconds" | grep -E '^(end|worker)'

@@ -9,33 +9,14 @@
 set -euo pipefail
 cli=$1
 sim=$2
-work=$(mktemp -d)
-simpid=
-cleanup() {
-    [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
+. "$(dirname "$0")/e2e_lib.sh"
 
 mkdir "$work/capture"
-"$sim" --rate 32 --bottom 20 --duration 120 --capture "$work/capture" --quiet >"$work/sim.out" 2>&1 &
-simpid=$!
-for _ in $(seq 100); do
-    grep -q '^probe ' "$work/sim.out" && break
-    sleep 0.05
-done
-probe=$(awk '/^probe /{print $2}' "$work/sim.out")
+launch_sim "$work/sim.out" --rate 32 --bottom 20 --duration 120 --capture "$work/capture" --quiet
 display=$(awk '/^display /{print $2}' "$work/sim.out")
-[ -n "$probe" ] || fail "the simulator gave no probe line"
 [ -n "$display" ] || fail "the simulator gave no display line"
 
-root=$work/data
-"$cli" --data-root "$root" -q init >/dev/null
-"$cli" --data-root "$root" -q --yes cruise new CR >/dev/null
+new_root
 # The automatic text export on time-out: its file at the end is the export of the stored cast.
 "$cli" --data-root "$root" -q config set qvtst ExtractionFoldersCfg.AutomaticTextDataExportMode=2 \
     >/dev/null

@@ -14,44 +14,16 @@ set -euo pipefail
 cli=$1
 sim=$2
 mode=$3
-work=$(mktemp -d)
-simpid=
-clipid=
-cleanup() {
-    [ -n "$clipid" ] && kill -9 "$clipid" 2>/dev/null
-    [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL ($mode): $*"
-    for f in "$work"/*.out; do
-        echo "--- $f"
-        tail -n 30 "$f"
-    done
-    exit 1
-}
+. "$(dirname "$0")/e2e_lib.sh"
+e2e_label=$mode
 
 # start_sim NAME ARGS...: a simulator capturing into $work/NAME, its probe device in $probe.
 start_sim() {
     local name=$1
     shift
     mkdir -p "$work/$name"
-    "$sim" --rate 32 --bottom 40 --duration 120 --capture "$work/$name" --quiet "$@" \
-        >"$work/$name.sim.out" 2>&1 &
-    simpid=$!
-    for _ in $(seq 100); do
-        grep -q '^probe ' "$work/$name.sim.out" && break
-        sleep 0.05
-    done
-    probe=$(awk '/^probe /{print $2}' "$work/$name.sim.out")
-    [ -n "$probe" ] || fail "the simulator gave no probe line"
-}
-stop_sim() {
-    kill "$simpid" 2>/dev/null || true
-    wait "$simpid" 2>/dev/null || true
-    simpid=
+    launch_sim "$work/$name.sim.out" --rate 32 --bottom 40 --duration 120 \
+        --capture "$work/$name" --quiet "$@"
 }
 # log_count ROOT TEXT: lines of the data root's event logs holding TEXT.
 log_count() {
@@ -73,9 +45,7 @@ sys.exit(0 if ok else 1)
 PY
 }
 
-root=$work/data
-"$cli" --data-root "$root" -q init >/dev/null
-"$cli" --data-root "$root" -q --yes cruise new CR >/dev/null
+new_root
 raw=$root/CR/raw/CR001.raw
 
 case $mode in

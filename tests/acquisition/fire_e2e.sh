@@ -10,41 +10,16 @@
 set -euo pipefail
 cli=$1
 sim=$2
-work=$(mktemp -d)
-simpid=
-cleanup() {
-    [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
+. "$(dirname "$0")/e2e_lib.sh"
 
 start_sim() { # extra simulator options
     mkdir -p "$work/capture"
     rm -f "$work/capture/"*
-    "$sim" --rate 24 --bottom 70 --winch-speed 3 --soak 3 --bottom-stay 3 \
-        --close-seconds 0.5 --duration 200 --capture "$work/capture" --quiet "$@" \
-        >"$work/sim.out" 2>&1 &
-    simpid=$!
-    for _ in $(seq 100); do
-        grep -q '^probe ' "$work/sim.out" && break
-        sleep 0.05
-    done
-    probe=$(awk '/^probe /{print $2}' "$work/sim.out")
-    [ -n "$probe" ] || fail "the simulator gave no probe line"
-}
-stop_sim() {
-    kill "$simpid" 2>/dev/null || true
-    wait "$simpid" 2>/dev/null || true
-    simpid=
+    launch_sim "$work/sim.out" --rate 24 --bottom 70 --winch-speed 3 --soak 3 --bottom-stay 3 \
+        --close-seconds 0.5 --duration 200 --capture "$work/capture" --quiet "$@"
 }
 
-root=$work/data
-"$cli" --data-root "$root" -q init >/dev/null
-"$cli" --data-root "$root" -q --yes cruise new CR >/dev/null
+new_root
 cfg=$("$cli" --data-root "$root" config list | awk '/\*/{gsub(/\*/,""); print $1; exit}')
 [ -n "$cfg" ] || fail "no current configuration"
 sets=(Rosette.SamplingType=1 Rosette.OperatorAuth=1 Rosette.WaitOnSampling=0

@@ -9,31 +9,13 @@
 set -euo pipefail
 cli=$1
 sim=$2
-work=$(mktemp -d)
-simpid=
-cleanup() {
-    [ -n "$simpid" ] && kill "$simpid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*"
-    exit 1
-}
+. "$(dirname "$0")/e2e_lib.sh"
+
 start_sim() {
-    "$sim" --quiet --duration 120 "$@" >"$work/sim.out" 2>&1 &
-    simpid=$!
-    for _ in $(seq 100); do
-        grep -q '^probe ' "$work/sim.out" && break
-        sleep 0.05
-    done
-    probe=$(awk '/^probe /{print $2}' "$work/sim.out")
-    [ -n "$probe" ] || fail "the simulator gave no probe line"
+    launch_sim "$work/sim.out" --quiet --duration 120 "$@"
 }
 
-root=$work/data
-"$cli" --data-root "$root" -q init >/dev/null
-"$cli" --data-root "$root" -q --yes cruise new CR >/dev/null
+new_root
 
 mkdir "$work/capture"
 start_sim --memory-casts 3 --memory-sets 120 --capture "$work/capture" \
