@@ -238,6 +238,8 @@ void TMainForm::StartCast() {
     auto started = std::make_shared<bool>(false);
     TRTCast* cast = rtcast_.get();
     castWork_ = true;
+    // Busy over the main window only: the questions the start asks keep their own pointer.
+    setCursor(Qt::BusyCursor);
     if (!RunLong([cast, files, started] { *started = cast->Start(files); },
                  [this, started] { FinishStart(*started); })) {
         FinishStart(false);
@@ -245,12 +247,10 @@ void TMainForm::StartCast() {
     }
     // The panel shows the start's steps as text until the homing shows its progress.
     ShowProgress(-1);
-    QApplication::setOverrideCursor(Qt::BusyCursor);
 }
 
 void TMainForm::FinishStart(bool started) {
-    if (castWork_)
-        QApplication::restoreOverrideCursor();
+    unsetCursor();
     castWork_ = false;
     // The start's own progress (the rosette homing) is over: the panel shows text again.
     ShowProgress(-1);
