@@ -112,6 +112,14 @@ private:
     bool IncMemTo(long long index);
 };
 
+// Row r of a series; InvalidFV beyond its end or without a series, so that a series shorter than
+// its table gives flagged rows rather than the zeros of unused storage.
+inline TFlaggedValue SeriesRow(const TLinearArray* series, int r) {
+    if (!series || r < 0 || r > series->LastIndice)
+        return InvalidFV;
+    return series->Data()[r];
+}
+
 class TCyclicArray : public TFlaggedArray {
 public:
     // A ring of ItemNo slots (0..ItemNo-1) plus one storage element at ItemNo that ring

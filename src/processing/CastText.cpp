@@ -79,14 +79,6 @@ std::string DateTimeText(TDateTime t) {
     return TimeOf(t) == 0 ? date : date + " " + FormatDateTime("HH:mm:ss", t);
 }
 
-// Element r of a series; InvalidFV beyond its end, so that a series shorter than the table (or
-// none at all) gives flagged fields rather than the zeros of unused storage.
-TFlaggedValue Element(const TLinearArray* series, int r) {
-    if (!series || r < 0 || r > series->LastIndice)
-        return InvalidFV;
-    return series->Data()[r];
-}
-
 int ListCount(const TParaList& list) {
     return std::clamp(list.count, 0, MaxParaListCount);
 }
@@ -412,10 +404,10 @@ bool TParamCollection::TxtSave(const fs::path& StreamName, bool append, bool onT
                         continue;
                     }
                     const TLinearArray* sorted = c.own ? p.SortedBuffer.get() : nullptr;
-                    TFlaggedValue v = Element(sorted, r);
+                    TFlaggedValue v = SeriesRow(sorted, r);
                     bool flagged = v.flag != 0;
                     if (c.smoothed) {
-                        const TFlaggedValue smooth = Element(p.SmoothBuffer.get(), r);
+                        const TFlaggedValue smooth = SeriesRow(p.SmoothBuffer.get(), r);
                         flagged = flagged || smooth.flag != 0;
                         v = smooth;
                     }

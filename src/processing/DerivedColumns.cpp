@@ -24,14 +24,19 @@ struct TDerivedDefinition {
     std::string_view name; // OrigName, list and screen names
     std::string_view unit;
     int decimals; // screen and file/print
+    // The plot axis a run starts from: a range that holds the open ocean's values.
+    double axisMin, axisMax;
+    std::int32_t colour; // 0x00BBGGRR
 };
 
 constexpr TDerivedDefinition Definitions[] = {
-    {AbsoluteSalinityPara, "SA", "Absolute Salinity", "g/kg", 4},
-    {ConservativeTempPara, "CT", "Conservative Temperature", "°C", 4},
-    {Sigma0Teos10Para, "SIG0", "Sigma0 TEOS-10", "kg/m^3", 4},
-    {InSituDensityTeos10Para, "RHO", "In situ density TEOS-10", "kg/m^3", 4},
-    {BuoyancyFreqPara, "N2", "Buoyancy frequency squared", "1/s^2", 8},
+    {AbsoluteSalinityPara, "SA", "Absolute Salinity", "g/kg", 4, 33, 38, 0x00008000},
+    {ConservativeTempPara, "CT", "Conservative Temperature", "°C", 4, -2, 30, 0x000000C0},
+    {Sigma0Teos10Para, "SIG0", "Sigma0 TEOS-10", "kg/m^3", 4, 20, 29, 0x00800080},
+    {InSituDensityTeos10Para, "RHO", "In situ density TEOS-10", "kg/m^3", 4, 1020, 1060,
+     0x00808000},
+    {BuoyancyFreqPara, "N2", "Buoyancy frequency squared", "1/s^2", 8, -0.0001, 0.001,
+     0x00004080},
 };
 
 const TDerivedDefinition* DefinitionOf(std::int32_t number) {
@@ -39,12 +44,6 @@ const TDerivedDefinition* DefinitionOf(std::int32_t number) {
         if (d.number == number)
             return &d;
     return nullptr;
-}
-
-TFlaggedValue At(const TLinearArray* series, int r) {
-    if (!series || r < 0 || r > series->LastIndice)
-        return InvalidFV;
-    return series->Data()[r];
 }
 
 TFlaggedValue Flagged(double v) {
@@ -57,7 +56,8 @@ struct TRowState {
 };
 
 TRowState RowState(const TDerivedInputs& in, int r) {
-    const TFlaggedValue p = At(in.pressure, r), t = At(in.temperature, r), s = At(in.salinity, r);
+    const TFlaggedValue p = SeriesRow(in.pressure, r), t = SeriesRow(in.temperature, r),
+                        s = SeriesRow(in.salinity, r);
     TRowState row;
     if (p.flag != 0 || t.flag != 0 || s.flag != 0)
         return row;
@@ -168,29 +168,16 @@ const std::vector<std::int32_t>& DerivedColumnNumbers() {
 }
 
 TParameter* DerivedColumnDefinition(std::int32_t number) {
-    struct TDefaultAxis {
-        std::int32_t number;
-        double min, max;
-        std::int32_t colour; // 0x00BBGGRR
-    };
-    // Ranges that hold the open ocean's values.
-    static constexpr TDefaultAxis Axes[] = {
-        {AbsoluteSalinityPara, 33, 38, 0x00008000},
-        {ConservativeTempPara, -2, 30, 0x000000C0},
-        {Sigma0Teos10Para, 20, 29, 0x00800080},
-        {InSituDensityTeos10Para, 1020, 1060, 0x00808000},
-        {BuoyancyFreqPara, -0.0001, 0.001, 0x00004080},
-    };
     static const std::vector<std::unique_ptr<TParameter>> definitions = [] {
         std::vector<std::unique_ptr<TParameter>> all;
-        for (const TDefaultAxis& a : Axes) {
-            std::unique_ptr<TParameter> p = MakeDerivedParameter(a.number);
+        for (const TDerivedDefinition& d : Definitions) {
+            std::unique_ptr<TParameter> p = MakeDerivedParameter(d.number);
             p->SortedBuffer.reset();
             TParaScale& s = p->ParaScale;
             s.ScaleType = st_Linear;
-            s.CurMin = s.AutoMin = TExtended::FromDouble(a.min);
-            s.CurMax = s.AutoMax = TExtended::FromDouble(a.max);
-            s.Color = a.colour;
+            s.CurMin = s.AutoMin = TExtended::FromDouble(d.axisMin);
+            s.CurMax = s.AutoMax = TExtended::FromDouble(d.axisMax);
+            s.Color = d.colour;
             p->ParaGeneral.AbsoMin = TExtended::FromDouble(-1e10);
             p->ParaGeneral.AbsoMax = TExtended::FromDouble(1e10);
             all.push_back(std::move(p));

@@ -209,13 +209,10 @@ TProfile CollectProfile(TParamCollection& cast, const TCastInfo& castHeader,
         column.decimals = p.ParaText.Decimal[txt_File];
         const TLinearArray* sorted = c->own ? p.SortedBuffer.get() : nullptr;
         const TLinearArray* smooth = c->smoothed ? p.SmoothBuffer.get() : nullptr;
-        const auto element = [](const TLinearArray* s, int r) {
-            return s && r >= 0 && r <= s->LastIndice ? s->Data()[r] : InvalidFV;
-        };
         for (std::int32_t r = first; r <= last; ++r) {
-            TFlaggedValue v = element(sorted, r);
+            TFlaggedValue v = SeriesRow(sorted, r);
             if (smooth) {
-                const TFlaggedValue s = element(smooth, r);
+                const TFlaggedValue s = SeriesRow(smooth, r);
                 v.flag = static_cast<std::uint8_t>(v.flag != 0 || s.flag != 0);
                 v.value = s.value;
             }
