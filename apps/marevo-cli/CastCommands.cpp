@@ -24,12 +24,10 @@
 #include "storage/CruiseFile.h"
 #include "storage/ProfileExport.h"
 
-#include <fmt/chrono.h>
 #include <fmt/core.h>
 
 #include <algorithm>
 #include <charconv>
-#include <ctime>
 #include <vector>
 
 namespace marevo::cli {
@@ -214,9 +212,9 @@ int ExportProfiles(TCliApp& app, const TCastOptions& o, int castNb, TExportForma
         fmt::print(stderr, "marevo-cli: {}; the export is refused\n", refused);
         return 1;
     }
-    const std::string history = fmt::format("{:%Y-%m-%dT%H:%M:%SZ} marevo-cli export {} {}",
-                                            fmt::gmtime(std::time(nullptr)), o.cruise,
-                                            castNb == 0 ? std::string("all") : std::to_string(castNb));
+    const std::string history =
+        ExportHistory(fmt::format("marevo-cli export {} {}", o.cruise,
+                                  castNb == 0 ? std::string("all") : std::to_string(castNb)));
     try {
         WriteProfiles(out, profiles, format, history);
     } catch (const std::exception& e) {

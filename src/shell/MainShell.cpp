@@ -16,10 +16,7 @@
 #include "shell/DataFiles.h"
 #include "storage/ProfileExport.h"
 
-#include <fmt/chrono.h>
-
 #include <algorithm>
-#include <ctime>
 #include <cctype>
 #include <system_error>
 
@@ -415,9 +412,7 @@ bool TMainShell::ExportCast(const fs::path& file, TExportFormat format) {
                                TMessageKind::Warning);
             return false;
         }
-        WriteProfiles(file, profiles, format,
-                      fmt::format("{:%Y-%m-%dT%H:%M:%SZ} Marevo: File, Save As Text",
-                                  fmt::gmtime(std::time(nullptr))));
+        WriteProfiles(file, profiles, format, ExportHistory("Marevo: File, Save As Text"));
         return true;
     });
 }

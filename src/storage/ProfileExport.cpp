@@ -19,12 +19,14 @@
 #include "records/Config.h"
 #include "records/GenConfig.h"
 
+#include <fmt/chrono.h>
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <ctime>
 #include <functional>
 #include <limits>
 
@@ -353,6 +355,10 @@ std::string OdvText(const std::vector<TProfile>& profiles, std::string_view crea
 }
 
 // ---- Files --------------------------------------------------------------------------------------
+
+std::string ExportHistory(std::string_view what) {
+    return fmt::format("{:%Y-%m-%dT%H:%M:%SZ} {}", fmt::gmtime(std::time(nullptr)), what);
+}
 
 void WriteProfiles(const fs::path& file, const std::vector<TProfile>& profiles,
                    TExportFormat format, std::string_view history) {

@@ -91,6 +91,9 @@ std::string OdvText(const std::vector<TProfile>& profiles, std::string_view crea
 
 // ---- Files ------------------------------------------------------------------------------------
 
+// The history line of an export made now: the UTC time in ISO 8601, then what made it.
+std::string ExportHistory(std::string_view what);
+
 // Writes the profiles to file in the format (not Text), through a temporary name beside it that
 // takes the final name only once complete. Raises EMarevoError with the reason.
 void WriteProfiles(const std::filesystem::path& file, const std::vector<TProfile>& profiles,
